@@ -1,0 +1,116 @@
+// Host option parsing. Host options all start with "--"; everything else is left in argv
+// in its order for the framework ("-v", "-Flags:", "-OFWdebug", "-startup").
+#include "platform/host/host_options.h"
+
+#include "platform/entry.h"
+
+#include <cstdio>
+#include <cstring>
+
+HostOptions hostOptions;
+
+namespace {
+struct OptionDef {
+    const char* name;
+    const char* argName; // null for a switch
+    const char** value;
+    bool* flag;
+    const char* help;
+};
+
+const OptionDef optionDefs[] = {
+    {"--can", "TRANSPORT", &hostOptions.can, nullptr,
+     "CAN transport: sim (built-in simulated bus, default)"},
+    {"--can-log", "FILE", &hostOptions.canLog, nullptr,
+     "log every CAN frame sent and received in candump format"},
+    {"--display", "KIND", &hostOptions.display, nullptr, "none (headless, default)"},
+    {"--keys", "FILE", &hostOptions.keys, nullptr,
+     "scripted keys, one command a line: key names, wait MS, quit; - reads standard input"},
+    {"--usb", "DIR", &hostOptions.usb, nullptr,
+     "directory standing for the USB stick's mount point"},
+    {"--language", "NAME", &hostOptions.language, nullptr,
+     "language made current at start-up"},
+    {"--virtual-time", nullptr, nullptr, &hostOptions.virtualTime,
+     "run on a virtual clock that jumps over idle time"},
+    {"--realtime", nullptr, nullptr, &hostOptions.realtime,
+     "allow round-robin real-time scheduling (flag H)"},
+};
+
+const char* baseName(const char* path) {
+    const char* b = strrchr(path, '/');
+    return b != nullptr ? b + 1 : path;
+}
+
+bool validate(const char* program) {
+    if (strcmp(hostOptions.display, "none") != 0) {
+        fprintf(stderr, "%s: --display: unknown display '%s'\n", program, hostOptions.display);
+        return false;
+    }
+    if (strcmp(hostOptions.can, "sim") != 0) {
+        fprintf(stderr, "%s: --can: unknown transport '%s'\n", program, hostOptions.can);
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+void hostPrintHelp(const char* program) {
+    printf("usage: %s [host options] [-v] [-startup FILE] [-OFWdebug] [-Flags:LEPSH]\n", program);
+    printf("host options:\n");
+    for (const OptionDef& d : optionDefs) {
+        char left[40];
+        snprintf(left, sizeof left, "%s%s%s", d.name, d.argName ? " " : "", d.argName ? d.argName : "");
+        printf("  %-22s %s\n", left, d.help);
+    }
+    printf("  %-22s %s\n", "--help", "show this help");
+}
+
+int hostTakeOptions(int* argc, char** argv) {
+    const char* program = *argc > 0 ? baseName(argv[0]) : "flashloader";
+    int out = *argc > 0 ? 1 : 0;
+    for (int i = out; i < *argc; ++i) {
+        const char* a = argv[i];
+        if (strncmp(a, "--", 2) != 0) {
+            argv[out++] = argv[i];
+            continue;
+        }
+        if (strcmp(a, "--help") == 0) {
+            hostPrintHelp(program);
+            return 0;
+        }
+        const char* eq = strchr(a, '=');
+        size_t nameLen = eq != nullptr ? static_cast<size_t>(eq - a) : strlen(a);
+        const OptionDef* def = nullptr;
+        for (const OptionDef& d : optionDefs)
+            if (strlen(d.name) == nameLen && strncmp(d.name, a, nameLen) == 0) def = &d;
+        if (def == nullptr) {
+            fprintf(stderr, "%s: unknown option '%.*s'\n", program, static_cast<int>(nameLen), a);
+            return 2;
+        }
+        if (def->argName == nullptr) {
+            if (eq != nullptr) {
+                fprintf(stderr, "%s: option '%s' takes no value\n", program, def->name);
+                return 2;
+            }
+            *def->flag = true;
+            continue;
+        }
+        if (eq != nullptr) {
+            *def->value = eq + 1;
+        } else if (i + 1 < *argc) {
+            *def->value = argv[++i];
+        } else {
+            fprintf(stderr, "%s: option '%s' needs a value (%s)\n", program, def->name, def->argName);
+            return 2;
+        }
+    }
+    argv[out] = nullptr;
+    *argc = out;
+    return validate(program) ? -1 : 2;
+}
+
+int platformTakeOptions(int* argc, char** argv) {
+    // Diagnostics are read live by people and scripts, so each line goes out at once.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    return hostTakeOptions(argc, argv);
+}

@@ -1,0 +1,21 @@
+// Options of the host build (--can, --display, --keys, --usb, ...), taken out of argv before
+// the framework parses its own.
+#pragma once
+
+struct HostOptions {
+    const char* can = "sim";
+    const char* canLog = nullptr;
+    const char* display = "none";
+    const char* keys = nullptr;
+    const char* usb = nullptr;
+    const char* language = nullptr;
+    bool virtualTime = false;
+    bool realtime = false;
+};
+extern HostOptions hostOptions;
+
+// Removes the host options from argv (shortening *argc). Returns -1 when the program is to
+// go on, otherwise the exit status to end with (after --help, or 2 after an error, which
+// has then been printed as one line).
+int hostTakeOptions(int* argc, char** argv);
+void hostPrintHelp(const char* program);

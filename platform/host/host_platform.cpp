@@ -1,0 +1,198 @@
+// Host platform entry points. When a pass did nothing, the next one first waits in ppoll
+// until the earliest timer, a watched descriptor or the interrupt signal; on the virtual
+// clock it jumps to that timer instead.
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstdio>
+#include <poll.h>
+#include <sched.h>
+
+#include "core/delayed_callback.h"
+#include "core/framework.h"
+#include "platform/display.h"
+#include "platform/host/host_clock.h"
+#include "platform/host/host_keyscript.h"
+#include "platform/host/host_loop.h"
+#include "platform/host/host_options.h"
+#include "platform/platform.h"
+#include "platform/timer.h"
+
+int RT_pixelCountDown = 600;
+void (*RTdriverHookService)() = nullptr;
+
+namespace {
+constexpr int MaxWatchedFds = 8;
+constexpr int MaxServices = 16;
+
+struct FdWatch {
+    int fd;
+    HostCallback onReadable;
+    void* context;
+};
+struct Service {
+    HostCallback fn;
+    void* context;
+};
+
+FdWatch watches[MaxWatchedFds];
+int watchCount = 0;
+Service services[MaxServices];
+int serviceCount = 0;
+
+unsigned long activity = 0;
+unsigned long activitySeen = 0;
+unsigned long idleWaits = 0;
+bool wakeSet = false;
+uint32_t wakeAt = 0;
+
+uint32_t lastHookTime = 0;
+bool inHook = false;
+
+// Milliseconds the idle wait may last: until the first timer or requested wake-up; -1 for
+// no limit.
+long idleTimeout() {
+    long t = msUntilNextDelayedCallback();
+    if (wakeSet) {
+        uint32_t now = getMsTime();
+        long w = isDue(now, wakeAt) ? 0 : static_cast<long>((wakeAt - now) & MsClockMask);
+        if (t < 0 || w < t) t = w;
+    }
+    return t;
+}
+
+void dispatchReadable(const pollfd* pfds, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (pfds[i].revents == 0) continue;
+        for (int k = 0; k < watchCount; ++k) {
+            if (watches[k].fd == pfds[i].fd) {
+                watches[k].onReadable(watches[k].context);
+                break;
+            }
+        }
+        platformNoteActivity();
+    }
+}
+
+// Polls the watched descriptors, blocking up to timeoutMs (-1 forever) with SIGINT let
+// through only inside the wait, so a signal cannot slip in between check and sleep.
+void pollWatched(long timeoutMs) {
+    pollfd pfds[MaxWatchedFds];
+    int n = watchCount;
+    for (int i = 0; i < n; ++i) pfds[i] = {watches[i].fd, POLLIN, 0};
+    sigset_t block, orig;
+    sigemptyset(&block);
+    sigaddset(&block, SIGINT);
+    sigprocmask(SIG_BLOCK, &block, &orig);
+    if (FW.terminationCode != 0) timeoutMs = 0;
+    timespec ts{timeoutMs / 1000, (timeoutMs % 1000) * 1000000L};
+    int r = ppoll(pfds, n, timeoutMs < 0 ? nullptr : &ts, &orig);
+    sigprocmask(SIG_SETMASK, &orig, nullptr);
+    if (r > 0) dispatchReadable(pfds, n);
+}
+} // namespace
+
+void platformNoteActivity() { ++activity; }
+
+bool hostWatchFd(int fd, HostCallback onReadable, void* context) {
+    if (watchCount == MaxWatchedFds) return false;
+    watches[watchCount++] = {fd, onReadable, context};
+    return true;
+}
+
+void hostUnwatchFd(int fd) {
+    for (int i = 0; i < watchCount; ++i) {
+        if (watches[i].fd == fd) {
+            watches[i] = watches[--watchCount];
+            return;
+        }
+    }
+}
+
+bool hostAddService(HostCallback service, void* context) {
+    if (serviceCount == MaxServices) return false;
+    services[serviceCount++] = {service, context};
+    return true;
+}
+
+void hostRemoveService(HostCallback service, void* context) {
+    for (int i = 0; i < serviceCount; ++i) {
+        if (services[i].fn == service && services[i].context == context) {
+            for (int k = i + 1; k < serviceCount; ++k) services[k - 1] = services[k];
+            --serviceCount;
+            return;
+        }
+    }
+}
+
+void hostWakeWithin(uint32_t ms) {
+    uint32_t t = (getMsTime() + ms) & MsClockMask;
+    uint32_t now = getMsTime();
+    if (!wakeSet || ((t - now) & MsClockMask) < ((wakeAt - now) & MsClockMask)) wakeAt = t;
+    wakeSet = true;
+}
+
+void hostIdleWait() {
+    ++idleWaits;
+    long t = idleTimeout();
+    wakeSet = false;
+    if (hostClockIsVirtual()) {
+        // Input that is already there comes first; otherwise time jumps to the next event.
+        unsigned long before = activity;
+        pollWatched(0);
+        if (activity == before && t > 0) hostClockAdvanceMs(static_cast<uint32_t>(t));
+        else if (activity == before && t < 0) pollWatched(-1);
+        return;
+    }
+    if (t > INT_MAX) t = INT_MAX;
+    pollWatched(t);
+}
+
+unsigned long hostIdleWaitCount() { return idleWaits; }
+
+void platformInit() {
+    if (hostOptions.virtualTime && !hostClockIsVirtual()) hostClockSetHalfMs(getHighResTime());
+    setPalette(nullptr);
+    blankFrameBuffer();
+    // Start-up errors of the host's own devices end the program at once, as a device
+    // that cannot be opened would.
+    if (hostOptions.keys != nullptr && !hostKeyScriptOpen(hostOptions.keys)) exit(2);
+}
+
+void platformBackgroundProcess() {
+    bool idle = activity == activitySeen;
+    if (idle)
+        hostIdleWait();
+    else if (watchCount > 0)
+        pollWatched(0);
+    activitySeen = activity;
+    realTimeDriverHook();
+    for (int i = 0; i < serviceCount; ++i) services[i].fn(services[i].context);
+}
+
+void platformUnInit() {
+    if (hostOptions.keys != nullptr) hostKeyScriptClose();
+}
+
+bool platformSetRealTimePriority(int priority) {
+    // A simulator on a workstation keeps ordinary scheduling unless asked for it.
+    if (!hostOptions.realtime) return false;
+    sched_param sp{};
+    sp.sched_priority = priority;
+    if (sched_setscheduler(0, SCHED_RR, &sp) != 0) {
+        perror("sched_setscheduler");
+        return false;
+    }
+    return true;
+}
+
+void realTimeDriverHook() {
+    uint32_t t = getHighResTime();
+    RT_pixelCountDown = 600;
+    if (t == lastHookTime || inHook) return;
+    inHook = true;
+    if (RTdriverHookService != nullptr) RTdriverHookService();
+    lastHookTime = t;
+    inHook = false;
+}

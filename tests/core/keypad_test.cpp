@@ -1,0 +1,132 @@
+// Keypad states and the dial become UserEvent codes at the application.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/framework.h"
+#include "core/keypad.h"
+#include "platform/host/host_io.h"
+#include "tests/support/test_application.h"
+
+namespace {
+class KeypadTest : public ::testing::Test {
+protected:
+    TestApplication* app = nullptr;
+    void SetUp() override {
+        app = &installTestApplication();
+        setKeypadChangeCallback(FW_keypadMgr, 0);
+    }
+    std::vector<UserEvent>& events() { return app->events; }
+};
+
+constexpr uint32_t EnterBit = 1u << 15;
+constexpr uint32_t RightBit = 1u << 0;
+constexpr uint32_t ClickBit = 1u << 1;
+
+TEST_F(KeypadTest, PressReportedReleaseOnlyWhenAsked) {
+    _setKeypadState_(EnterBit);
+    _setKeypadState_(0);
+    EXPECT_EQ(events(), (std::vector<UserEvent>{ENTER}));
+    setKeypadReportReleaseKeys(0, EnterBit);
+    _setKeypadState_(EnterBit);
+    _setKeypadState_(0);
+    EXPECT_EQ(events(), (std::vector<UserEvent>{ENTER, ENTER, 269}));
+    setKeypadReportReleaseKeys(1, EnterBit);
+    _setKeypadState_(EnterBit);
+    _setKeypadState_(0);
+    EXPECT_EQ(events().size(), 4u);
+    setKeypadReportReleaseKeys(2, ClickBit);
+    EXPECT_EQ(KeypadData.releaseReportMask, ClickBit);
+}
+
+TEST_F(KeypadTest, TwoKeysInOnePollLowerBitFirst) {
+    _setKeypadState_(EnterBit | RightBit);
+    EXPECT_EQ(events(), (std::vector<UserEvent>{RIGHTARROW, ENTER}));
+    _setKeypadState_(EnterBit | RightBit); // no change, nothing reported
+    EXPECT_EQ(events().size(), 2u);
+}
+
+TEST_F(KeypadTest, DialStepsAcrossTheCounterWrap) {
+    _setDialCounter_(250);
+    events().clear();
+    _setDialCounter_(3);
+    _setDialCounter_(250);
+    _setDialCounter_(250);
+    EXPECT_EQ(events(), (std::vector<UserEvent>{DIALCW, DIALCCW}));
+}
+
+TEST_F(KeypadTest, KeypadPacketSplitsIntoKeysDialAndInputs) {
+    _setDialCounter_(0);
+    events().clear();
+    uint32_t keys = _decodeKeypadPkt_(0xA5018000u);
+    EXPECT_EQ(keys, 0x8000u);
+    EXPECT_EQ(hostIo.bulkDin, 0x5u);
+    EXPECT_EQ(getDialCounter(), 1);
+    EXPECT_EQ(events(), (std::vector<UserEvent>{DIALCW}));
+    EXPECT_EQ(_resetKeypadPkt_(0xA5018000u), 0xA5010000u);
+}
+
+TEST_F(KeypadTest, MappingBothWays) {
+    EXPECT_EQ(mapToUserEvent(0), NOEVENT);
+    EXPECT_EQ(mapToUserEvent(EnterBit | (1u << 14)), ESC);
+    EXPECT_EQ(mapToUserEvent(1u << 31), DIALCCW);
+    EXPECT_EQ(mapToScanCode(PAGEUP), 0u);
+    EXPECT_EQ(mapToScanCode(PWRKEY), 1u << 13);
+    EXPECT_EQ(mapToScanCode(DIALCW), 1u << 30);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(mapToScanCode(KeypadMapping[i]), 1u << i);
+}
+
+TEST_F(KeypadTest, InjectedPressIsReportedLikeARealOne) {
+    EXPECT_FALSE(injectKeyPress(PAGEUP));
+    EXPECT_TRUE(injectKeyPress(CIRCLEARROW));
+    EXPECT_EQ(events(), (std::vector<UserEvent>{CIRCLEARROW}));
+    setKeypadReportReleaseKeys(0, mapToScanCode(CIRCLEARROW));
+    EXPECT_TRUE(injectKeyPress(CIRCLEARROW));
+    EXPECT_EQ(events(), (std::vector<UserEvent>{CIRCLEARROW, CIRCLEARROW, CIRCLEARROW + 0x100}));
+    EXPECT_EQ(getKeypadState(), 0u);
+}
+
+TEST_F(KeypadTest, DisablingTheKeypadInAHandlerStopsTheRestOfTheChange) {
+    struct Disabler : TestApplication {
+        void handleUserEvent(UserEvent e) override {
+            events.push_back(e);
+            FW_enableKeypad(false);
+        }
+    } d;
+    theApplication = &d;
+    _setKeypadState_(EnterBit | RightBit);
+    EXPECT_EQ(d.events, (std::vector<UserEvent>{RIGHTARROW}));
+    _setKeypadState_(0);
+    _setKeypadState_(ClickBit);
+    EXPECT_EQ(d.events.size(), 1u);
+    FW_enableKeypad(true);
+    _setKeypadState_(0);
+    _setKeypadState_(ClickBit);
+    EXPECT_EQ(d.events, (std::vector<UserEvent>{RIGHTARROW, CLICK}));
+}
+
+TEST_F(KeypadTest, WithoutACallbackOnlyTheStateChanges) {
+    setKeypadChangeCallback(nullptr, 0);
+    _setKeypadState_(EnterBit);
+    _setDialCounter_(7);
+    EXPECT_EQ(getKeypadState(), EnterBit);
+    EXPECT_TRUE(events().empty());
+    resetKeypadBuffer();
+    EXPECT_EQ(getKeypadState(), 0u);
+}
+
+TEST(EventNameTest, NamesAndUnnamedValues) {
+    EXPECT_STREQ(EventNameString(ENTER), "ENTER");
+    EXPECT_STREQ(EventNameString(DIALCCW), "DIALCCW");
+    EXPECT_STREQ(EventNameString(F12), "F12");
+    EXPECT_STREQ(EventNameString(PWRKEY | 0x8000), "PWRKEY");
+    EXPECT_STREQ(EventNameString(300), "0x012C");
+    EXPECT_STREQ(EventNameString(0x12345), "0x2345");
+    UserEvent e = 0;
+    EXPECT_TRUE(eventFromName("CIRCLEARROW", &e));
+    EXPECT_EQ(e, CIRCLEARROW);
+    EXPECT_FALSE(eventFromName("enter", &e));
+}
+} // namespace

@@ -1,0 +1,202 @@
+// The framework inside one process: command-line parsing, start-up order, the main loop's
+// once-a-second work and the exit statuses of every kind of termination.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/framework.h"
+#include "core/keypad.h"
+#include "platform/host/host_clock.h"
+#include "platform/host/host_io.h"
+#include "platform/io_services.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/test_application.h"
+#include "tests/support/virtual_time.h"
+
+namespace {
+// An application that refuses to run, so the framework prints the version line.
+struct RefusingApp : TestApplication {
+    int argc = -1;
+    std::vector<std::string> argv;
+    bool checkArgs(int c, char** v) override {
+        argc = c;
+        for (int i = 0; i < c; ++i) argv.push_back(v[i]);
+        return false;
+    }
+};
+
+int runMain(std::vector<std::string> args) {
+    static std::vector<std::string> keep;
+    keep = std::move(args);
+    static std::vector<char*> argv;
+    argv.clear();
+    for (std::string& a : keep) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    return frameworkMain(static_cast<int>(keep.size()), argv.data());
+}
+
+TEST(CommandLineTest, FlagsAreAppliedAndEchoed) {
+    RefusingApp app;
+    theApplication = &app;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(runMain({"bin/prog", "a", "-Flags:sHxe"}), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "prog -Flags:sHe 1.1 (build 5.7.1) 11:18:46 Dec  5 2018\n");
+    EXPECT_TRUE(GlobalCmdLineFlags[FlagS]);
+    EXPECT_FALSE(GlobalCmdLineFlags[FlagH]);
+    EXPECT_TRUE(GlobalCmdLineFlags[FlagE]);
+    EXPECT_FALSE(GlobalCmdLineFlags[FlagL]);
+    EXPECT_EQ(app.argc, 2); // the flags argument is not passed on
+}
+
+TEST(CommandLineTest, DebugAndStartupOptionsOnlyAtTheEnd) {
+    RefusingApp app;
+    theApplication = &app;
+    testing::internal::CaptureStdout();
+    runMain({"prog", "x", "-startup", "boot.bin", "-OFWdebug"});
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("-OFWdebug (1) option selected\n"), 0u);
+    EXPECT_EQ(OFW_debugFlags, 1u);
+    EXPECT_STREQ(StartupScriptFileName, "boot.bin");
+    EXPECT_EQ(app.argv, (std::vector<std::string>{"prog", "x"}));
+}
+
+TEST(CommandLineTest, DebugAndStartupElsewhereArePassedOn) {
+    RefusingApp app;
+    theApplication = &app;
+    testing::internal::CaptureStdout();
+    runMain({"prog", "-OFWdebug", "-startup", "boot.bin", "y"});
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(OFW_debugFlags, 0u);
+    EXPECT_STREQ(StartupScriptFileName, "startupScript");
+    EXPECT_EQ(app.argc, 5);
+}
+
+TEST(CommandLineTest, StartupNeedsMoreThanTwoArguments) {
+    RefusingApp app;
+    theApplication = &app;
+    testing::internal::CaptureStdout();
+    runMain({"-startup", "boot.bin"});
+    testing::internal::GetCapturedStdout();
+    EXPECT_STREQ(StartupScriptFileName, "startupScript");
+}
+
+TEST(TerminationTest, ExitStatusTable) {
+    EXPECT_EQ(exitStatusFor(1, false), 0);
+    EXPECT_EQ(exitStatusFor(2, false), 1);
+    EXPECT_EQ(exitStatusFor(3, false), 2);
+    EXPECT_EQ(exitStatusFor(1, true), 64);
+    for (int n = 1; n <= 40; ++n) {
+        FW.errorTermination(static_cast<unsigned char>(n), false);
+        EXPECT_EQ(exitStatusFor(FW.terminationCode, false), 16 + ((n - 1) & 15));
+        FW.errorTermination(static_cast<unsigned char>(n), true);
+        EXPECT_EQ(exitStatusFor(FW.terminationCode, false), 64 + ((n - 1) & 15));
+    }
+    FW.errorTermination(0, false); // n - 1 wraps to 255: the low four bits still hold
+    EXPECT_EQ(exitStatusFor(FW.terminationCode, false), 31);
+}
+
+// Runs the whole framework on the virtual clock with a test application; the application's
+// actions decide when it ends.
+class LoopTest : public ::testing::Test {
+protected:
+    TestApplication* app;
+    std::string dir = makeTempDir();
+    void SetUp() override {
+        startVirtualClock(5000);
+        app = &installTestApplication();
+        std::string script = dir + "/none";
+        StartupScriptFileName = strdup(script.c_str());
+        GlobalCmdLineFlags[FlagH] = false;
+    }
+    int run() {
+        testing::internal::CaptureStdout();
+        int status = runMain({"prog"});
+        testing::internal::GetCapturedStdout();
+        return status;
+    }
+};
+
+TEST_F(LoopTest, CodeThreeStopsARepeatingSoundAndReturnsTwo) {
+    app->onStartupAction = [] {
+        playSound(2, true);
+        FW.terminate(3, true);
+    };
+    GlobalCmdLineFlags[FlagS] = true;
+    unsigned killed = hostIo.soundsKilled;
+    EXPECT_EQ(run(), 2); // power-down requested: bit 64 cleared
+    EXPECT_EQ(hostIo.soundsKilled, killed + 1);
+    EXPECT_EQ(app->shutdowns, 1);
+}
+
+TEST_F(LoopTest, ErrorTerminationKeepsTheUnitPowered) {
+    app->onStartupAction = [] { FW.errorTermination(5, true); };
+    EXPECT_EQ(run(), 68);
+}
+
+TEST_F(LoopTest, ErrorTerminationWithPowerDown) {
+    app->onStartupAction = [] { FW.errorTermination(18, false); };
+    EXPECT_EQ(run(), 17);
+}
+
+TEST_F(LoopTest, KeysReachTheApplicationOnlyAfterStartup) {
+    // Held during start-up: not reported, not even when start-up ends.
+    _setKeypadState_(1u << 15);
+    app->onStartupAction = [this] { EXPECT_TRUE(app->events.empty()); };
+    app->backgroundAction = [this] {
+        if (app->startups == 1 && app->events.empty()) {
+            _setKeypadState_(1u << 14); // ESC pressed afterwards
+        } else if (!app->events.empty()) {
+            FW.terminate(1, false);
+        }
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(app->events, (std::vector<UserEvent>{ESC}));
+}
+
+TEST_F(LoopTest, SyncComesFiveToTenSecondsAfterAConfigurationWrite) {
+    static uint32_t syncedAt, writtenAt;
+    syncedAt = 0;
+    FW.registerSyncCallback([] { syncedAt = getMsTime(); });
+    app->onStartupAction = [] {
+        writtenAt = getMsTime();
+        FileSystemSyncTimer = 2;
+    };
+    app->backgroundAction = [] {
+        if (getMsTime() - writtenAt > 20000) FW.terminate(1, false);
+    };
+    EXPECT_EQ(run(), 0);
+    ASSERT_NE(syncedAt, 0u);
+    EXPECT_GE(syncedAt - writtenAt, 5000u);
+    EXPECT_LE(syncedAt - writtenAt, 10000u);
+    EXPECT_EQ(FileSystemSyncTimer, 0);
+}
+
+TEST_F(LoopTest, StartupScriptPacesTheStart) {
+    std::string script = dir + "/script";
+    // Record 2: default delay 0, pause 700; then record 0.
+    writeFile(script, std::string("\x02\x00\x04\x00\x00\x00\x00\x00\xbc\x02", 10) +
+                          std::string("\x00\x00\x00\x00\x00\x00", 6));
+    StartupScriptFileName = strdup(script.c_str());
+    static uint32_t startedAt;
+    uint32_t t0 = getMsTime();
+    app->onStartupAction = [] {
+        startedAt = getMsTime();
+        FW.terminate(1, false);
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(startedAt - t0, 700u);
+}
+
+TEST(IoEventTest, HandlersAreChosenByTheLowBits) {
+    struct H : Notifiable {
+        std::vector<NotificationEvent> got;
+        void notify(NotificationEvent e, Data*) override { got.push_back(e); }
+    } h;
+    FW.setIOeventHandler(9, &h); // slot 1
+    FW_IOcallback(0x29);          // slot 1, event 128 + 5
+    FW_IOcallback(0x2A);          // slot 2: nobody
+    EXPECT_EQ(h.got, (std::vector<NotificationEvent>{133}));
+}
+} // namespace

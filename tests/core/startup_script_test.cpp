@@ -1,0 +1,302 @@
+// The start-up script interpreter: pauses, drawing and palette records, variables and
+// loops, and damaged files that must be skipped through without harm.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/application_task.h"
+#include "core/framework.h"
+#include "platform/display.h"
+#include "platform/host/host_io.h"
+#include "platform/platform.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/test_application.h"
+
+namespace {
+// Builds a script file record by record.
+class Script {
+public:
+    Script& record(uint16_t cmd, const std::vector<uint16_t>& words) {
+        std::string payload;
+        for (uint16_t w : words) payload += bytes16(w);
+        return raw(cmd, payload);
+    }
+    Script& raw(uint16_t cmd, const std::string& payload, int64_t lengthOverride = -1) {
+        data += bytes16(cmd);
+        uint32_t len = lengthOverride >= 0 ? static_cast<uint32_t>(lengthOverride)
+                                           : static_cast<uint32_t>(payload.size());
+        for (int i = 0; i < 4; ++i) data += static_cast<char>((len >> (8 * i)) & 0xFF);
+        data += payload;
+        return *this;
+    }
+    Script& pixels(uint16_t x, uint16_t y, uint16_t w, uint16_t h, const std::vector<uint32_t>& px) {
+        std::string payload = bytes16(x) + bytes16(y) + bytes16(w) + bytes16(h);
+        for (uint32_t v : px)
+            for (int i = 0; i < 4; ++i) payload += static_cast<char>((v >> (8 * i)) & 0xFF);
+        return raw(3, payload);
+    }
+    std::string data;
+
+private:
+    static std::string bytes16(uint16_t w) {
+        return std::string{static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
+    }
+};
+
+class StartupScriptTest : public ::testing::Test {
+protected:
+    std::string dir = makeTempDir();
+    std::string path = dir + "/startupScript";
+    void SetUp() override {
+        installTestApplication();
+        platformInit();
+    }
+    void use(const Script& s) {
+        writeFile(path, s.data);
+        StartupScriptFileName = path.c_str();
+    }
+    // Every pause until the script ends (bounded, so a hang fails instead of looping).
+    std::vector<uint32_t> pauses() {
+        std::vector<uint32_t> out;
+        for (int i = 0; i < 100000; ++i) {
+            uint32_t d = theApplication->paceStartup(false);
+            if (d == 0) return out;
+            out.push_back(d);
+        }
+        ADD_FAILURE() << "script did not end";
+        return out;
+    }
+    // Script coordinates address the frame buffer, which the screen shows turned by 180°.
+    static Color bufferPixel(int x, int y) { return getPixel(319 - x, 239 - y); }
+};
+
+TEST_F(StartupScriptTest, PausesComeFromPauseRecordsAndBitmaps) {
+    Script s;
+    s.record(2, {50, 200})                    // default delay 50, pause 200
+        .pixels(0, 0, 8, 1, {0x11111111})    // bitmap: pause of the default delay
+        .record(2, {0, 0})                   // default delay 0, no pause
+        .pixels(8, 0, 8, 1, {0x22222222})    // no pause now
+        .record(2, {0, 30})
+        .record(0, {})
+        .record(2, {0, 99}); // after the end: never reached
+    use(s);
+    EXPECT_EQ(pauses(), (std::vector<uint32_t>{200, 50, 30}));
+    EXPECT_EQ(bufferPixel(0, 0), 1);
+    EXPECT_EQ(bufferPixel(15, 0), 2);
+    // The script can run again from the start after it ended.
+    EXPECT_EQ(pauses(), (std::vector<uint32_t>{200, 50, 30}));
+}
+
+TEST_F(StartupScriptTest, MissingScriptEndsAtOnceAfterASync) {
+    StartupScriptFileName = "/nonexistent/startupScript";
+    unsigned syncs = hostIo.syncs;
+    EXPECT_EQ(theApplication->paceStartup(false), 0u);
+    EXPECT_EQ(hostIo.syncs, syncs + 1);
+}
+
+TEST_F(StartupScriptTest, BitmapsHonourPlaceAndTransparency) {
+    Script s;
+    s.record(2, {0, 0})
+        .pixels(16, 2, 16, 2, {0x76543210, 0xFEDCBA98, 0x33333333, 0x44444444})
+        .record(7, {3}) // colour 3 becomes transparent
+        .pixels(16, 3, 8, 1, {0x53535353});
+    use(s);
+    pauses();
+    EXPECT_EQ(bufferPixel(16, 2), 0);
+    EXPECT_EQ(bufferPixel(17, 2), 1);
+    EXPECT_EQ(bufferPixel(23, 2), 7);
+    EXPECT_EQ(bufferPixel(24, 2), 8);
+    EXPECT_EQ(bufferPixel(31, 2), 15);
+    EXPECT_EQ(bufferPixel(15, 2), 15); // untouched white around it
+    // Row 3 was 3s; the second bitmap wrote 5s and kept the screen where it had 3s.
+    EXPECT_EQ(bufferPixel(16, 3), 3);
+    EXPECT_EQ(bufferPixel(17, 3), 5);
+    EXPECT_EQ(bufferPixel(24, 3), 4);
+}
+
+TEST_F(StartupScriptTest, FullScreenBitmapAndFills) {
+    std::vector<uint32_t> screen(FrameBufferWords, 0x99999999u);
+    Script s;
+    s.record(2, {0, 0}).pixels(0, 0, 320, 240, screen);
+    use(s);
+    pauses();
+    EXPECT_EQ(getPixel(0, 0), 9);
+    EXPECT_EQ(getPixel(319, 239), 9);
+
+    Script f;
+    f.record(4, {0, 0, 320, 1, 0x1C})        // whole buffer, low 4 bits of the colour
+        .record(4, {10, 20, 3, 2, 6})          // a rectangle in screen coordinates
+        .record(4, {318, 238, 60000, 60000, 5}); // clamped to the screen
+    use(f);
+    pauses();
+    EXPECT_EQ(getPixel(100, 100), 12);
+    EXPECT_EQ(getPixel(10, 20), 6);
+    EXPECT_EQ(getPixel(12, 21), 6);
+    EXPECT_EQ(getPixel(13, 21), 12);
+    EXPECT_EQ(getPixel(9, 20), 12);
+    EXPECT_EQ(getPixel(319, 239), 5);
+    EXPECT_EQ(getPixel(317, 239), 12);
+}
+
+std::vector<uint16_t> paletteWords(uint8_t shade) {
+    std::vector<uint16_t> w{4};
+    for (int i = 0; i < 24; ++i) w.push_back(static_cast<uint16_t>(shade | (shade << 8)));
+    return w;
+}
+
+TEST_F(StartupScriptTest, PalettesLoadSaveAndRestore) {
+    Script s;
+    s.record(1, paletteWords(0x10)) // every component 0x10: complemented, top 5 bits kept
+        .record(9, {10003, 0, 4})   // variable 3 := 4
+        .record(6, {10003})         // saved in slot 4 through the variable
+        .record(1, {0})             // default palette, saved slots freed
+        .record(8, {10003})         // nothing left to restore
+        .record(2, {0, 1})
+        .record(1, paletteWords(0xF8))
+        .record(6, {2})
+        .record(1, paletteWords(0x00))
+        .record(8, {2})
+        .record(6, {10}) // no slot 10: skipped
+        .raw(1, std::string(1, '\0'));
+    use(s);
+    uint32_t pal[PaletteWords];
+    ASSERT_EQ(theApplication->paceStartup(false), 1u);
+    getPalette(pal);
+    EXPECT_EQ(0, memcmp(pal, DefaultPalette, sizeof pal));
+    EXPECT_EQ(theApplication->paceStartup(false), 0u);
+    getPalette(pal);
+    uint32_t e = 0x8000u; // (255 - 0xF8) >> 3 = 0 in every component: white
+    for (uint32_t w : pal) EXPECT_EQ(w, e | (e << 16));
+    EXPECT_EQ(varEval(10003, 0, false), 4);
+}
+
+TEST_F(StartupScriptTest, PaletteComponentsAreComplementedToFiveBits) {
+    Script s;
+    s.record(1, paletteWords(0x10));
+    use(s);
+    pauses();
+    uint32_t pal[PaletteWords];
+    getPalette(pal);
+    uint32_t c = (255 - 0x10) >> 3;
+    uint32_t e = 0x8000u | c << 10 | c << 5 | c;
+    EXPECT_EQ(pal[0], e | e << 16);
+    EXPECT_EQ(pal[7], e | e << 16);
+}
+
+TEST_F(StartupScriptTest, LoopsRepeatTheirBodyWithVariables) {
+    Script s;
+    s.record(10, {10000, 1, 3, 1})          // for v0 = 1 to 3
+        .record(10, {10001, 10, 0xFFFF, 0xFFF6}) // v1 = 10, limit -1, step -10
+        .record(9, {10002, 1, 1})           // v2 += 1 (inner body)
+        .record(11, {})
+        .record(9, {10003, 2, 0})          // v3 *= 2
+        .record(9, {10003, 1, 10000})       // v3 += v0
+        .record(2, {0, 7})
+        .record(11, {});
+    use(s);
+    EXPECT_EQ(pauses(), (std::vector<uint32_t>{7, 7, 7}));
+    EXPECT_EQ(varEval(10000, 0, false), 4);
+    // Loops count up: with a negative step the new value (0) is above the limit (-1) at
+    // once, so the inner body runs once per outer pass.
+    EXPECT_EQ(varEval(10002, 0, false), 3);
+    EXPECT_EQ(varEval(10003, 0, false), ((0 * 2 + 1) * 2 + 2) * 2 + 3);
+}
+
+TEST_F(StartupScriptTest, VariablesAndLiterals) {
+    EXPECT_EQ(varEval(10025, -5, true), -5);
+    EXPECT_EQ(varEval(10025, 0, false), -5);
+    EXPECT_EQ(varEval(10026, 9, true), 9); // a literal: nothing stored
+    EXPECT_EQ(varEval(10026, 0, false), 10026);
+    EXPECT_EQ(varEval_word(0xFFFF), -1);
+    EXPECT_EQ(varEval_word(10025), -5);
+    EXPECT_EQ(varEval_word(9999), 9999);
+}
+
+TEST_F(StartupScriptTest, MalformedRecordsAreSkippedByTheirLength) {
+    Script s;
+    s.record(2, {0, 0, 5})                   // wrong length: skipped, no pause
+        .raw(99, std::string(1000, 'x'))     // unknown command
+        .raw(4000, "")                       // unknown, empty
+        .record(11, {})                      // loop end without a loop
+        .record(3, {0, 0, 7, 1, 1, 2})       // width not a multiple of 8
+        .pixels(312, 0, 16, 1, {1, 2})       // would run past the row: skipped
+        .pixels(0, 239, 8, 2, {5, 6})        // would run past the last row
+        .record(3, {1, 2})                   // shorter than its header
+        .record(6, {})                       // wrong length
+        .record(9, {10000, 1})               // wrong length
+        .record(5, {1})                      // sync with a payload: skipped
+        .record(2, {0, 42});
+    use(s);
+    unsigned syncs = hostIo.syncs;
+    EXPECT_EQ(pauses(), (std::vector<uint32_t>{42}));
+    EXPECT_EQ(hostIo.syncs, syncs);
+    for (int x = 0; x < 320; ++x) ASSERT_EQ(bufferPixel(x, 0), 15) << x;
+    EXPECT_EQ(bufferPixel(0, 239), 15);
+}
+
+TEST_F(StartupScriptTest, AFifthNestedLoopIsSkipped) {
+    Script s;
+    for (int i = 0; i < 5; ++i) s.record(10, {static_cast<uint16_t>(10000 + i), 0, 1, 1});
+    s.record(9, {10010, 1, 1}); // counts passes through the innermost body
+    for (int i = 0; i < 5; ++i) s.record(11, {});
+    use(s);
+    pauses();
+    // Four loops of two passes each; the fifth start was skipped and its end closed the
+    // innermost open loop instead.
+    EXPECT_EQ(varEval(10004, 0, false), 0);
+    EXPECT_EQ(varEval(10010, 0, false), 16);
+}
+
+TEST_F(StartupScriptTest, TruncatedFilesEnd) {
+    Script whole;
+    whole.record(2, {0, 5}).pixels(0, 0, 8, 2, {0x11111111, 0x22222222}).record(2, {0, 9});
+    for (size_t cut = 0; cut < whole.data.size(); ++cut) {
+        Script s;
+        s.data = whole.data.substr(0, cut);
+        use(s);
+        std::vector<uint32_t> p = pauses();
+        EXPECT_LE(p.size(), 3u) << "cut at " << cut;
+    }
+    Script huge;
+    huge.raw(99, "", 0xFFFFFFFF); // a length far beyond the end of the file
+    use(huge);
+    EXPECT_TRUE(pauses().empty());
+}
+
+TEST_F(StartupScriptTest, ALoopThatNeverEndsIsStopped) {
+    Script s;
+    s.record(10, {10000, 0, 5, 0}).record(11, {}); // step 0: never reaches the limit
+    use(s);
+    EXPECT_TRUE(pauses().empty());
+}
+
+TEST_F(StartupScriptTest, AbortClosesTheScript) {
+    Script s;
+    s.record(2, {0, 10}).record(2, {0, 20});
+    use(s);
+    EXPECT_EQ(theApplication->paceStartup(false), 10u);
+    EXPECT_EQ(theApplication->paceStartup(true), 0u);
+    EXPECT_EQ(theApplication->paceStartup(false), 10u); // starts over
+}
+
+TEST_F(StartupScriptTest, RandomFilesNeverHangOrOverrun) {
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 300; ++round) {
+        Script s;
+        int records = 1 + rng() % 20;
+        for (int r = 0; r < records; ++r) {
+            uint16_t cmd = static_cast<uint16_t>(rng() % 14);
+            std::string payload(rng() % 60, '\0');
+            for (char& c : payload) c = static_cast<char>(rng());
+            int64_t len = rng() % 4 == 0 ? static_cast<int64_t>(rng() % 70) : -1;
+            s.raw(cmd, payload, len);
+        }
+        use(s);
+        pauses();
+    }
+}
+} // namespace
