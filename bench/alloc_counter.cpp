@@ -8,7 +8,9 @@ namespace {
 size_t allocations = 0;
 }
 
-size_t allocationCount() { return allocations; }
+size_t allocationCount() {
+    return allocations;
+}
 
 void* operator new(size_t n) {
     ++allocations;
@@ -16,8 +18,18 @@ void* operator new(size_t n) {
     if (p == nullptr) abort();
     return p;
 }
-void* operator new[](size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { free(p); }
-void operator delete[](void* p) noexcept { free(p); }
-void operator delete(void* p, size_t) noexcept { free(p); }
-void operator delete[](void* p, size_t) noexcept { free(p); }
+void* operator new[](size_t n) {
+    return operator new(n);
+}
+void operator delete(void* p) noexcept {
+    free(p);
+}
+void operator delete[](void* p) noexcept {
+    free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    free(p);
+}

@@ -22,7 +22,8 @@ struct Queue {
         }
     }
     ~Queue() {
-        for (auto& n : nodes) cancelDelayedCallback(&n);
+        for (auto& n : nodes)
+            cancelDelayedCallback(&n);
     }
 };
 
@@ -49,7 +50,8 @@ void BM_CheckNothingDue(benchmark::State& state) {
     hostClockSetHalfMs(2000);
     Queue q(static_cast<int>(state.range(0)));
     size_t before = allocationCount();
-    for (auto _ : state) benchmark::DoNotOptimize(checkForDelayedCallbacks());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(checkForDelayedCallbacks());
     reportAllocs(state, before);
 }
 BENCHMARK(BM_CheckNothingDue)->Arg(10)->Arg(100)->Arg(1000);

@@ -7,9 +7,13 @@
 DelayedCallbackListNode* DelayedCallbackList = nullptr;
 IO_EventCallback _IOcallback_ = nullptr;
 
-uint32_t getMsTime() { return getHighResTime() >> 1; }
+uint32_t getMsTime() {
+    return getHighResTime() >> 1;
+}
 
-bool isDue(uint32_t now, uint32_t dueTime) { return ((now - dueTime) & MsClockMask) <= 0x3FFFFFFFu; }
+bool isDue(uint32_t now, uint32_t dueTime) {
+    return ((now - dueTime) & MsClockMask) <= 0x3FFFFFFFu;
+}
 
 // Signed distance from now to a 31-bit due time: negative when it has passed.
 static int32_t untilDue(uint32_t now, uint32_t dueTime) {
@@ -108,4 +112,6 @@ long msUntilNextDelayedCallback() {
     return d < 0 ? 0 : d;
 }
 
-void setIO_EventCallback(IO_EventCallback cb) { _IOcallback_ = cb; }
+void setIO_EventCallback(IO_EventCallback cb) {
+    _IOcallback_ = cb;
+}

@@ -41,21 +41,40 @@ void appendToCmdLine(const char* s, size_t n) {
 
 int flagIndex(char c) {
     switch (c) {
-    case 'L': case 'l': return FlagL;
-    case 'E': case 'e': return FlagE;
-    case 'P': case 'p': return FlagP;
-    case 'S': case 's': return FlagS;
-    case 'H': case 'h': return FlagH;
-    default: return -1;
+    case 'L':
+    case 'l':
+        return FlagL;
+    case 'E':
+    case 'e':
+        return FlagE;
+    case 'P':
+    case 'p':
+        return FlagP;
+    case 'S':
+    case 's':
+        return FlagS;
+    case 'H':
+    case 'h':
+        return FlagH;
+    default:
+        return -1;
     }
 }
 } // namespace
 
-void catch_cntlC(int) { FW.terminate(2, true); }
-void resetNoPowerDownOnExit() { GlobalCmdLineFlags[FlagS] = false; }
-void enableFWusleep(bool on) { GlobalCmdLineFlags[FlagH] = on; }
+void catch_cntlC(int) {
+    FW.terminate(2, true);
+}
+void resetNoPowerDownOnExit() {
+    GlobalCmdLineFlags[FlagS] = false;
+}
+void enableFWusleep(bool on) {
+    GlobalCmdLineFlags[FlagH] = on;
+}
 
-void _1HzCallback(DelayedCallbackListNode* node) { node->data = (node->data + 2) | 1; }
+void _1HzCallback(DelayedCallbackListNode* node) {
+    node->data = (node->data + 2) | 1;
+}
 
 void StartApplicationCallback(DelayedCallbackListNode* node) {
     uint32_t d = theApplication->paceStartup(false);
@@ -65,9 +84,13 @@ void StartApplicationCallback(DelayedCallbackListNode* node) {
         FW.onStartup();
 }
 
-void FW_IOcallback(unsigned char code) { FW.ioCallback(code); }
+void FW_IOcallback(unsigned char code) {
+    FW.ioCallback(code);
+}
 
-void backgroundContrastAdjust() { tempAdjContrast(0); }
+void backgroundContrastAdjust() {
+    tempAdjContrast(0);
+}
 
 bool FW_Interface::checkArgs(int, char**, bool highPriorityFlag) {
     highPriority = highPriorityFlag;

@@ -6,16 +6,20 @@
 #include "platform/io_services.h"
 
 const UserEvent KeypadMapping[32] = {
-    RIGHTARROW, CLICK,   F6,      F5,      F4,       F3,          F2,      F1,
-    UPARROW,    LEFTARROW, DOWNARROW, ACK, CIRCLEARROW, PWRKEY,   ESC,     ENTER,
-    NOEVENT,    NOEVENT, NOEVENT, NOEVENT, NOEVENT,  NOEVENT,     NOEVENT, NOEVENT,
-    NOEVENT,    NOEVENT, NOEVENT, NOEVENT, NOEVENT,  NOEVENT,     DIALCW,  DIALCCW,
+    RIGHTARROW, CLICK,     F6,        F5,      F4,          F3,      F2,      F1,
+    UPARROW,    LEFTARROW, DOWNARROW, ACK,     CIRCLEARROW, PWRKEY,  ESC,     ENTER,
+    NOEVENT,    NOEVENT,   NOEVENT,   NOEVENT, NOEVENT,     NOEVENT, NOEVENT, NOEVENT,
+    NOEVENT,    NOEVENT,   NOEVENT,   NOEVENT, NOEVENT,     NOEVENT, DIALCW,  DIALCCW,
 };
 
 KeypadDataBlock KeypadData;
 
-uint32_t getKeypadState() { return KeypadData.state; }
-uint8_t getDialCounter() { return KeypadData.dialCounter; }
+uint32_t getKeypadState() {
+    return KeypadData.state;
+}
+uint8_t getDialCounter() {
+    return KeypadData.dialCounter;
+}
 
 void setKeypadChangeCallback(KeypadChangeCallback cb, uint32_t context) {
     KeypadData.callback = cb;
@@ -74,16 +78,22 @@ uint32_t _decodeKeypadPkt_(uint32_t pkt) {
     return pkt & 0xFFFF;
 }
 
-uint32_t _resetKeypadPkt_(uint32_t pkt) { return pkt & ~0xFFFFu; }
+uint32_t _resetKeypadPkt_(uint32_t pkt) {
+    return pkt & ~0xFFFFu;
+}
 
 void resetKeypadBuffer() {
     MSP_resetStoredKeypadPkt();
     _setKeypadState_(0);
 }
 
-void setKeypadAutoRepeatKeys(uint32_t mask) { MSP_setKeypadAutoRepeat(mask); }
+void setKeypadAutoRepeatKeys(uint32_t mask) {
+    MSP_setKeypadAutoRepeat(mask);
+}
 
-void FW_enableKeypad(bool on) { FW.keypadEnabled = on; }
+void FW_enableKeypad(bool on) {
+    FW.keypadEnabled = on;
+}
 
 void FW_keypadMgr(uint32_t, uint32_t state, uint32_t changed) {
     for (int i = 0; i < 32 && FW.keypadEnabled; ++i) {

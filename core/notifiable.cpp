@@ -23,10 +23,13 @@ void NotifiableListNode::freeNode() {
 }
 
 NotifiableList::~NotifiableList() {
-    while (head != nullptr) removeNode(head);
+    while (head != nullptr)
+        removeNode(head);
 }
 
-void NotifiableList::addNotifiable(Notifiable* p) { head = NotifiableListNode::allocNode(p, head); }
+void NotifiableList::addNotifiable(Notifiable* p) {
+    head = NotifiableListNode::allocNode(p, head);
+}
 
 NotifiableListNode* NotifiableList::findNode(Notifiable* p) const {
     if (p == nullptr) return nullptr;
@@ -46,8 +49,7 @@ void NotifiableList::removeNode(NotifiableListNode* node) {
     }
 }
 
-DelayedNotificationListNode::DelayedNotificationListNode()
-    : node(0, DelayedNotificationCallback) {}
+DelayedNotificationListNode::DelayedNotificationListNode() : node(0, DelayedNotificationCallback) {}
 
 DelayedNotificationListNode* DelayedNotificationListNode::allocNode(Notifiable* target,
                                                                     NotificationEvent event) {

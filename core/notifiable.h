@@ -49,9 +49,7 @@ public:
 class NotifiableWithOptionalDelay : public Notifiable {
 public:
     uint32_t delay = 0;
-    void conditionalDelayedNotify(NotificationEvent event) override {
-        delayedNotify(event, delay);
-    }
+    void conditionalDelayedNotify(NotificationEvent event) override { delayedNotify(event, delay); }
 };
 
 class NotifiableWithDataRef : public Notifiable {

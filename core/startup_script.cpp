@@ -41,9 +41,13 @@ struct ScriptState {
 };
 ScriptState S;
 
-uint32_t word(const uint8_t* p, int i) { return p[2 * i] | (p[2 * i + 1] << 8); }
+uint32_t word(const uint8_t* p, int i) {
+    return p[2 * i] | (p[2 * i + 1] << 8);
+}
 
-bool readExactly(void* buf, size_t n) { return fread(buf, 1, n, S.file) == n; }
+bool readExactly(void* buf, size_t n) {
+    return fread(buf, 1, n, S.file) == n;
+}
 
 void loadPalette(const uint8_t* groups) {
     uint32_t pal[PaletteWords];
@@ -67,7 +71,8 @@ void putPixelWord(uint32_t* dst, uint32_t src) {
     }
     uint32_t keep = 0;
     for (int n = 0; n < 8; ++n)
-        if (((src >> (4 * n)) & 0xF) == static_cast<uint32_t>(S.transparent)) keep |= 0xFu << (4 * n);
+        if (((src >> (4 * n)) & 0xF) == static_cast<uint32_t>(S.transparent))
+            keep |= 0xFu << (4 * n);
     *dst = (*dst & keep) | (src & ~keep);
 }
 
@@ -87,7 +92,8 @@ bool drawBitmapRecord(uint32_t length, bool* accepted) {
     static uint8_t chunk[FrameBufferBytes];
     if (dataLength == FrameBufferBytes && x == 0 && y == 0 && w == 320) {
         if (!readExactly(chunk, FrameBufferBytes)) return false;
-        for (int i = 0; i < FrameBufferWords; ++i) putPixelWord(&fb[i], littleEndianWord32(chunk + 4 * i));
+        for (int i = 0; i < FrameBufferWords; ++i)
+            putPixelWord(&fb[i], littleEndianWord32(chunk + 4 * i));
         *accepted = true;
         return true;
     }
@@ -99,7 +105,8 @@ bool drawBitmapRecord(uint32_t length, bool* accepted) {
     for (uint32_t row = 0; row < h; ++row) {
         if (!readExactly(chunk, wordsPerRow * 4)) return false;
         uint32_t* dst = fb + x / 8 + 40 * (y + row);
-        for (uint32_t i = 0; i < wordsPerRow; ++i) putPixelWord(&dst[i], littleEndianWord32(chunk + 4 * i));
+        for (uint32_t i = 0; i < wordsPerRow; ++i)
+            putPixelWord(&dst[i], littleEndianWord32(chunk + 4 * i));
     }
     *accepted = true;
     return true;
@@ -111,13 +118,15 @@ void fillRecord(const uint8_t* p) {
     if (x == 0 && y == 0 && w == 320) {
         uint32_t v = 0x11111111u * static_cast<uint32_t>(c);
         uint32_t* fb = reinterpret_cast<uint32_t*>(frameBuffer);
-        for (int i = 0; i < FrameBufferWords; ++i) fb[i] = v;
+        for (int i = 0; i < FrameBufferWords; ++i)
+            fb[i] = v;
         return;
     }
     // Clamped to the screen so that a huge rectangle costs no more than the screen.
     uint32_t x1 = x + w < 320 ? x + w : 320, y1 = y + h < 240 ? y + h : 240;
     for (uint32_t yy = y; yy < y1; ++yy)
-        for (uint32_t xx = x; xx < x1; ++xx) setPixel(xx, yy, c);
+        for (uint32_t xx = x; xx < x1; ++xx)
+            setPixel(xx, yy, c);
 }
 
 void endScript() {
@@ -244,7 +253,9 @@ int varEval(int value, int newValue, bool assign) {
     return assign ? newValue : value;
 }
 
-int varEval_word(uint32_t w) { return varEval(static_cast<int16_t>(w & 0xFFFF), 0, false); }
+int varEval_word(uint32_t w) {
+    return varEval(static_cast<int16_t>(w & 0xFFFF), 0, false);
+}
 
 uint32_t ApplicationTask::paceStartup(bool abort) {
     if (abort) {
@@ -268,7 +279,3 @@ uint32_t ApplicationTask::paceStartup(bool abort) {
     endScript();
     return 0;
 }
-
-void ApplicationTask::handleUserEvent(UserEvent) {}
-
-ApplicationTask::~ApplicationTask() = default;

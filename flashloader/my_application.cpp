@@ -7,11 +7,15 @@
 
 MyApplication MyApplicationSingleton;
 
-void MyApplication::onStartup() { printf("J1939 Flashloader %s started\n", ApplicationVersionString); }
+void MyApplication::onStartup() {
+    printf("J1939 Flashloader %s started\n", ApplicationVersionString);
+}
 
 void MyApplication::handleUserEvent(UserEvent e) {
     printf("key %s\n", EventNameString(e));
     if (e == PWRKEY) FW.terminate(1, false);
 }
 
-void MyApplication::onShutdown() { printf("J1939 Flashloader stopped\n"); }
+void MyApplication::onShutdown() {
+    printf("J1939 Flashloader stopped\n");
+}

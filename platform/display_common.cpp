@@ -9,7 +9,9 @@ const uint32_t DefaultPalette[PaletteWords] = {
 };
 
 namespace {
-inline long pixelByte(long x, long y) { return (76799 - (320 * y + x)) / 2; }
+inline long pixelByte(long x, long y) {
+    return (76799 - (320 * y + x)) / 2;
+}
 } // namespace
 
 void setPixel(long x, long y, Color c) {
@@ -30,7 +32,8 @@ Color getPixel(long x, long y) {
 
 void blankFrameBuffer() {
     uint32_t* w = reinterpret_cast<uint32_t*>(frameBuffer);
-    for (int i = 0; i < FrameBufferWords; ++i) w[i] = 0xFFFFFFFFu;
+    for (int i = 0; i < FrameBufferWords; ++i)
+        w[i] = 0xFFFFFFFFu;
 }
 
 void setPaletteEntryPair(uint32_t* p, unsigned char index, uint32_t even, uint32_t odd) {

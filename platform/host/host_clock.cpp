@@ -10,15 +10,21 @@ bool virtualMode = false;
 uint32_t virtualHalfMs = 0;
 } // namespace
 
-void hostClockUseVirtual(bool on) { virtualMode = on; }
-bool hostClockIsVirtual() { return virtualMode; }
+void hostClockUseVirtual(bool on) {
+    virtualMode = on;
+}
+bool hostClockIsVirtual() {
+    return virtualMode;
+}
 
 void hostClockSetHalfMs(uint32_t halfMs) {
     virtualMode = true;
     virtualHalfMs = halfMs;
 }
 
-void hostClockAdvanceMs(uint32_t ms) { virtualHalfMs += ms * 2u; }
+void hostClockAdvanceMs(uint32_t ms) {
+    virtualHalfMs += ms * 2u;
+}
 
 uint32_t getHighResTime() {
     if (virtualMode) return virtualHalfMs;

@@ -15,7 +15,9 @@ void setPalette(const uint32_t* p) {
     memcpy(paletteRegisters, p != nullptr ? p : DefaultPalette, sizeof paletteRegisters);
 }
 
-void getPalette(uint32_t* p) { memcpy(p, paletteRegisters, sizeof paletteRegisters); }
+void getPalette(uint32_t* p) {
+    memcpy(p, paletteRegisters, sizeof paletteRegisters);
+}
 
 void setCurrentPaletteEntry(unsigned char index, uint32_t entry) {
     uint32_t& w = paletteRegisters[(index & 0x0F) >> 1];

@@ -61,7 +61,8 @@ bool parseWait(const char* arg, uint32_t* ms) {
     char* end;
     errno = 0;
     unsigned long v = strtoul(arg, &end, 10);
-    if (errno != 0 || *end != '\0' || v > 0x3FFFFFFFul || !isdigit(static_cast<unsigned char>(*arg)))
+    if (errno != 0 || *end != '\0' || v > 0x3FFFFFFFul ||
+        !isdigit(static_cast<unsigned char>(*arg)))
         return false;
     *ms = static_cast<uint32_t>(v);
     return true;
@@ -223,4 +224,6 @@ void hostKeyScriptClose() {
     opened = false;
 }
 
-bool hostKeyScriptFinished() { return !fromStdin && !opened && !isCallbackOnQueue(&waitNode); }
+bool hostKeyScriptFinished() {
+    return !fromStdin && !opened && !isCallbackOnQueue(&waitNode);
+}

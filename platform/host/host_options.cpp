@@ -28,8 +28,7 @@ const OptionDef optionDefs[] = {
      "scripted keys, one command a line: key names, wait MS, quit; - reads standard input"},
     {"--usb", "DIR", &hostOptions.usb, nullptr,
      "directory standing for the USB stick's mount point"},
-    {"--language", "NAME", &hostOptions.language, nullptr,
-     "language made current at start-up"},
+    {"--language", "NAME", &hostOptions.language, nullptr, "language made current at start-up"},
     {"--virtual-time", nullptr, nullptr, &hostOptions.virtualTime,
      "run on a virtual clock that jumps over idle time"},
     {"--realtime", nullptr, nullptr, &hostOptions.realtime,
@@ -59,7 +58,8 @@ void hostPrintHelp(const char* program) {
     printf("host options:\n");
     for (const OptionDef& d : optionDefs) {
         char left[40];
-        snprintf(left, sizeof left, "%s%s%s", d.name, d.argName ? " " : "", d.argName ? d.argName : "");
+        snprintf(left, sizeof left, "%s%s%s", d.name, d.argName ? " " : "",
+                 d.argName ? d.argName : "");
         printf("  %-22s %s\n", left, d.help);
     }
     printf("  %-22s %s\n", "--help", "show this help");
@@ -100,7 +100,8 @@ int hostTakeOptions(int* argc, char** argv) {
         } else if (i + 1 < *argc) {
             *def->value = argv[++i];
         } else {
-            fprintf(stderr, "%s: option '%s' needs a value (%s)\n", program, def->name, def->argName);
+            fprintf(stderr, "%s: option '%s' needs a value (%s)\n", program, def->name,
+                    def->argName);
             return 2;
         }
     }

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <poll.h>
 #include <sched.h>
 
@@ -80,7 +80,8 @@ void dispatchReadable(const pollfd* pfds, int n) {
 void pollWatched(long timeoutMs) {
     pollfd pfds[MaxWatchedFds];
     int n = watchCount;
-    for (int i = 0; i < n; ++i) pfds[i] = {watches[i].fd, POLLIN, 0};
+    for (int i = 0; i < n; ++i)
+        pfds[i] = {watches[i].fd, POLLIN, 0};
     sigset_t block, orig;
     sigemptyset(&block);
     sigaddset(&block, SIGINT);
@@ -93,7 +94,9 @@ void pollWatched(long timeoutMs) {
 }
 } // namespace
 
-void platformNoteActivity() { ++activity; }
+void platformNoteActivity() {
+    ++activity;
+}
 
 bool hostWatchFd(int fd, HostCallback onReadable, void* context) {
     if (watchCount == MaxWatchedFds) return false;
@@ -119,7 +122,8 @@ bool hostAddService(HostCallback service, void* context) {
 void hostRemoveService(HostCallback service, void* context) {
     for (int i = 0; i < serviceCount; ++i) {
         if (services[i].fn == service && services[i].context == context) {
-            for (int k = i + 1; k < serviceCount; ++k) services[k - 1] = services[k];
+            for (int k = i + 1; k < serviceCount; ++k)
+                services[k - 1] = services[k];
             --serviceCount;
             return;
         }
@@ -141,15 +145,19 @@ void hostIdleWait() {
         // Input that is already there comes first; otherwise time jumps to the next event.
         unsigned long before = activity;
         pollWatched(0);
-        if (activity == before && t > 0) hostClockAdvanceMs(static_cast<uint32_t>(t));
-        else if (activity == before && t < 0) pollWatched(-1);
+        if (activity == before && t > 0)
+            hostClockAdvanceMs(static_cast<uint32_t>(t));
+        else if (activity == before && t < 0)
+            pollWatched(-1);
         return;
     }
     if (t > INT_MAX) t = INT_MAX;
     pollWatched(t);
 }
 
-unsigned long hostIdleWaitCount() { return idleWaits; }
+unsigned long hostIdleWaitCount() {
+    return idleWaits;
+}
 
 void platformInit() {
     if (hostOptions.virtualTime && !hostClockIsVirtual()) hostClockSetHalfMs(getHighResTime());
@@ -168,7 +176,8 @@ void platformBackgroundProcess() {
         pollWatched(0);
     activitySeen = activity;
     realTimeDriverHook();
-    for (int i = 0; i < serviceCount; ++i) services[i].fn(services[i].context);
+    for (int i = 0; i < serviceCount; ++i)
+        services[i].fn(services[i].context);
 }
 
 void platformUnInit() {

@@ -150,7 +150,7 @@ TEST_F(DelayedCallbackTest, CallbacksControlTheirOwnNodes) {
 TEST_F(DelayedCallbackTest, DueTimeBeforeTheWrapIsDueAfterIt) {
     startVirtualClock(0x7FFFFFFFu - 20);
     scheduleDelayedCallback(&a, 10); // due 10 ms before the clock wraps
-    jumpAndCheck(25); // the clock reads 4 after wrapping
+    jumpAndCheck(25);                // the clock reads 4 after wrapping
     EXPECT_EQ(nowMs(), 4u);
     EXPECT_EQ(fired, (std::vector<DelayedCallbackListNode*>{&a}));
 }

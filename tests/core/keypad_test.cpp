@@ -75,7 +75,8 @@ TEST_F(KeypadTest, MappingBothWays) {
     EXPECT_EQ(mapToScanCode(PAGEUP), 0u);
     EXPECT_EQ(mapToScanCode(PWRKEY), 1u << 13);
     EXPECT_EQ(mapToScanCode(DIALCW), 1u << 30);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(mapToScanCode(KeypadMapping[i]), 1u << i);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(mapToScanCode(KeypadMapping[i]), 1u << i);
 }
 
 TEST_F(KeypadTest, InjectedPressIsReportedLikeARealOne) {

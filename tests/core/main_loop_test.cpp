@@ -21,7 +21,8 @@ struct RefusingApp : TestApplication {
     std::vector<std::string> argv;
     bool checkArgs(int c, char** v) override {
         argc = c;
-        for (int i = 0; i < c; ++i) argv.push_back(v[i]);
+        for (int i = 0; i < c; ++i)
+            argv.push_back(v[i]);
         return false;
     }
 };
@@ -31,7 +32,8 @@ int runMain(std::vector<std::string> args) {
     keep = std::move(args);
     static std::vector<char*> argv;
     argv.clear();
-    for (std::string& a : keep) argv.push_back(&a[0]);
+    for (std::string& a : keep)
+        argv.push_back(&a[0]);
     argv.push_back(nullptr);
     return frameworkMain(static_cast<int>(keep.size()), argv.data());
 }
@@ -103,11 +105,11 @@ class LoopTest : public ::testing::Test {
 protected:
     TestApplication* app;
     std::string dir = makeTempDir();
+    std::string script = dir + "/script";
     void SetUp() override {
         startVirtualClock(5000);
         app = &installTestApplication();
-        std::string script = dir + "/none";
-        StartupScriptFileName = strdup(script.c_str());
+        StartupScriptFileName = script.c_str(); // no such file until a test writes it
         GlobalCmdLineFlags[FlagH] = false;
     }
     int run() {
@@ -174,11 +176,9 @@ TEST_F(LoopTest, SyncComesFiveToTenSecondsAfterAConfigurationWrite) {
 }
 
 TEST_F(LoopTest, StartupScriptPacesTheStart) {
-    std::string script = dir + "/script";
     // Record 2: default delay 0, pause 700; then record 0.
     writeFile(script, std::string("\x02\x00\x04\x00\x00\x00\x00\x00\xbc\x02", 10) +
                           std::string("\x00\x00\x00\x00\x00\x00", 6));
-    StartupScriptFileName = strdup(script.c_str());
     static uint32_t startedAt;
     uint32_t t0 = getMsTime();
     app->onStartupAction = [] {
@@ -195,8 +195,8 @@ TEST(IoEventTest, HandlersAreChosenByTheLowBits) {
         void notify(NotificationEvent e, Data*) override { got.push_back(e); }
     } h;
     FW.setIOeventHandler(9, &h); // slot 1
-    FW_IOcallback(0x29);          // slot 1, event 128 + 5
-    FW_IOcallback(0x2A);          // slot 2: nobody
+    FW_IOcallback(0x29);         // slot 1, event 128 + 5
+    FW_IOcallback(0x2A);         // slot 2: nobody
     EXPECT_EQ(h.got, (std::vector<NotificationEvent>{133}));
 }
 } // namespace

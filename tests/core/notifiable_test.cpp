@@ -108,7 +108,8 @@ TEST(NotifiableListTest, LatestAddedIsNotifiedFirstAndRemovalIsSafe) {
     list.addNotifiable(&a);
     list.addNotifiable(&b);
     std::vector<Notifiable*> order;
-    for (NotifiableListNode* n = list.head; n; n = n->next) order.push_back(n->party);
+    for (NotifiableListNode* n = list.head; n; n = n->next)
+        order.push_back(n->party);
     EXPECT_EQ(order, (std::vector<Notifiable*>{&b, &a}));
 
     list.removeNotifiable(&c); // not in the list

@@ -22,21 +22,25 @@ class Script {
 public:
     Script& record(uint16_t cmd, const std::vector<uint16_t>& words) {
         std::string payload;
-        for (uint16_t w : words) payload += bytes16(w);
+        for (uint16_t w : words)
+            payload += bytes16(w);
         return raw(cmd, payload);
     }
     Script& raw(uint16_t cmd, const std::string& payload, int64_t lengthOverride = -1) {
         data += bytes16(cmd);
         uint32_t len = lengthOverride >= 0 ? static_cast<uint32_t>(lengthOverride)
                                            : static_cast<uint32_t>(payload.size());
-        for (int i = 0; i < 4; ++i) data += static_cast<char>((len >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            data += static_cast<char>((len >> (8 * i)) & 0xFF);
         data += payload;
         return *this;
     }
-    Script& pixels(uint16_t x, uint16_t y, uint16_t w, uint16_t h, const std::vector<uint32_t>& px) {
+    Script& pixels(uint16_t x, uint16_t y, uint16_t w, uint16_t h,
+                   const std::vector<uint32_t>& px) {
         std::string payload = bytes16(x) + bytes16(y) + bytes16(w) + bytes16(h);
         for (uint32_t v : px)
-            for (int i = 0; i < 4; ++i) payload += static_cast<char>((v >> (8 * i)) & 0xFF);
+            for (int i = 0; i < 4; ++i)
+                payload += static_cast<char>((v >> (8 * i)) & 0xFF);
         return raw(3, payload);
     }
     std::string data;
@@ -76,10 +80,10 @@ protected:
 
 TEST_F(StartupScriptTest, PausesComeFromPauseRecordsAndBitmaps) {
     Script s;
-    s.record(2, {50, 200})                    // default delay 50, pause 200
-        .pixels(0, 0, 8, 1, {0x11111111})    // bitmap: pause of the default delay
-        .record(2, {0, 0})                   // default delay 0, no pause
-        .pixels(8, 0, 8, 1, {0x22222222})    // no pause now
+    s.record(2, {50, 200})                // default delay 50, pause 200
+        .pixels(0, 0, 8, 1, {0x11111111}) // bitmap: pause of the default delay
+        .record(2, {0, 0})                // default delay 0, no pause
+        .pixels(8, 0, 8, 1, {0x22222222}) // no pause now
         .record(2, {0, 30})
         .record(0, {})
         .record(2, {0, 99}); // after the end: never reached
@@ -128,8 +132,8 @@ TEST_F(StartupScriptTest, FullScreenBitmapAndFills) {
     EXPECT_EQ(getPixel(319, 239), 9);
 
     Script f;
-    f.record(4, {0, 0, 320, 1, 0x1C})        // whole buffer, low 4 bits of the colour
-        .record(4, {10, 20, 3, 2, 6})          // a rectangle in screen coordinates
+    f.record(4, {0, 0, 320, 1, 0x1C})            // whole buffer, low 4 bits of the colour
+        .record(4, {10, 20, 3, 2, 6})            // a rectangle in screen coordinates
         .record(4, {318, 238, 60000, 60000, 5}); // clamped to the screen
     use(f);
     pauses();
@@ -144,7 +148,8 @@ TEST_F(StartupScriptTest, FullScreenBitmapAndFills) {
 
 std::vector<uint16_t> paletteWords(uint8_t shade) {
     std::vector<uint16_t> w{4};
-    for (int i = 0; i < 24; ++i) w.push_back(static_cast<uint16_t>(shade | (shade << 8)));
+    for (int i = 0; i < 24; ++i)
+        w.push_back(static_cast<uint16_t>(shade | (shade << 8)));
     return w;
 }
 
@@ -170,7 +175,8 @@ TEST_F(StartupScriptTest, PalettesLoadSaveAndRestore) {
     EXPECT_EQ(theApplication->paceStartup(false), 0u);
     getPalette(pal);
     uint32_t e = 0x8000u; // (255 - 0xF8) >> 3 = 0 in every component: white
-    for (uint32_t w : pal) EXPECT_EQ(w, e | (e << 16));
+    for (uint32_t w : pal)
+        EXPECT_EQ(w, e | (e << 16));
     EXPECT_EQ(varEval(10003, 0, false), 4);
 }
 
@@ -189,12 +195,12 @@ TEST_F(StartupScriptTest, PaletteComponentsAreComplementedToFiveBits) {
 
 TEST_F(StartupScriptTest, LoopsRepeatTheirBodyWithVariables) {
     Script s;
-    s.record(10, {10000, 1, 3, 1})          // for v0 = 1 to 3
+    s.record(10, {10000, 1, 3, 1})               // for v0 = 1 to 3
         .record(10, {10001, 10, 0xFFFF, 0xFFF6}) // v1 = 10, limit -1, step -10
-        .record(9, {10002, 1, 1})           // v2 += 1 (inner body)
+        .record(9, {10002, 1, 1})                // v2 += 1 (inner body)
         .record(11, {})
-        .record(9, {10003, 2, 0})          // v3 *= 2
-        .record(9, {10003, 1, 10000})       // v3 += v0
+        .record(9, {10003, 2, 0})     // v3 *= 2
+        .record(9, {10003, 1, 10000}) // v3 += v0
         .record(2, {0, 7})
         .record(11, {});
     use(s);
@@ -218,31 +224,34 @@ TEST_F(StartupScriptTest, VariablesAndLiterals) {
 
 TEST_F(StartupScriptTest, MalformedRecordsAreSkippedByTheirLength) {
     Script s;
-    s.record(2, {0, 0, 5})                   // wrong length: skipped, no pause
-        .raw(99, std::string(1000, 'x'))     // unknown command
-        .raw(4000, "")                       // unknown, empty
-        .record(11, {})                      // loop end without a loop
-        .record(3, {0, 0, 7, 1, 1, 2})       // width not a multiple of 8
-        .pixels(312, 0, 16, 1, {1, 2})       // would run past the row: skipped
-        .pixels(0, 239, 8, 2, {5, 6})        // would run past the last row
-        .record(3, {1, 2})                   // shorter than its header
-        .record(6, {})                       // wrong length
-        .record(9, {10000, 1})               // wrong length
-        .record(5, {1})                      // sync with a payload: skipped
+    s.record(2, {0, 0, 5})               // wrong length: skipped, no pause
+        .raw(99, std::string(1000, 'x')) // unknown command
+        .raw(4000, "")                   // unknown, empty
+        .record(11, {})                  // loop end without a loop
+        .record(3, {0, 0, 7, 1, 1, 2})   // width not a multiple of 8
+        .pixels(312, 0, 16, 1, {1, 2})   // would run past the row: skipped
+        .pixels(0, 239, 8, 2, {5, 6})    // would run past the last row
+        .record(3, {1, 2})               // shorter than its header
+        .record(6, {})                   // wrong length
+        .record(9, {10000, 1})           // wrong length
+        .record(5, {1})                  // sync with a payload: skipped
         .record(2, {0, 42});
     use(s);
     unsigned syncs = hostIo.syncs;
     EXPECT_EQ(pauses(), (std::vector<uint32_t>{42}));
     EXPECT_EQ(hostIo.syncs, syncs);
-    for (int x = 0; x < 320; ++x) ASSERT_EQ(bufferPixel(x, 0), 15) << x;
+    for (int x = 0; x < 320; ++x)
+        ASSERT_EQ(bufferPixel(x, 0), 15) << x;
     EXPECT_EQ(bufferPixel(0, 239), 15);
 }
 
 TEST_F(StartupScriptTest, AFifthNestedLoopIsSkipped) {
     Script s;
-    for (int i = 0; i < 5; ++i) s.record(10, {static_cast<uint16_t>(10000 + i), 0, 1, 1});
+    for (int i = 0; i < 5; ++i)
+        s.record(10, {static_cast<uint16_t>(10000 + i), 0, 1, 1});
     s.record(9, {10010, 1, 1}); // counts passes through the innermost body
-    for (int i = 0; i < 5; ++i) s.record(11, {});
+    for (int i = 0; i < 5; ++i)
+        s.record(11, {});
     use(s);
     pauses();
     // Four loops of two passes each; the fifth start was skipped and its end closed the
@@ -291,7 +300,8 @@ TEST_F(StartupScriptTest, RandomFilesNeverHangOrOverrun) {
         for (int r = 0; r < records; ++r) {
             uint16_t cmd = static_cast<uint16_t>(rng() % 14);
             std::string payload(rng() % 60, '\0');
-            for (char& c : payload) c = static_cast<char>(rng());
+            for (char& c : payload)
+                c = static_cast<char>(rng());
             int64_t len = rng() % 4 == 0 ? static_cast<int64_t>(rng() % 70) : -1;
             s.raw(cmd, payload, len);
         }

@@ -43,11 +43,13 @@ ProgramResult runProgram(const ProgramRun& run) {
         dup2(inPipe[0], 0);
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
-        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
+        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
+            close(fd);
         if (chdir(dir.c_str()) != 0) _exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(run.argv0.c_str()));
-        for (const std::string& a : run.args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : run.args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(FLASHLOADER_BIN, argv.data());
         _exit(127);
@@ -76,19 +78,24 @@ ProgramResult runProgram(const ProgramRun& run) {
             kill(pid, SIGKILL);
             break;
         }
-        pollfd p[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
+        pollfd p[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
+                       {errOpen ? errPipe[0] : -1, POLLIN, 0}};
         int wait = 50;
         poll(p, 2, wait);
         char buf[4096];
         if (outOpen && p[0].revents) {
             ssize_t n = read(outPipe[0], buf, sizeof buf);
-            if (n > 0) result.out.append(buf, static_cast<size_t>(n));
-            else outOpen = false;
+            if (n > 0)
+                result.out.append(buf, static_cast<size_t>(n));
+            else
+                outOpen = false;
         }
         if (errOpen && p[1].revents) {
             ssize_t n = read(errPipe[0], buf, sizeof buf);
-            if (n > 0) result.err.append(buf, static_cast<size_t>(n));
-            else errOpen = false;
+            if (n > 0)
+                result.err.append(buf, static_cast<size_t>(n));
+            else
+                errOpen = false;
         }
     }
     close(outPipe[0]);

@@ -9,7 +9,7 @@ struct ProgramResult {
     int signal = 0;
     std::string out;
     std::string err;
-    double cpuMs = 0;  // user + system time of the child
+    double cpuMs = 0; // user + system time of the child
     double wallMs = 0;
 };
 
@@ -17,9 +17,9 @@ struct ProgramRun {
     std::vector<std::string> args; // without the program name
     std::string stdinText;
     std::string argv0 = FLASHLOADER_BIN;
-    std::string workDir; // empty: a fresh temporary directory
+    std::string workDir;       // empty: a fresh temporary directory
     std::string interruptWhen; // send SIGINT once standard output contains this text
-    int timeoutMs = 20000;    // killed (and reported as signal 9) after this
+    int timeoutMs = 20000;     // killed (and reported as signal 9) after this
 
     explicit ProgramRun(std::vector<std::string> a = {}, std::string in = {})
         : args(std::move(a)), stdinText(std::move(in)) {}

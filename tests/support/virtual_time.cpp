@@ -4,15 +4,20 @@
 #include "core/delayed_callback.h"
 #include "platform/host/host_clock.h"
 
-void startVirtualClock(uint32_t ms) { hostClockSetHalfMs(ms * 2u); }
+void startVirtualClock(uint32_t ms) {
+    hostClockSetHalfMs(ms * 2u);
+}
 
-uint32_t nowMs() { return getMsTime(); }
+uint32_t nowMs() {
+    return getMsTime();
+}
 
 void runFor(uint32_t ms) {
     checkForDelayedCallbacks();
     while (ms > 0) {
         long next = msUntilNextDelayedCallback();
-        uint32_t step = (next < 0 || static_cast<uint32_t>(next) > ms) ? ms : static_cast<uint32_t>(next);
+        uint32_t step =
+            (next < 0 || static_cast<uint32_t>(next) > ms) ? ms : static_cast<uint32_t>(next);
         if (step == 0) step = 1;
         hostClockAdvanceMs(step);
         ms -= step;
