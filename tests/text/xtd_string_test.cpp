@@ -1,0 +1,64 @@
+// Extended-character strings: wide characters whose bytes include 0 survive every helper.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "text/xtd_string.h"
+
+namespace {
+TEST(XtdStringTest, WideCharactersWithZeroBytesRoundTrip) {
+    unsigned char buf[32];
+    unsigned char* p = buf;
+    EXPECT_EQ(xtdPutChar('A', p), 1);
+    EXPECT_EQ(xtdPutChar(0x0100, p), 3); // low byte 0
+    EXPECT_EQ(xtdPutChar(0x00FF, p), 3); // 255 itself is wide: high byte 0
+    EXPECT_EQ(xtdPutChar(254, p), 1);
+    *p = 0;
+    EXPECT_EQ(xtdStrlen(buf), 8);
+    const unsigned char* q = buf;
+    EXPECT_EQ(xtdGetChar(q), 'A');
+    EXPECT_EQ(xtdGetChar(q), 0x0100u);
+    EXPECT_EQ(xtdGetChar(q), 0x00FFu);
+    EXPECT_EQ(xtdGetChar(q), 254u);
+    EXPECT_EQ(xtdGetChar(q), 0u);
+
+    unsigned char* none = nullptr;
+    EXPECT_EQ(xtdPutChar(0x1234, none), 3);
+    EXPECT_EQ(none, nullptr);
+}
+
+TEST(XtdStringTest, CopyAppendAndDuplicate) {
+    unsigned char a[64], b[64];
+    xtdStrLoad(a, "ab");
+    unsigned char* p = a + 2;
+    xtdPutChar(0x2000, p); // 255, 0x20, 0x00
+    *p = 0;
+    xtdStrAppend(a, "cd");
+    EXPECT_EQ(xtdStrlen(a), 7);
+    EXPECT_STREQ(charString(a), "abcd");
+
+    xtdStrcpy(b, a);
+    EXPECT_EQ(0, memcmp(a, b, 8));
+    xtdStrcat(b, a);
+    EXPECT_EQ(xtdStrlen(b), 14);
+    EXPECT_STREQ(charString(b), "abcdabcd");
+
+    unsigned char* d = xtdStrDup(b);
+    EXPECT_EQ(0, memcmp(d, b, 15));
+    delete[] d;
+}
+
+TEST(XtdStringTest, CharStringKeepsOnlyAsciiAndAtMost255) {
+    unsigned char s[700];
+    unsigned char* p = s;
+    for (int i = 0; i < 300; ++i)
+        xtdPutChar(i % 2 ? 'x' : 200, p);
+    *p = 0;
+    EXPECT_EQ(strlen(charString(s)), 150u);
+    p = s;
+    for (int i = 0; i < 300; ++i)
+        xtdPutChar('y', p);
+    *p = 0;
+    EXPECT_EQ(strlen(charString(s)), 255u);
+}
+} // namespace
