@@ -9,6 +9,7 @@
 
 #include "core/application_task.h"
 #include "core/keypad.h"
+#include "data/settings.h"
 #include "platform/io_services.h"
 #include "platform/platform.h"
 
@@ -89,7 +90,7 @@ void FW_IOcallback(unsigned char code) {
 }
 
 void backgroundContrastAdjust() {
-    tempAdjContrast(0);
+    tempAdjContrast(static_cast<long>(Contrast.getValue()));
 }
 
 bool FW_Interface::checkArgs(int, char**, bool highPriorityFlag) {
@@ -127,6 +128,11 @@ void FW_Interface::showLogo() {
 }
 
 void FW_Interface::onStartup() {
+    // Loading the settings with notification also pushes them back to the hardware.
+    Backlight.setValue(getBacklight(), true, false);
+    Volume.setValue(getBuzzerVolume(), true, false);
+    KeyClickEnable.setValue(getAutoKeyClick(), true, false);
+    HWrevision.setValue(getHWrev(), true, false);
     setIO_EventCallback(FW_IOcallback);
     theApplication->onStartup();
     // Keys held during start-up are not reported until they change.
@@ -142,7 +148,8 @@ void FW_Interface::loopIteration() {
 }
 
 void FW_Interface::onShutdown() {
-    getRTCtime();
+    uint32_t t = getRTCtime();
+    TimeDate.updateElapsedTime(t, true, t);
     theApplication->onShutdown();
     if (terminationCode > 2) killSound();
     waitForMSPqueueEmpty();

@@ -78,3 +78,16 @@ const char* charString(const unsigned char* s) {
     buffer[n] = '\0';
     return buffer;
 }
+
+int xtdStrncpy(unsigned char* dst, const unsigned char* src, int size) {
+    if (size <= 0) return 0;
+    int n = 0;
+    for (const unsigned char* p = src; *p != 0;) {
+        int len = *p == XtdWideMark ? 3 : 1;
+        if (n + len > size - 1) break;
+        for (int i = 0; i < len; ++i)
+            dst[n++] = *p++;
+    }
+    dst[n] = 0;
+    return n;
+}

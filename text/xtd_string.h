@@ -24,3 +24,6 @@ unsigned char* xtdStrcat(unsigned char* dst, const unsigned char* src);
 unsigned char* xtdStrDup(const unsigned char* s);
 // The characters below 128 of s, at most 255, in a shared static buffer.
 const char* charString(const unsigned char* s);
+// Copies the whole characters of src that fit, with the final 0, into size bytes of dst;
+// returns the length copied. A size of 0 writes nothing.
+int xtdStrncpy(unsigned char* dst, const unsigned char* src, int size);

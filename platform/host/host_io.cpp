@@ -57,7 +57,9 @@ void killSound() {
     hostIo.activeRepeatingSound = 255;
 }
 
-void keyClick() {}
+void keyClick() {
+    ++hostIo.keyClicks;
+}
 
 uint32_t getBulkDin() {
     return hostIo.bulkDin;

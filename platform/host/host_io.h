@@ -15,6 +15,7 @@ struct HostIoState {
     unsigned char activeRepeatingSound = 255;
     unsigned soundsStarted = 0;
     unsigned soundsKilled = 0;
+    unsigned keyClicks = 0;
     unsigned syncs = 0;
 };
 extern HostIoState hostIo;

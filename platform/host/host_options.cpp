@@ -115,3 +115,7 @@ int platformTakeOptions(int* argc, char** argv) {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     return hostTakeOptions(argc, argv);
 }
+
+const char* platformStartupLanguage() {
+    return hostOptions.language;
+}

@@ -1,0 +1,146 @@
+// The string file: tokens, header sections, key search and reading an entry's texts.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/text/text_test_support.h"
+#include "text/language.h"
+#include "text/parse_string.h"
+#include "text/vocabulary.h"
+
+namespace {
+const char* Header = "[Languages]\nEnglish\nFrancais\nDeutsch\n[Aliases]\nde = Deutsch\n"
+                     "[Strings]\n";
+
+TEST(StringFileTokenTest, StringsModeTokensAndTheirTexts) {
+    initVocabularyWith(std::string(Header) +
+                       "$Key$.2 :English|de.12 \"te\\\"xt\" ; 42 } // note\n"
+                       "Klingon / =\n");
+    StringFile& f = V.stringFiles[0];
+    f.seekToStrings();
+    EXPECT_EQ(f.getToken(true), TOK_KEY);
+    EXPECT_STREQ(f.tokenText, "Key");
+    EXPECT_EQ(f.getToken(true), TOK_DOT_NUMBER);
+    EXPECT_EQ(f.tokenNumber, 2);
+    EXPECT_EQ(f.getToken(true), TOK_COLON);
+    EXPECT_EQ(f.getToken(true), TOK_LANGUAGE);
+    EXPECT_EQ(f.tokenNumber, 0);
+    EXPECT_EQ(f.getToken(true), TOK_BAR);
+    EXPECT_EQ(f.getToken(true), TOK_LANGUAGE); // the alias
+    EXPECT_EQ(f.tokenNumber, 2);
+    EXPECT_EQ(f.getToken(true), TOK_DOT_NUMBER);
+    EXPECT_EQ(f.tokenNumber, 12);
+    EXPECT_EQ(f.getToken(true), TOK_QUOTED);
+    EXPECT_STREQ(f.tokenText, "te\\\"xt"); // escapes are kept for parsing
+    EXPECT_EQ(f.getToken(true), TOK_SEMICOLON);
+    EXPECT_EQ(f.getToken(true), TOK_NUMBER);
+    EXPECT_EQ(f.tokenNumber, 42);
+    EXPECT_EQ(f.getToken(true), TOK_CLOSE_BRACE);
+    EXPECT_EQ(f.getToken(true), TOK_COMMENT);
+    EXPECT_EQ(f.getToken(true), TOK_ERROR); // a word that names no language
+    f.ungetToken();
+    EXPECT_EQ(f.getToken(true), TOK_ERROR); // given again
+    EXPECT_STREQ(f.tokenText, "Klingon");
+    EXPECT_EQ(f.getToken(true), TOK_ERROR); // "/" in strings mode
+    EXPECT_EQ(f.getToken(true), TOK_ERROR); // "=" in strings mode
+    EXPECT_EQ(f.getToken(true), TOK_EOF);
+    EXPECT_EQ(f.getToken(true), TOK_EOF);
+}
+
+TEST(StringFileHeaderTest, LanguagesAliasesAndTheirLimits) {
+    initVocabularyWith("// a comment line\n[Languages]\nEnglish\nFrancais/Latin\n"
+                       "Greek/NoSuchAlphabet\nFrancais\n[CharSets]\nNoSuchCharSet\n"
+                       "[Aliases]\nfr = Francais\nxx = Nobody\nen=English\n"
+                       "[Strings]\n$Hi$ :fr \"Salut\" :en \"Hi\";\n");
+    ASSERT_EQ(V.languageCount, 3);
+    EXPECT_STREQ(V.languages[0]->name, "English");
+    EXPECT_STREQ(V.languages[1]->name, "Francais");
+    EXPECT_STREQ(V.languages[2]->name, "Greek");
+    EXPECT_EQ(V.languages[2]->alphabet, V.languages[0]->alphabet); // unknown: Latin
+    EXPECT_EQ(V.stringFiles[0].aliasCount, 2);                   // the unknown one is dropped
+    EXPECT_EQ(V.languageNamed("fr"), V.languages[1]);
+    EXPECT_EQ(textOf("Hi", "Francais"), "Salut");
+    EXPECT_EQ(textOf("Hi"), "Hi");
+}
+
+TEST(StringFileHeaderTest, MissingFileOrStringsSectionShowsKeys) {
+    V.stringFiles[0].setFileName("/nonexistent/stringFile.txt");
+    V.init(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(V.languageCount, 1);
+    EXPECT_EQ(textOf("Anything"), "Anything");
+    EXPECT_EQ(V.stringFiles[0].getToken(true), TOK_EOF);
+
+    initVocabularyWith("[Languages]\nEnglish\nFrancais\n\"stray text\"\n[Strings]\n"
+                       "$Hi$ :Francais \"Salut\";\n");
+    EXPECT_EQ(V.languageCount, 2);
+    EXPECT_FALSE(V.stringFiles[0].hasStrings());
+    EXPECT_EQ(textOf("Hi", "Francais"), "Hi");
+}
+
+TEST(StringFileKeyTest, IndexAndPositionOnTheLineDecide) {
+    initVocabularyWith(std::string(Header) +
+                       "$Title$ :English \"zero\";\n"
+                       "$Title$.2 :English \"two\";\n"
+                       "  $Indented$ :English \"first token all the same\";\n"
+                       "$a$ :English \"A\"; $Second$ :English \"not first\";\n"
+                       "$\\vHeader$ :English \"marked\";\n");
+    StringFile& f = V.stringFiles[0];
+    EXPECT_TRUE(f.findString("Title", 0));
+    EXPECT_TRUE(f.findString("Title", 2));
+    EXPECT_FALSE(f.findString("Title", 1));
+    EXPECT_TRUE(f.findString("Indented", 0));
+    EXPECT_FALSE(f.findString("Second", 0));
+    EXPECT_TRUE(f.findString("\x0bHeader", 0));
+    EXPECT_EQ(textOf("Title", "English", 2), "two");
+    EXPECT_EQ(textOf("Title"), "zero");
+    EXPECT_EQ(textOf("Second"), "Second");
+}
+
+TEST(StringFileEntryTest, FormsPerLanguage) {
+    initVocabularyWith(std::string(Header) +
+                       "$Title$ :English \"Hello\" :Francais.12 \"Bonjour\";\n");
+    EXPECT_EQ(textOf("Title", "English", 0, 1), "Hello");
+    EXPECT_EQ(textOf("Title", "Francais", 0, 1), "Bonjour");
+    EXPECT_EQ(textOf("Title", "Francais", 0, 2), "Bonjour");
+}
+
+TEST(StringFileEntryTest, SharedTextsBraceListsAndContinuationLines) {
+    initVocabularyWith(std::string(Header) +
+                       "$Both$ :English|Francais \"same\" :de \"anders\";\n"
+                       "$Codes$ :English {0x41, 66 0103};\n"
+                       "$Split$\n"
+                       "   :English \"one\"\n"
+                       "   :Francais \"un\";\n"
+                       "$Forms$ :English.2 Francais \"x\" :English \"y\";\n");
+    EXPECT_EQ(textOf("Both", "English"), "same");
+    EXPECT_EQ(textOf("Both", "Francais"), "same");
+    EXPECT_EQ(textOf("Both", "Deutsch"), "anders");
+    EXPECT_EQ(textOf("Codes"), "ABC");
+    EXPECT_EQ(textOf("Split", "Francais"), "un");
+    // English lists form 2 for "x" and no form for "y"; French gets form 1 from "x".
+    EXPECT_EQ(textOf("Forms", "English", 0, 1), "y");
+    EXPECT_EQ(textOf("Forms", "English", 0, 2), "x");
+    EXPECT_EQ(textOf("Forms", "Francais", 0, 1), "x");
+}
+
+TEST(StringFileEntryTest, Latin1AndUtf8Files) {
+    initVocabularyWith(std::string(Header) + "$Mid$ :English \"a\xF8" "b\";\n"
+                                             "$Start$ :English \"\xF8" "ab\";\n");
+    EXPECT_EQ(textOf("Mid"), "a\xF8" "b");
+    EXPECT_EQ(textOf("Start"), "\x0e" "ab");
+
+    initVocabularyWith("\xEF\xBB\xBF" + std::string(Header) +
+                       "$\xC3\x84pfel$ :English \"\xC3\x84pfel \xC2\xA7\";\n"
+                       "$Bad\xE2\x80\xA6$ :English \"skipped\";\n");
+    // The key is converted to single bytes too.
+    EXPECT_EQ(textOf("\xC4pfel"), "\xC4pfel \x0b");
+    EXPECT_FALSE(V.stringFiles[0].findString("Bad", 0));
+}
+
+TEST(StringFileEntryTest, UnknownTagsAreIgnoredAndEmptyTextsAreTexts) {
+    initVocabularyWith(std::string(Header) +
+                       "$k$ :Klingon \"tlhIngan\" :English \"\" :Francais \"F\";\n");
+    EXPECT_EQ(textOf("k", "English"), "");
+    EXPECT_EQ(textOf("k", "Francais"), "F");
+}
+} // namespace

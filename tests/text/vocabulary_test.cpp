@@ -1,0 +1,123 @@
+// The vocabulary: fallbacks from a missing language to English to the key, forms, the
+// current language and reloading after it changes, several string files.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/text/text_test_support.h"
+#include "text/language.h"
+#include "text/vocabulary.h"
+
+namespace {
+const char* File = "[Languages]\nEnglish\nFrancais\nDeutsch\n[Strings]\n"
+                   "$Title$ :English \"Hello\" :Francais.12 \"Bonjour\";\n"
+                   "$OnlyFrench$ :Francais \"Seul\";\n"
+                   "$Later$ :English.3 \"third\" :Deutsch.2 \"zwei\";\n"
+                   "$Yes$ :English \"Yes\" :Francais \"Oui\" :Deutsch \"Ja\";\n";
+
+TEST(VocabularyTest, MissingLanguageFallsBackToEnglishThenToTheKey) {
+    initVocabularyWith(File);
+    EXPECT_EQ(textOf("Title", "Deutsch"), "Hello");
+    EXPECT_EQ(textOf("OnlyFrench", "Deutsch"), "OnlyFrench");
+    EXPECT_EQ(textOf("NoSuchKey", "Francais"), "NoSuchKey");
+
+    MultiString ms("Title", 0, 1, V.language("Deutsch"));
+    StringAndLang s = ms.getString();
+    EXPECT_EQ(s.language, &English);
+    MultiString missing("NoSuchKey");
+    EXPECT_EQ(missing.getString().language, &English);
+    EXPECT_FALSE(missing.formDefined(1));
+}
+
+TEST(VocabularyTest, FormsFallBackToTheFormBefore) {
+    initVocabularyWith(File);
+    Language* fr = V.language("Francais");
+    Language* de = V.language("Deutsch");
+    MultiString title("Title");
+    EXPECT_EQ(bytesOf(title.getString(2, &English).text), "Hello"); // form 2 takes form 1
+    EXPECT_FALSE(title.formDefined(2, &English));
+    EXPECT_TRUE(title.formDefined(2, fr));
+    // Forms 2 and 3 only: form 1 shows the key and is undefined outside English.
+    MultiString later("Later");
+    EXPECT_EQ(bytesOf(later.getString(1, de).text), "Later");
+    EXPECT_FALSE(later.formDefined(1, de));
+    EXPECT_EQ(bytesOf(later.getString(2, de).text), "zwei");
+    EXPECT_EQ(bytesOf(later.getString(3, de).text), "zwei");
+    EXPECT_TRUE(later.formDefined(1, &English));
+    EXPECT_EQ(bytesOf(later.getString(3, &English).text), "third");
+    EXPECT_EQ(bytesOf(later.getString(9, &English).text), "third");
+    EXPECT_EQ(bytesOf(later.getString(0, &English).text), "Later"); // default form 1
+}
+
+TEST(VocabularyTest, ChangingTheLanguageReloadsTexts) {
+    initVocabularyWith(File);
+    MultiString yes("Yes");
+    EXPECT_EQ(bytesOf(yes.getString().text), "Yes");
+    StringPoolNode* node = yes.poolNode;
+    V.setCurrentLanguage(V.language("Francais"));
+    EXPECT_EQ(node->state, PoolNodeStale);
+    EXPECT_EQ(bytesOf(yes.getString().text), "Oui");
+    EXPECT_EQ(yes.poolNode, node); // the same node, reloaded
+
+    // -1 steps through the languages by id and wraps after the last.
+    V.setCurrentLanguage(langMinusOne());
+    EXPECT_EQ(V.currentLanguage, V.language("Deutsch"));
+    EXPECT_EQ(bytesOf(yes.getString().text), "Ja");
+    V.setCurrentLanguage(langMinusOne());
+    EXPECT_EQ(V.currentLanguage, &English);
+    EXPECT_EQ(English.id, 0);
+}
+
+TEST(VocabularyTest, KeysShareOnePoolNode) {
+    initVocabularyWith(File);
+    MultiString a("Yes"), b("Yes"), c("Yes", 1);
+    a.getString();
+    b.getString();
+    c.getString();
+    EXPECT_EQ(a.poolNode, b.poolNode);
+    EXPECT_NE(a.poolNode, c.poolNode);
+    EXPECT_EQ(bytesOf(c.getString().text), "Yes"); // index 1 is not in the file
+}
+
+TEST(VocabularyTest, PreferredLanguageAndSetString) {
+    initVocabularyWith(File);
+    Language* fr = V.language("Francais");
+    MultiString ms("Yes", 0, 1, fr);
+    EXPECT_EQ(bytesOf(ms.getString().text), "Oui");
+    EXPECT_EQ(ms.targetLang(langMinusOne(), &English), fr);
+    EXPECT_EQ(ms.setLang(nullptr), fr); // null leaves the preference
+    ms.setString("Title");
+    EXPECT_EQ(bytesOf(ms.getString().text), "Bonjour");
+    ms.setString("Title", -1, 0, nullptr); // back to the current language
+    EXPECT_EQ(bytesOf(ms.getString().text), "Hello");
+    StringArgs literal;
+    literal.key = "as it is";
+    literal.literal = true;
+    ms.setString(literal);
+    StringAndLang s = ms.getString();
+    EXPECT_EQ(bytesOf(s.text), "as it is");
+    EXPECT_EQ(s.language, &English);
+}
+
+TEST(VocabularyTest, LaterStringFilesOverrideAndAddKeys) {
+    std::string second = writeTempStringFile("[Languages]\nEnglish\nFrancais\n[Strings]\n"
+                                             "$Yes$ :Francais \"Ouais\";\n"
+                                             "$Extra$ :English \"more\";\n");
+    V.stringFiles[0].setFileName(writeTempStringFile(File).c_str());
+    ASSERT_TRUE(V.addStringFile(second.c_str()));
+    V.init(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(textOf("Extra"), "more");
+    EXPECT_EQ(textOf("Yes", "Francais"), "Ouais");
+    EXPECT_EQ(textOf("Yes", "Deutsch"), "Ja"); // only the first file has German
+    EXPECT_TRUE(V.addStringFile("b"));
+    EXPECT_TRUE(V.addStringFile("c"));
+    EXPECT_FALSE(V.addStringFile("d")); // four at most
+}
+
+TEST(VocabularyTest, InitFromStringFileChoosesALanguageById) {
+    V.stringFiles[0].setFileName(writeTempStringFile(File).c_str());
+    V.initFromStringFile(2);
+    EXPECT_STREQ(V.currentLanguage->name, "Deutsch");
+    EXPECT_EQ(textOf("Yes", V.currentLanguage->name), "Ja");
+}
+} // namespace
