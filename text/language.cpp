@@ -3,7 +3,8 @@
 
 #include <cstring>
 
-#include "gui/font.h"
+#include "gui/alphabet.h"
+#include "gui/gui_language.h"
 
 Language English("English", &Latin);
 

@@ -5,19 +5,15 @@
 
 #include <cstdint>
 
+#include "gui/font.h"
+#include "gui/geometry.h"
 #include "text/language.h"
 #include "text/string_pool.h"
 #include "text/template_expander.h"
 
-class Font;
 class GraphicalObj;
 class Language;
 class StringPoolNode;
-struct Rect;
-
-typedef int32_t FontSize;
-typedef unsigned Color;
-typedef uint32_t Alignment;
 
 // Buffers handed to getExpandedString, nLines and the like hold this many bytes.
 constexpr int MultiStringBufferSize = 1024;

@@ -346,11 +346,15 @@ bool StringFile::getStringKey(char*& key, long& index) {
             k[1] = static_cast<char>(HeaderMarkCode);
             ++k;
         }
-        if (getToken(true) == TOK_DOT_NUMBER) {
-            index = strtol(tokenText, nullptr, 10);
-        } else {
-            index = 0;
-            ungetToken();
+        // An index follows on the same line; looking further would reuse the line buffer
+        // that holds the key.
+        index = 0;
+        unsigned char* q = scan;
+        while (q < lineEnd && (*q == ' ' || *q == '\t'))
+            ++q;
+        if (q < lineEnd && *q == '.') {
+            scan = q;
+            if (getToken(true) == TOK_DOT_NUMBER) index = strtol(tokenText, nullptr, 10);
         }
         key = k;
         return true;

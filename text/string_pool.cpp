@@ -34,11 +34,18 @@ StringPoolNode::StringPoolNode(const char* k, long i) : index(static_cast<int32_
 StringPoolNode::~StringPoolNode() {
     delete[] key;
     delete[] buffer;
+    forgetFiles();
+}
+
+void StringPoolNode::forgetFiles() {
     while (files != nullptr) {
         StringFileInfoList* f = files;
         files = f->next;
         delete f;
     }
+    state = PoolNodeNew;
+    language = nullptr;
+    resetBuffer();
 }
 
 void StringPoolNode::resetBuffer() {
@@ -113,6 +120,9 @@ void StringPoolNode::loadAllForms(StringFileInfoList* fileInfo, Language* lang) 
     StringFile* file = fileInfo->file;
     file->seek(fileInfo->linePos);
     resetBuffer();
+    char* entryKey = nullptr;
+    long entryIndex = 0;
+    if (!file->getStringKey(entryKey, entryIndex)) return;
     uint32_t forms = 0;
     while (file->getTaggedString(lang, forms, text, nullptr) == 1) {
         uint32_t length = static_cast<uint32_t>(xtdStrlen(text));

@@ -59,6 +59,8 @@ public:
     ~StringPoolNode();
 
     void resetBuffer();
+    // Forgets what was found in the files, so the next use searches them again.
+    void forgetFiles();
     void allocateBuffer(uint32_t size);
     bool buildStringFileList(StringFile* file, StringPoolNodeAllocInfo* info);
     bool loadString(Language* lang);

@@ -5,7 +5,8 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "gui/font.h"
+#include "gui/alphabet.h"
+#include "gui/gui_language.h"
 #include "text/language.h"
 
 Vocabulary V;
@@ -32,8 +33,17 @@ void Vocabulary::registerLanguage(Language* l) {
     if (l->alphabet != nullptr && alphabet(l->alphabet->name) == nullptr) addAlphabet(l->alphabet);
 }
 
+namespace {
+// Alphabets that font files bring register with the vocabulary.
+void registerLoadedAlphabet(Alphabet* a) {
+    if (V.alphabet(a->name) == nullptr) V.addAlphabet(a);
+}
+} // namespace
+
 void Vocabulary::init(Language* current, Language* l1, Language* l2, Language* l3, ...) {
+    AddAlphabetHook = registerLoadedAlphabet;
     registerLanguage(&English);
+    registerLanguage(current); // a current language is always one of the vocabulary's
     registerLanguage(l1);
     registerLanguage(l2);
     registerLanguage(l3);
@@ -43,6 +53,9 @@ void Vocabulary::init(Language* current, Language* l1, Language* l2, Language* l
         registerLanguage(l);
     va_end(more);
     initCurrentLanguage(current != nullptr ? current : &English);
+    // Texts already loaded may come from files that changed: they are searched again.
+    for (StringPoolNode* n = stringPool; n != nullptr; n = n->next)
+        n->forgetFiles();
     for (int i = 0; i < stringFileCount; ++i)
         stringFiles[i].readHeaderSections();
 }
@@ -106,6 +119,9 @@ Language* Vocabulary::languageNamed(const char* nameOrAlias) const {
 void Vocabulary::initCurrentLanguage(Language* l) {
     currentLanguage = l;
     rightToLeft = l->rightToLeft();
+    // The GUI draws with the current language's fonts and direction.
+    setCurrentAlphabet(l->alphabet);
+    CurrentRightToLeft = rightToLeft;
 }
 
 void Vocabulary::setCurrentLanguage(Language* l) {

@@ -2,7 +2,6 @@
 // ends, and yields the sound parts.
 #include <gtest/gtest.h>
 
-#include <new>
 #include <random>
 #include <string>
 
@@ -33,7 +32,10 @@ TEST(StringFileGarbageTest, AnEntryWithoutItsSemicolonStopsAtTheNextKey) {
 
 TEST(StringFileGarbageTest, LinesLongerThanTheBuffer) {
     std::string longText(5000, 'x');
-    std::string hidden = std::string(StringFileLineSize - 1, ' ') + "$hidden$ :English \"h\";\n";
+    // The buffer ends right before "$hidden$", in the middle of its line.
+    std::string pad = "$pad$ :English \"";
+    pad += std::string(StringFileLineSize - 2 - pad.size(), 'y') + "\"";
+    std::string hidden = pad + "$hidden$ :English \"h\";\n";
     initVocabularyWith(std::string(Header) + "$long$ :English \"" + longText + "\";\n" +
                        "$" + std::string(3000, 'k') + "$ :English \"k\";\n" +
                        "//" + std::string(4000, 'c') + "\n" + hidden +
@@ -44,6 +46,7 @@ TEST(StringFileGarbageTest, LinesLongerThanTheBuffer) {
     EXPECT_EQ(t.find_first_not_of('x'), std::string::npos);
     // A key in the middle of a long line is not at the start of its line.
     EXPECT_EQ(textOf("hidden"), "hidden");
+    EXPECT_EQ(textOf("pad").size(), StringFileLineSize - 2 - 16);
     EXPECT_EQ(textOf("after"), "fine");
 }
 
@@ -105,9 +108,6 @@ TEST(StringFileGarbageTest, RandomFilesStayInBounds) {
             else
                 f += pieces[rng() % (sizeof pieces / sizeof pieces[0])];
         }
-        // The vocabulary starts over for each file.
-        V.~Vocabulary();
-        new (&V) Vocabulary;
         initVocabularyWith(f);
         EXPECT_LE(V.languageCount, MaxLanguages);
         for (const char* key : {"k", "t", "English"})

@@ -36,7 +36,8 @@ TEST(VocabularyTest, FormsFallBackToTheFormBefore) {
     MultiString title("Title");
     EXPECT_EQ(bytesOf(title.getString(2, &English).text), "Hello"); // form 2 takes form 1
     EXPECT_FALSE(title.formDefined(2, &English));
-    EXPECT_TRUE(title.formDefined(2, fr));
+    EXPECT_TRUE(title.formDefined(1, fr));
+    EXPECT_FALSE(title.formDefined(2, fr)); // the same text as form 1: not a form of its own
     // Forms 2 and 3 only: form 1 shows the key and is undefined outside English.
     MultiString later("Later");
     EXPECT_EQ(bytesOf(later.getString(1, de).text), "Later");

@@ -1,0 +1,102 @@
+// Setting data: start-up seeding from the hardware, pushing changes back, the volume click,
+// the contrast adjustment and the unit-system setting.
+#include <gtest/gtest.h>
+
+#include "core/framework.h"
+#include "data/settings.h"
+#include "data/units.h"
+#include "platform/host/host_io.h"
+#include "tests/support/test_application.h"
+
+namespace {
+TEST(SettingsTest, InitialValuesAndNames) {
+    EXPECT_EQ(Contrast.getValue(), 0);
+    EXPECT_EQ(Backlight.getValue(), 4095);
+    EXPECT_EQ(Volume.getValue(), 9);
+    EXPECT_EQ(KeyClickEnable.getValue(), 1);
+    EXPECT_DOUBLE_EQ(SWversion.getValue(), 1.1);
+    EXPECT_EQ(HWrevision.getValue(), 0);
+    EXPECT_TRUE(Contrast.isValid());
+    EXPECT_STREQ(KeyClickEnable.attributes->key, "Key Clicks");
+    EXPECT_STREQ(HWrevision.attributes->key, "H/W revision");
+}
+
+TEST(SettingsTest, StartupSeedsFromTheHardwareWithoutAClickAtFirst) {
+    installTestApplication();
+    hostIo.backlight = 2000;
+    hostIo.volume = 9;
+    hostIo.autoKeyClick = false;
+    hostIo.hwRevision = 7;
+    FW.onStartup();
+    EXPECT_EQ(Backlight.getValue(), 2000);
+    EXPECT_EQ(KeyClickEnable.getValue(), 0);
+    EXPECT_EQ(HWrevision.getValue(), 7);
+    EXPECT_EQ(hostIo.keyClicks, 0u); // 9 from the initial last volume 128: no click
+    EXPECT_EQ(hostIo.volume, 9);
+}
+
+TEST(SettingsTest, ChangesArePushedToTheHardware) {
+    Backlight.setValue(1234);
+    EXPECT_EQ(hostIo.backlight, 1234u);
+    KeyClickEnable.setValue(0);
+    EXPECT_FALSE(hostIo.autoKeyClick);
+    KeyClickEnable.setValue(1);
+    EXPECT_TRUE(hostIo.autoKeyClick);
+    Contrast.setValue(-37.8);
+    EXPECT_EQ(hostIo.contrastOffset, -37); // truncated
+    Contrast.setValue(150);
+    backgroundContrastAdjust();
+    EXPECT_EQ(hostIo.contrastOffset, 150);
+}
+
+TEST(SettingsTest, VolumeStepsOfOneClick) {
+    Volume.setValue(12); // from 128: no click
+    EXPECT_EQ(hostIo.keyClicks, 0u);
+    EXPECT_EQ(hostIo.volume, 12);
+    Volume.setValue(11);
+    EXPECT_EQ(hostIo.keyClicks, 1u);
+    Volume.setValue(11, true, true); // the same level again clicks too
+    EXPECT_EQ(hostIo.keyClicks, 2u);
+    Volume.setValue(5);
+    EXPECT_EQ(hostIo.keyClicks, 2u);
+
+    VolumeChange.notify(VolumeFeedbackOffEvent, nullptr);
+    Volume.setValue(6);
+    EXPECT_EQ(hostIo.volume, 5); // suspended: nothing reaches the buzzer
+    VolumeChange.notify(VolumeFeedbackOnEvent, nullptr);
+    EXPECT_EQ(hostIo.volume, 6); // resumed, without a click (from 128)
+    EXPECT_EQ(hostIo.keyClicks, 2u);
+}
+
+TEST(SettingsTest, UnitSystemSetting) {
+    struct App : TestApplication {
+        int unitChanges = 0;
+        void onLanguageUnitsChange(bool language, bool units) override {
+            EXPECT_FALSE(language);
+            EXPECT_TRUE(units);
+            ++unitChanges;
+        }
+    } app;
+    theApplication = &app;
+    UnitsListBoxData units;
+    units.setInitialValue(ImperialSystem);
+    EXPECT_EQ(CurrentUnitSystem, ImperialSystem);
+    struct Counter : Notifiable {
+        int calls = 0;
+        void notify(NotificationEvent, Data*) override { ++calls; }
+    } widget;
+    units.registerInterest(&widget);
+    units.setValue(0); // ignored entirely
+    EXPECT_EQ(widget.calls, 0);
+    EXPECT_EQ(units.getValue(), ImperialSystem);
+    EXPECT_EQ(app.unitChanges, 0);
+    units.setValue(MetricSystem);
+    EXPECT_EQ(CurrentUnitSystem, MetricSystem);
+    EXPECT_EQ(app.unitChanges, 1);
+    EXPECT_EQ(widget.calls, 1);
+    units.setValue(MetricSystem); // unchanged: the application is not told again
+    EXPECT_EQ(app.unitChanges, 1);
+    units.deregisterInterest(&widget);
+    theApplication = nullptr;
+}
+} // namespace

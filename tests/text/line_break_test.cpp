@@ -1,0 +1,233 @@
+// Laying texts out in their objects: fixed line counts, wrapping at blanks and after
+// punctuation, breaking inside long words, the ellipsis, and drawing that stays inside the
+// object, left to right and right to left.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gui/alphabet.h"
+#include "gui/gui_language.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/text/text_test_support.h"
+#include "text/language.h"
+#include "text/parse_string.h"
+#include "text/vocabulary.h"
+#include "text/xtd_string.h"
+
+namespace {
+class TextBox : public GraphicalObj {
+public:
+    TextBox(const BBox& b, const char* key, Alignment a = ALIGN_LEFT_TOP)
+        : GraphicalObj(b, true, true, false), text(key), alignment(a) {}
+    void _draw_(const Rect& r, bool, bool, Color, Rect*, bool) override {
+        text.drawString(this, r, r.vAlign(alignment), NormalFontSize, alignment, NoColor, 0);
+    }
+    MultiString text;
+    Alignment alignment;
+};
+
+Font* normal() {
+    return Latin.font(NormalFontSize);
+}
+
+long widthOf(const std::string& s) {
+    return normal()->getStringWidth(reinterpret_cast<const unsigned char*>(s.c_str()));
+}
+
+// A word of repeated letters about `pixels` wide.
+std::string wordOf(char c, long pixels) {
+    std::string w;
+    while (widthOf(w + c) <= pixels)
+        w += c;
+    return w;
+}
+
+// The lines of a laid-out text, without break-point marks.
+std::vector<std::string> linesOf(const StringAndLang& s, int n) {
+    std::string all = bytesOf(s.text);
+    if (n > 1) all = all.substr(2);
+    std::vector<std::string> lines(1);
+    for (char c : all) {
+        if (c == static_cast<char>(LineBreakCode))
+            lines.emplace_back();
+        else if (c != static_cast<char>(BreakPointCode))
+            lines.back() += c;
+    }
+    return lines;
+}
+
+const std::string Ellipsis("\xff\x01\x2a", 3);
+
+struct LineBreakTest : GuiTest {
+    void SetUp() override { GuiTest::SetUp(); }
+    // Lays out text (as written in a string file) in a box of the given size.
+    int layout(const std::string& text, int width, int height, bool mustFit,
+               std::vector<std::string>* lines) {
+        initVocabularyWith("[Strings]\n$t$ :English \"" + text + "\";\n");
+        TextBox box(BBox(At(0, 0), width, height), "t");
+        unsigned char buf[MultiStringBufferSize];
+        StringAndLang s;
+        int n = box.text.nLines(0, langMinusOne(), &s, buf, &box, NormalFontSize, mustFit);
+        if (lines != nullptr) *lines = linesOf(s, n);
+        return n;
+    }
+};
+
+TEST_F(LineBreakTest, FixedLineCountsAndTheirHeaders) {
+    std::vector<std::string> lines;
+    EXPECT_EQ(layout("\xA7" "2one\xB6two", 100, 100, false, &lines), 2);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(layout("\xA7" "0a\\nb\\nc", 100, 100, false, &lines), 3);
+    EXPECT_EQ(layout("\xA7" "0a\\nb\\nc", 100, 20, true, nullptr), 0); // two lines fit
+    EXPECT_EQ(layout("\xA7" "1single", 100, 20, false, &lines), 1);
+    EXPECT_EQ(lines, (std::vector<std::string>{"single"})); // no header left to draw
+    EXPECT_EQ(layout("plain\\ntext", 10, 10, true, &lines), 1); // no header: one line
+}
+
+TEST_F(LineBreakTest, OneLineWiderThanItsObjectEndsWithTheEllipsis) {
+    std::vector<std::string> lines;
+    std::string text = wordOf('a', 60) + " " + wordOf('b', 60);
+    EXPECT_EQ(layout("\xA7*" + text, 100, 40, false, &lines), 1);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 3), Ellipsis);
+    EXPECT_LE(widthOf(lines[0]), 100);
+    EXPECT_EQ(layout("\xA7*" + text, 100, 40, true, nullptr), 2); // mustFit: lines by height
+    EXPECT_EQ(layout("\xA7*" + text + " " + text, 100, 20, true, nullptr), 0);
+    // Nine lines allowed, but only one fits the height.
+    EXPECT_EQ(layout("\xA7*9" + text, 100, 20, false, &lines), 1);
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 3), Ellipsis);
+    EXPECT_EQ(layout("\xA7*short", 100, 40, false, &lines), 1);
+    EXPECT_EQ(lines, (std::vector<std::string>{"short"}));
+}
+
+TEST_F(LineBreakTest, BreaksAtTheLastBlankOrAfterALaterHyphen) {
+    std::vector<std::string> lines;
+    std::string a = wordOf('a', 50), b = wordOf('b', 30), c = wordOf('c', 60);
+    ASSERT_LE(widthOf(a + " " + b), 100);
+    ASSERT_GT(widthOf(a + " " + b + "-" + c), 100);
+    EXPECT_EQ(layout("\xA7*3" + a + " " + c, 100, 100, false, &lines), 2);
+    EXPECT_EQ(lines, (std::vector<std::string>{a, c}));
+    EXPECT_EQ(layout("\xA7*3" + a + " " + b + "-" + c, 100, 100, false, &lines), 2);
+    EXPECT_EQ(lines, (std::vector<std::string>{a + " " + b + "-", c}));
+    EXPECT_EQ(layout("\xA7*3" + a + " " + b + " x", 100, 100, false, &lines), 1);
+}
+
+TEST_F(LineBreakTest, AWordLongerThanTheWidthBreaksInside) {
+    std::vector<std::string> lines;
+    std::string longWord = wordOf('m', 250);
+    EXPECT_EQ(layout("\xA7*9" + longWord, 100, 100, false, &lines), 3);
+    std::string joined;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(widthOf(lines[i]), 100);
+        if (i + 1 < lines.size()) {
+            EXPECT_GT(widthOf(lines[i]), 80); // filled before breaking
+        }
+        joined += lines[i];
+    }
+    EXPECT_EQ(joined, longWord);
+    // Only two lines allowed: the second ends with the ellipsis.
+    EXPECT_EQ(layout("\xA7*2" + longWord, 100, 100, false, &lines), 2);
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 3), Ellipsis);
+    EXPECT_LE(widthOf(lines[1]), 100);
+}
+
+TEST_F(LineBreakTest, AlternativeTextsFromTheExpander) {
+    struct Alternative : TemplateExpander {
+        StringArgs getMsgTemplate(unsigned char& priority, unsigned char, unsigned long) override {
+            priority = 2;
+            StringArgs a;
+            a.key = "alt";
+            return a;
+        }
+    } expander;
+    initVocabularyWith("[Strings]\n$t$ :English \"\xA7?2fallback text\";\n"
+                       "$alt$ :English.2 \"\xA7*9the alternative\";\n"
+                       "$u$ :English \"\xA7!5fallback\";\n");
+    TextBox box(BBox(At(0, 0), 200, 40), "t");
+    box.text.expander = &expander;
+    unsigned char buf[MultiStringBufferSize];
+    StringAndLang s;
+    EXPECT_EQ(box.text.nLines(0, langMinusOne(), &s, buf, &box, NormalFontSize, false), 1);
+    EXPECT_EQ(bytesOf(s.text), "the alternative");
+    box.text.setString("u"); // form 5 of the alternative is not defined
+    EXPECT_EQ(box.text.nLines(0, langMinusOne(), &s, buf, &box, NormalFontSize, false), 1);
+    EXPECT_EQ(bytesOf(s.text), "fallback");
+}
+
+TEST_F(LineBreakTest, DrawingStaysInsideTheObject) {
+    TestPane pane(BBox(Rect(At(0, 0), At(319, 239))), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    std::string words;
+    for (int i = 0; i < 30; ++i)
+        words += "word" + std::to_string(i) + " ";
+    initVocabularyWith("[Strings]\n$wrapped$ :English \"\xA7*9" + words + "\";\n"
+                       "$plain$ :English \"" + words + "\";\n");
+    Rect inside(At(40, 30), At(139, 109));
+    TextBox wrapped(BBox(inside), "wrapped");
+    pane.add(&wrapped, nullptr);
+    Rect plainRect(At(40, 150), At(139, 169));
+    TextBox plain(BBox(plainRect), "plain");
+    pane.add(&plain, nullptr);
+    long inked = 0;
+    for (long y = 0; y < ScreenHeight; ++y)
+        for (long x = 0; x < ScreenWidth; ++x) {
+            if (getPixel(x, y) == 15) continue;
+            ++inked;
+            EXPECT_TRUE(inside.pointInRect(x, y) || plainRect.pointInRect(x, y))
+                << "pixel at " << x << "," << y;
+        }
+    EXPECT_GT(count(inside, 0), 200);
+    EXPECT_GT(count(Rect(At(40, 90), At(139, 109)), 0), 20); // as many lines as fit
+    EXPECT_GT(count(plainRect, 0), 50);
+    EXPECT_GT(inked, 0);
+    pane.removeAll();
+    theScreen.removeLayer(&pane);
+}
+
+TEST_F(LineBreakTest, SeveralLinesCentredAroundTheMiddle) {
+    TestPane pane(BBox(Rect(At(0, 0), At(319, 239))), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    initVocabularyWith("[Strings]\n$t$ :English \"\xA7" "3a\xB6" "b\xB6" "c\";\n");
+    Rect r(At(0, 0), At(99, 199));
+    TextBox box(BBox(r), "t", ALIGN_VCENTER);
+    pane.add(&box, nullptr);
+    long lh = normal()->lineHeight();
+    EXPECT_EQ(count(Rect(At(0, 0), At(99, 99 - 3 * lh / 2 - 2)), 0), 0);
+    EXPECT_EQ(count(Rect(At(0, 100 + 3 * lh / 2 + 2), At(99, 199)), 0), 0);
+    EXPECT_GT(count(Rect(At(0, 100 - lh / 2), At(99, 100 + lh / 2)), 0), 0); // the middle line
+    pane.removeAll();
+    theScreen.removeLayer(&pane);
+}
+
+TEST_F(LineBreakTest, RightToLeftTextsInARightToLeftAlphabet) {
+    Alphabet testRtl("TestRtl", &NormalFont, &LargeFont, &SmallFont, nullptr, true);
+    Language hebrew("Hebrew", &testRtl);
+    V.stringFiles[0].setFileName(
+        writeTempStringFile("[Strings]\n$t$ :Hebrew \"\xF8" "abc\" :English \"abc\";\n"
+                            "$plain$ :Hebrew \"abc\";\n")
+            .c_str());
+    V.init(&hebrew, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(V.rightToLeft);
+    EXPECT_TRUE(CurrentRightToLeft);
+    EXPECT_EQ(currentAlphabet(), &testRtl);
+    MultiString t("t"), plain("plain");
+    EXPECT_TRUE(t.getString().rightToLeft);
+    EXPECT_FALSE(plain.getString().rightToLeft); // no marker: left to right
+    EXPECT_FALSE(t.getString(1, &English).rightToLeft);
+
+    TestPane pane(BBox(Rect(At(0, 0), At(319, 239))), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    Rect r(At(100, 50), At(199, 69));
+    TextBox mirrored(BBox(r), "t", ALIGN_MIRROR_RTL);
+    pane.add(&mirrored, nullptr);
+    long w = widthOf("abc");
+    EXPECT_EQ(count(Rect(At(100, 50), At(198 - w, 69)), 0), 0); // at the right edge
+    EXPECT_GT(count(Rect(At(200 - w, 50), At(199, 69)), 0), 0);
+    pane.removeAll();
+    theScreen.removeLayer(&pane);
+    V.setCurrentLanguage(&English);
+    EXPECT_FALSE(CurrentRightToLeft);
+    EXPECT_EQ(currentAlphabet(), &Latin);
+}
+} // namespace

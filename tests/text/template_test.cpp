@@ -1,0 +1,131 @@
+// Template expansion: what the expander writes, nested expansion, and the English text when
+// an expansion fails.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/text/text_test_support.h"
+#include "text/language.h"
+#include "text/vocabulary.h"
+
+namespace {
+const char* File = "[Languages]\nEnglish\nFrancais\n[Strings]\n"
+                   "$Result$ :English \"Code &1 at &2.\" :Francais \"Code &1 a &2.\";\n"
+                   "$Yes$ :English \"Yes\" :Francais \"Oui\";\n"
+                   "$Nested$ :English \"[&3]\";\n"
+                   "$Amp$ :English \"a & b&x &\";\n";
+
+// Writes what it is told for each placeholder, with the result code it is told.
+struct ScriptedExpander : TemplateExpander {
+    const char* texts[10] = {};
+    int results[10] = {};
+    unsigned long lastContext = 0;
+    int calls = 0;
+    int expand(Language*, unsigned char d, unsigned char*& out, unsigned long context,
+               double) override {
+        ++calls;
+        lastContext = context;
+        const char* t = texts[d] != nullptr ? texts[d] : "";
+        size_t n = strlen(t);
+        memcpy(out, t, n + 1);
+        out += n;
+        return results[d];
+    }
+};
+
+std::string expanded(MultiString& ms, Language* lang = langMinusOne()) {
+    unsigned char buf[MultiStringBufferSize];
+    return bytesOf(ms.getExpandedString(buf, 0, lang).text);
+}
+
+TEST(TemplateTest, PlaceholdersTakeWhatTheExpanderWrites) {
+    initVocabularyWith(File);
+    ScriptedExpander e;
+    e.texts[1] = "42";
+    e.results[1] = ExpandedText;
+    e.texts[2] = "\xC4";
+    e.results[2] = ExpandedPlain;
+    MultiString ms("Result");
+    ms.expander = &e;
+    ms.expansionContext = 77;
+    EXPECT_EQ(expanded(ms), "Code 42 at \xC4.");
+    EXPECT_EQ(e.lastContext, 77u);
+    MultiString noExpander("Result");
+    EXPECT_EQ(expanded(noExpander), "Code &1 at &2."); // kept for a later expansion
+}
+
+TEST(TemplateTest, KeysAreTranslatedAndTemplatesScannedAgain) {
+    initVocabularyWith(File);
+    ScriptedExpander e;
+    e.texts[1] = "Yes";
+    e.results[1] = ExpandedKey;
+    e.texts[2] = "<&3>";
+    e.results[2] = ExpandedTemplate;
+    e.texts[3] = "x";
+    e.results[3] = ExpandedText;
+    MultiString ms("Result");
+    ms.expander = &e;
+    EXPECT_EQ(expanded(ms), "Code Yes at <x>.");
+    EXPECT_EQ(expanded(ms, V.language("Francais")), "Code Oui a <x>.");
+}
+
+TEST(TemplateTest, AFailedExpansionShowsTheWholeTextInEnglish) {
+    initVocabularyWith(File);
+    V.setCurrentLanguage(V.language("Francais"));
+    struct FailsInFrench : ScriptedExpander {
+        int expand(Language* l, unsigned char d, unsigned char*& out, unsigned long c,
+                   double v) override {
+            ScriptedExpander::expand(l, d, out, c, v);
+            return l == &English ? ExpandedText : ExpansionFailed;
+        }
+    } e;
+    e.texts[1] = "7";
+    e.texts[2] = "8";
+    MultiString ms("Result");
+    ms.expander = &e;
+    EXPECT_EQ(expanded(ms), "Code 7 at 8.");
+    EXPECT_EQ(ms.language, nullptr); // the preference is left as it was
+    EXPECT_EQ(expanded(ms), "Code 7 at 8.");
+}
+
+TEST(TemplateTest, EndlessNestingEndsAndFailsSafely) {
+    initVocabularyWith(File);
+    ScriptedExpander e;
+    e.texts[3] = "&3&3";
+    e.results[3] = ExpandedTemplate;
+    MultiString ms("Nested");
+    ms.expander = &e;
+    std::string t = expanded(ms);
+    EXPECT_EQ(t, "[&3]"); // fails in every language: the English text, unexpanded
+    EXPECT_LT(e.calls, 100);
+}
+
+TEST(TemplateTest, AmpersandsThatAreNotPlaceholdersAndLongResults) {
+    initVocabularyWith(File);
+    ScriptedExpander e;
+    MultiString amp("Amp");
+    amp.expander = &e;
+    EXPECT_EQ(expanded(amp), "a & b&x ");
+    EXPECT_EQ(e.calls, 0);
+
+    std::string big(ExpansionWorkSize - 1, 'z');
+    e.texts[1] = big.c_str();
+    e.results[1] = ExpandedText;
+    e.texts[2] = big.c_str();
+    e.results[2] = ExpandedPlain;
+    MultiString ms("Result");
+    ms.expander = &e;
+    std::string t = expanded(ms);
+    EXPECT_EQ(t.size(), 5 + big.size() + 4 + big.size() + 1);
+}
+
+TEST(TemplateTest, TranslateStringCopiesTheTextOfAKey) {
+    initVocabularyWith(File);
+    unsigned char buf[MultiStringBufferSize];
+    translateString(V.language("Francais"), buf, "Yes", 0, 1);
+    EXPECT_EQ(bytesOf(buf), "Oui");
+    translateString(V.language("Francais"), buf, "Unknown", 0, 1);
+    EXPECT_EQ(bytesOf(buf), "Unknown");
+}
+} // namespace
