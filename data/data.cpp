@@ -77,7 +77,9 @@ void Data::deregisterInterest(Notifiable* party) {
 
 UnitizedData::UnitizedData(Data* d, Units* metric, Units* imperial)
     : data(d), metricUnits(metric != nullptr ? metric : &NoUnits),
-      imperialUnits(metric == nullptr ? &NoUnits : imperial != nullptr ? imperial : metric) {}
+      imperialUnits(metric == nullptr     ? &NoUnits
+                    : imperial != nullptr ? imperial
+                                          : metric) {}
 
 Units* UnitizedData::getUnits() {
     return CurrentUnitSystem != MetricSystem ? imperialUnits : metricUnits;

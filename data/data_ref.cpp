@@ -104,8 +104,8 @@ StringAndLang NumericDataRef::formatValue(double value, unsigned char* buffer) {
     StringAndLang s;
     s.text = buffer;
     s.language = V.currentLanguage;
-    int n = formatNumber(reinterpret_cast<char*>(buffer), value, decimals(), zeroPadWidth,
-                         maxDigits);
+    int n =
+        formatNumber(reinterpret_cast<char*>(buffer), value, decimals(), zeroPadWidth, maxDigits);
     if (unitsNameVariant != 0 && data != nullptr) {
         StringAndLang units = data->getUnitsName(unitsNameVariant);
         buffer[n++] = ' ';
@@ -124,8 +124,9 @@ StringAndLang NumericDataRef::templateText(double value, unsigned char variant,
                                            unsigned char* buffer) {
     const DataAttributes* a = data->attrPtr();
     const char* tpl = a->valueTextTemplate;
-    unsigned long k = !(value > 0) ? 0 : value >= 4294967295.0 ? 4294967295ul
-                                                               : static_cast<unsigned long>(value);
+    unsigned long k = !(value > 0)            ? 0
+                      : value >= 4294967295.0 ? 4294967295ul
+                                              : static_cast<unsigned long>(value);
     unsigned char form = variant != 0 ? variant : 9;
     MultiString ms(tpl, static_cast<long>(k), form);
     StringAndLang s = ms.getString(form);

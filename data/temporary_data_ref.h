@@ -8,10 +8,10 @@
 // What happens to the edit when focus or the dialog goes.
 typedef unsigned char Marshalling;
 enum : Marshalling {
-    RevertOnEsc = 1,       // ESC on leaving the widget restores the value it had at focus
-    RestoreOnCancel = 2,   // cancelling the dialog restores the original value
-    CommitOnOk = 4,        // accepting the dialog writes the tentative value
-    CloseOnDefocus = 8,    // leaving the widget ends the edit (as accept, or cancel for ESC)
+    RevertOnEsc = 1,     // ESC on leaving the widget restores the value it had at focus
+    RestoreOnCancel = 2, // cancelling the dialog restores the original value
+    CommitOnOk = 4,      // accepting the dialog writes the tentative value
+    CloseOnDefocus = 8,  // leaving the widget ends the edit (as accept, or cancel for ESC)
 };
 
 class TemporaryDataRef : public DataRef {

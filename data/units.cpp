@@ -50,8 +50,7 @@ BaseUnits Metric_ppKm("pulses per km", MetricSystem, PulsesPerDistanceType);
 BaseUnits Imperial_ppM("pulses per mile", ImperialSystem, PulsesPerDistanceType,
                        1.6093470878864444);
 BaseUnits Metric_perHa("units per hectare", MetricSystem, CountPerAreaType);
-BaseUnits Imperial_perAc("units per acre", ImperialSystem, CountPerAreaType,
-                         0.40468564218622655);
+BaseUnits Imperial_perAc("units per acre", ImperialSystem, CountPerAreaType, 0.40468564218622655);
 BaseUnits Metric_perKg("units per kg", MetricSystem, CountPerMassType);
 BaseUnits Imperial_perLb("units per lb", ImperialSystem, CountPerMassType, 0.4535923703803783);
 BaseUnits Metric_kph("kph", MetricSystem, SpeedType);

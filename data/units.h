@@ -105,8 +105,8 @@ extern BaseUnits Metric_ppKm, Imperial_ppM, Metric_perHa, Imperial_perAc, Metric
     Imperial_perLb, Metric_kph, Imperial_mph, Metric_ha, Imperial_ac, Metric_kgPerHa,
     Imperial_lbPerAc, Metric_haPerHr, Imperial_acPerHr, Metric_degC, Imperial_degF, Metric_Pa;
 extern ScaledUnits Metric_kPa, Metric_MPa, Metric_bar;
-extern BaseUnits Imperial_PSI, Universal_Percent, Universal_RPM, Universal_seconds,
-    Universal_hours, Universal_V, Universal_Amps;
+extern BaseUnits Imperial_PSI, Universal_Percent, Universal_RPM, Universal_seconds, Universal_hours,
+    Universal_V, Universal_Amps;
 extern ScaledUnits Universal_mA;
 extern BaseUnits Metric_kg, Imperial_lbs, Metric_kgPerRev, Imperial_lbsPerRev, Metric_L,
     Imperial_gal, Metric_ppL, Imperial_ppGal, Metric_LperHa, Imperial_galPerAc, Metric_LperHr,

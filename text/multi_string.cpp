@@ -110,8 +110,8 @@ StringAndLang MultiString::getExpandedString(unsigned char* buffer, unsigned cha
     return s;
 }
 
-bool MultiString::scanForExpansion(const unsigned char* text, Language* lang,
-                                   unsigned char*& out, unsigned char* end, int depth) {
+bool MultiString::scanForExpansion(const unsigned char* text, Language* lang, unsigned char*& out,
+                                   unsigned char* end, int depth) {
     const unsigned char* p = text;
     while (*p != 0) {
         uint32_t c = xtdGetChar(p);

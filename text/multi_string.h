@@ -53,8 +53,8 @@ public:
     // returns the number of lines, 0 when mustFit and it does not fit.
     int nLines(unsigned char form, Language* lang, StringAndLang* out, unsigned char* buffer,
                GraphicalObj* obj, FontSize size, bool mustFit);
-    void drawString(GraphicalObj* obj, const Rect& rect, long y, FontSize size,
-                    Alignment alignment, Color transparent, Color ink, unsigned char form = 0,
+    void drawString(GraphicalObj* obj, const Rect& rect, long y, FontSize size, Alignment alignment,
+                    Color transparent, Color ink, unsigned char form = 0,
                     Language* lang = langMinusOne());
     long height(FontSize size, Language* lang = langMinusOne());
 

@@ -173,14 +173,13 @@ long mline_nMax(bool fromHeight, unsigned long headerChar, GraphicalObj* obj, Fo
     return n < 1 ? 1 : n;
 }
 
-int MultiString::nLines(unsigned char f, Language* lang, StringAndLang* out,
-                        unsigned char* buffer, GraphicalObj* obj, FontSize size, bool mustFit) {
+int MultiString::nLines(unsigned char f, Language* lang, StringAndLang* out, unsigned char* buffer,
+                        GraphicalObj* obj, FontSize size, bool mustFit) {
     return layout(f, lang, out, buffer, obj, size, mustFit, 0);
 }
 
-int MultiString::layout(unsigned char f, Language* lang, StringAndLang* out,
-                        unsigned char* buffer, GraphicalObj* obj, FontSize size, bool mustFit,
-                        int depth) {
+int MultiString::layout(unsigned char f, Language* lang, StringAndLang* out, unsigned char* buffer,
+                        GraphicalObj* obj, FontSize size, bool mustFit, int depth) {
     unsigned char expanded[MultiStringBufferSize];
     StringAndLang s = getExpandedString(expanded, f, lang);
     *out = s;
@@ -213,9 +212,8 @@ int MultiString::layout(unsigned char f, Language* lang, StringAndLang* out,
         return static_cast<int>(lines);
     }
 
-    Alphabet* alphabet = s.language != nullptr && s.language->alphabet != nullptr
-                             ? s.language->alphabet
-                             : &Latin;
+    Alphabet* alphabet =
+        s.language != nullptr && s.language->alphabet != nullptr ? s.language->alphabet : &Latin;
     long width = 0;
     if (h == '?' || h == '!') {
         unsigned char digit = t[2] >= '0' && t[2] <= '9' ? t[2] : '1';

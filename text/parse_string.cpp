@@ -100,7 +100,7 @@ uint32_t escapeCode(const char*& p) {
 
 uint32_t parseString(const char* src, Language* lang, unsigned char*& out, bool utf8) {
     CodedTextWriter w(lang, out);
-    bool started = false;   // a character other than the right-to-left marker was written
+    bool started = false; // a character other than the right-to-left marker was written
     bool markerDone = false;
     bool header = false;
     bool star = false;

@@ -35,6 +35,7 @@ void copyName(char* dst, const char* src) {
 StringFile::~StringFile() {
     close();
     delete[] line;
+    delete[] block;
     delete[] fileName;
 }
 
@@ -61,22 +62,40 @@ void StringFile::freeAliases() {
     aliasCount = 0;
 }
 
+bool StringFile::refill() {
+    blockStart += blockLength;
+    blockNext = 0;
+    blockLength = static_cast<uint32_t>(fread(block, 1, StringFileBlockSize, file));
+    return blockLength > 0;
+}
+
 bool StringFile::readLine() {
     stopPos = nullptr;
     scan = lineEnd = line;
     if (file == nullptr || line == nullptr) return false;
     previousLinePos = linePos;
-    linePos = nextLinePos;
+    linePos = blockStart + blockNext;
     int len = 0;
-    int c = 0;
-    while (len < StringFileLineSize - 1 && (c = getc(file)) != EOF) {
-        line[len++] = static_cast<unsigned char>(c);
-        if (c == '\n') break;
+    bool ended = false;
+    while (len < StringFileLineSize - 1 && !ended) {
+        if (blockNext == blockLength && !refill()) break;
+        uint32_t want = blockLength - blockNext;
+        if (want > static_cast<uint32_t>(StringFileLineSize - 1 - len))
+            want = static_cast<uint32_t>(StringFileLineSize - 1 - len);
+        const unsigned char* from = block + blockNext;
+        const void* newline = memchr(from, '\n', want);
+        uint32_t n =
+            newline != nullptr
+                ? static_cast<uint32_t>(static_cast<const unsigned char*>(newline) - from) + 1
+                : want;
+        memcpy(line + len, from, n);
+        len += static_cast<int>(n);
+        blockNext += n;
+        ended = newline != nullptr;
     }
     line[len] = 0;
     if (len == 0) return false;
-    nextLinePos += static_cast<uint32_t>(len);
-    lineCut = line[len - 1] != '\n' && len == StringFileLineSize - 1;
+    lineCut = !ended && len == StringFileLineSize - 1;
     lineEnd = line + len;
     if (firstLine) {
         firstLine = false;
@@ -105,13 +124,22 @@ void StringFile::seek(uint32_t pos) {
     replay = false;
     lineCut = false;
     scan = lineEnd = line;
+    linePos = pos;
+    previousLinePos = 0;
     if (file == nullptr) return;
+    // Within the block already read nothing needs reading again.
+    if (pos >= blockStart && pos <= blockStart + blockLength) {
+        blockNext = pos - blockStart;
+        return;
+    }
+    blockLength = blockNext = 0;
     if (fseek(file, static_cast<long>(pos), SEEK_SET) != 0) {
         // Unreadable from here: behave as at the end of the file.
         fseek(file, 0, SEEK_END);
+        blockStart = static_cast<uint32_t>(ftell(file));
+        return;
     }
-    nextLinePos = linePos = pos;
-    previousLinePos = 0;
+    blockStart = pos;
 }
 
 void StringFile::ungetToken() {
@@ -250,11 +278,13 @@ void StringFile::readHeaderSections() {
     close();
     firstLine = true;
     utf8 = false;
-    linePos = previousLinePos = nextLinePos = stringsPos = 0;
+    linePos = previousLinePos = stringsPos = 0;
+    blockStart = blockLength = blockNext = 0;
     if (fileName == nullptr) return;
     file = fopen(fileName, "rb");
     if (file == nullptr) return;
     if (line == nullptr) line = new unsigned char[StringFileLineSize];
+    if (block == nullptr) block = new unsigned char[StringFileBlockSize];
     scan = lineEnd = line;
     line[0] = 0;
 
@@ -276,7 +306,7 @@ void StringFile::readHeaderSections() {
             break;
         case TOK_STRINGS:
             skipLine();
-            stringsPos = nextLinePos;
+            stringsPos = blockStart + blockNext;
             stringsFound = true;
             return;
         case TOK_WORD:

@@ -36,6 +36,7 @@ enum : int32_t {
 // Lines are read in pieces of at most this many bytes, the last one being the 0.
 constexpr int StringFileLineSize = 1024;
 constexpr int MaxStringFileAliases = 10;
+constexpr uint32_t StringFileBlockSize = 8192;
 
 struct StringFileAlias {
     char* name = nullptr;
@@ -92,12 +93,18 @@ public:
 private:
     unsigned char* lineEnd = nullptr;
     unsigned char* stopPos = nullptr; // where stopChar must be put back, null when nowhere
-    uint32_t nextLinePos = 0;
+    // The file is read in blocks; lines are cut from the block.
+    unsigned char* block = nullptr;
+    uint32_t blockStart = 0;  // file position of block[0]
+    uint32_t blockLength = 0; // bytes in the block
+    uint32_t blockNext = 0;   // the next byte to take
+
     int32_t lastToken = TOK_EOF;
     bool replay = false;
     bool lineCut = false; // the line buffer holds only the first part of a longer line
     bool stringsFound = false;
 
+    bool refill();
     bool readLine();
     void skipLine();
     void restoreStop();

@@ -42,7 +42,7 @@ enum : uint8_t {
 
 class StringPoolNode {
 public:
-    char* key;      // own copy, followed by two 0 bytes so it reads safely as an xtd string
+    char* key; // own copy, followed by two 0 bytes so it reads safely as an xtd string
     int32_t index;
     Language* language = nullptr;
     uint32_t formOffset[MaxForms];

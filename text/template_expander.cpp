@@ -1,8 +1,7 @@
 // Default behaviour of template expanders: placeholders expand to nothing.
 #include "text/template_expander.h"
 
-int TemplateExpander::expand(Language*, unsigned char, unsigned char*& out, unsigned long,
-                             double) {
+int TemplateExpander::expand(Language*, unsigned char, unsigned char*& out, unsigned long, double) {
     if (out != nullptr) *out = 0;
     return ExpandedText;
 }

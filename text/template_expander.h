@@ -17,11 +17,11 @@ struct StringArgs {
 
 // What TemplateExpander::expand wrote.
 enum : int {
-    ExpandedKey = 0,       // a string key, translated and then scanned for placeholders
-    ExpandedTemplate = 1,  // an xtd text that may hold placeholders: scanned again
-    ExpandedPlain = 2,     // plain characters, each mapped into the language's alphabet
-    ExpandedText = 3,      // an xtd text, copied as it is
-    ExpansionFailed = 4,   // the whole expansion fails
+    ExpandedKey = 0,      // a string key, translated and then scanned for placeholders
+    ExpandedTemplate = 1, // an xtd text that may hold placeholders: scanned again
+    ExpandedPlain = 2,    // plain characters, each mapped into the language's alphabet
+    ExpandedText = 3,     // an xtd text, copied as it is
+    ExpansionFailed = 4,  // the whole expansion fails
 };
 
 // Expanders write at most this many bytes (the final 0 included).

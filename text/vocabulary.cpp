@@ -110,7 +110,8 @@ Language* Vocabulary::languageNamed(const char* nameOrAlias) const {
     for (int i = 0; i < stringFileCount; ++i) {
         const StringFile& f = stringFiles[i];
         for (int a = 0; a < f.aliasCount; ++a)
-            if (strcmp(f.aliases[a].name, nameOrAlias) == 0 && f.aliases[a].languageId < languageCount)
+            if (strcmp(f.aliases[a].name, nameOrAlias) == 0 &&
+                f.aliases[a].languageId < languageCount)
                 return languages[f.aliases[a].languageId];
     }
     return nullptr;
@@ -180,8 +181,8 @@ void Vocabulary::loadCharSet(const char* name) {
 
 void Vocabulary::addLanguageNamed(const char* name, int32_t alphabetIndex) {
     if (language(name) != nullptr || languageCount >= MaxLanguages) return;
-    Alphabet* a = alphabetIndex >= 0 && alphabetIndex < alphabetCount ? alphabets[alphabetIndex]
-                                                                      : &Latin;
+    Alphabet* a =
+        alphabetIndex >= 0 && alphabetIndex < alphabetCount ? alphabets[alphabetIndex] : &Latin;
     Language* l = new Language(name, a);
     ownedLanguages |= 1u << languageCount;
     addLanguage(l);

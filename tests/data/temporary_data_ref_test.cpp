@@ -23,8 +23,8 @@ TEST(TemporaryDataRefTest, CommitOnOkWritesTheTentativeValueOnlyThen) {
     edit.onFocus();
     EXPECT_FALSE(edit.passThrough);
     edit.setValue(12.5);
-    EXPECT_EQ(d.getValue(), 10);                   // the data is untouched
-    EXPECT_EQ(widget.calls, 1);                    // but widgets redraw
+    EXPECT_EQ(d.getValue(), 10); // the data is untouched
+    EXPECT_EQ(widget.calls, 1);  // but widgets redraw
     EXPECT_EQ(edit.getValue(), 12.5);
     unsigned char buf[DataTextBufferSize];
     EXPECT_EQ(bytesOf(edit.getText(0, buf).text), "12.5");

@@ -76,12 +76,24 @@ struct LineBreakTest : GuiTest {
 
 TEST_F(LineBreakTest, FixedLineCountsAndTheirHeaders) {
     std::vector<std::string> lines;
-    EXPECT_EQ(layout("\xA7" "2one\xB6two", 100, 100, false, &lines), 2);
+    EXPECT_EQ(layout("\xA7"
+                     "2one\xB6two",
+                     100, 100, false, &lines),
+              2);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
-    EXPECT_EQ(layout("\xA7" "0a\\nb\\nc", 100, 100, false, &lines), 3);
-    EXPECT_EQ(layout("\xA7" "0a\\nb\\nc", 100, 20, true, nullptr), 0); // two lines fit
-    EXPECT_EQ(layout("\xA7" "1single", 100, 20, false, &lines), 1);
-    EXPECT_EQ(lines, (std::vector<std::string>{"single"})); // no header left to draw
+    EXPECT_EQ(layout("\xA7"
+                     "0a\\nb\\nc",
+                     100, 100, false, &lines),
+              3);
+    EXPECT_EQ(layout("\xA7"
+                     "0a\\nb\\nc",
+                     100, 20, true, nullptr),
+              0); // two lines fit
+    EXPECT_EQ(layout("\xA7"
+                     "1single",
+                     100, 20, false, &lines),
+              1);
+    EXPECT_EQ(lines, (std::vector<std::string>{"single"}));     // no header left to draw
     EXPECT_EQ(layout("plain\\ntext", 10, 10, true, &lines), 1); // no header: one line
 }
 
@@ -161,8 +173,10 @@ TEST_F(LineBreakTest, DrawingStaysInsideTheObject) {
     std::string words;
     for (int i = 0; i < 30; ++i)
         words += "word" + std::to_string(i) + " ";
-    initVocabularyWith("[Strings]\n$wrapped$ :English \"\xA7*9" + words + "\";\n"
-                       "$plain$ :English \"" + words + "\";\n");
+    initVocabularyWith("[Strings]\n$wrapped$ :English \"\xA7*9" + words +
+                       "\";\n"
+                       "$plain$ :English \"" +
+                       words + "\";\n");
     Rect inside(At(40, 30), At(139, 109));
     TextBox wrapped(BBox(inside), "wrapped");
     pane.add(&wrapped, nullptr);
@@ -188,7 +202,10 @@ TEST_F(LineBreakTest, DrawingStaysInsideTheObject) {
 TEST_F(LineBreakTest, SeveralLinesCentredAroundTheMiddle) {
     TestPane pane(BBox(Rect(At(0, 0), At(319, 239))), 15);
     theScreen.addLayer(&pane, nullptr, false);
-    initVocabularyWith("[Strings]\n$t$ :English \"\xA7" "3a\xB6" "b\xB6" "c\";\n");
+    initVocabularyWith("[Strings]\n$t$ :English \"\xA7"
+                       "3a\xB6"
+                       "b\xB6"
+                       "c\";\n");
     Rect r(At(0, 0), At(99, 199));
     TextBox box(BBox(r), "t", ALIGN_VCENTER);
     pane.add(&box, nullptr);
@@ -203,10 +220,10 @@ TEST_F(LineBreakTest, SeveralLinesCentredAroundTheMiddle) {
 TEST_F(LineBreakTest, RightToLeftTextsInARightToLeftAlphabet) {
     Alphabet testRtl("TestRtl", &NormalFont, &LargeFont, &SmallFont, nullptr, true);
     Language hebrew("Hebrew", &testRtl);
-    V.stringFiles[0].setFileName(
-        writeTempStringFile("[Strings]\n$t$ :Hebrew \"\xF8" "abc\" :English \"abc\";\n"
-                            "$plain$ :Hebrew \"abc\";\n")
-            .c_str());
+    V.stringFiles[0].setFileName(writeTempStringFile("[Strings]\n$t$ :Hebrew \"\xF8"
+                                                     "abc\" :English \"abc\";\n"
+                                                     "$plain$ :Hebrew \"abc\";\n")
+                                     .c_str());
     V.init(&hebrew, nullptr, nullptr, nullptr, nullptr);
     EXPECT_TRUE(V.rightToLeft);
     EXPECT_TRUE(CurrentRightToLeft);

@@ -31,7 +31,7 @@ TEST(ParseStringTest, Escapes) {
 
 TEST(ParseStringTest, EmbeddedCodeLists) {
     EXPECT_EQ(parse("x{0x41, 66 0103}y"), "xABCy");
-    EXPECT_EQ(parse("x{65 junk 66"), "xAB"); // never closed: ends with the text
+    EXPECT_EQ(parse("x{65 junk 66"), "xAB");                   // never closed: ends with the text
     EXPECT_EQ(parse("{256}"), std::string("\xff\x01\x00", 3)); // U+0100 is the first mapped glyph
 }
 
@@ -43,29 +43,49 @@ TEST(ParseStringTest, PlaceholdersStayUnmapped) {
 }
 
 TEST(ParseStringTest, HeaderMarksAndParagraphs) {
-    EXPECT_EQ(parse("\xA7" "2one\xB6two"), "\x0b" "2one\ntwo");
+    EXPECT_EQ(parse("\xA7"
+                    "2one\xB6two"),
+              "\x0b"
+              "2one\ntwo");
     EXPECT_EQ(parse("\xA7*one\xB6two"), "\x0b*1one two");
     EXPECT_EQ(parse("\xA7*3x"), "\x0b*3x");
     EXPECT_EQ(parse("\xA7*0x"), "\x0b*10x"); // 0 is below the default digit
     EXPECT_EQ(parse("\xA7?1x"), "\x0b?1x");
-    EXPECT_EQ(parse("\\vx"), "\x0b" "0x");
+    EXPECT_EQ(parse("\\vx"), "\x0b"
+                             "0x");
     EXPECT_EQ(parse("no\xB6header"), "no\xB6header");
-    EXPECT_EQ(parse("mid\xA7" "2"), "mid\x0b" "2"); // not at the start: an ordinary mark
-    EXPECT_EQ(parse("\xF8\xA7" "3x"), "\x0e\x0b" "3x");
+    EXPECT_EQ(parse("mid\xA7"
+                    "2"),
+              "mid\x0b"
+              "2"); // not at the start: an ordinary mark
+    EXPECT_EQ(parse("\xF8\xA7"
+                    "3x"),
+              "\x0e\x0b"
+              "3x");
 }
 
 TEST(ParseStringTest, RightToLeftMarkerOnlyAtTheStart) {
-    EXPECT_EQ(parse("\xF8" "ab"), "\x0e" "ab");
-    EXPECT_EQ(parse("\x0e" "ab"), "\x0e" "ab");
+    EXPECT_EQ(parse("\xF8"
+                    "ab"),
+              "\x0e"
+              "ab");
+    EXPECT_EQ(parse("\x0e"
+                    "ab"),
+              "\x0e"
+              "ab");
     EXPECT_EQ(parse("a\xF8"), "a\xF8");
     EXPECT_EQ(parse("\xF8\xF8"), "\x0e\xF8");
 }
 
 TEST(ParseStringTest, Utf8AndAlphabetMapping) {
     EXPECT_EQ(parse("\xC3\x84", true), "\xC4");
-    EXPECT_EQ(parse("\xC4\x80", true), std::string("\xff\x01\x00", 3));     // U+0100: mapped glyph
-    EXPECT_EQ(parse("\xC8\x80", true), "\x01");             // U+0200: replacement
-    EXPECT_EQ(parse("\xFF" "a", true), "\x01" "a");         // invalid byte
+    EXPECT_EQ(parse("\xC4\x80", true), std::string("\xff\x01\x00", 3)); // U+0100: mapped glyph
+    EXPECT_EQ(parse("\xC8\x80", true), "\x01");                         // U+0200: replacement
+    EXPECT_EQ(parse("\xFF"
+                    "a",
+                    true),
+              "\x01"
+              "a");                                         // invalid byte
     EXPECT_EQ(parse("\xE2\x80\xA6", true), "\xff\x01\x2a"); // ellipsis, glyph 42
     EXPECT_EQ(parse("\xC3\xB8x", true), "\x0ex");           // a UTF-8 ø starts right to left
 }

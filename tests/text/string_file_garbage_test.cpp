@@ -15,10 +15,9 @@ namespace {
 const char* Header = "[Languages]\nEnglish\nFrancais\n[Strings]\n";
 
 TEST(StringFileGarbageTest, UnterminatedQuotesAndKeysEndWithTheirLine) {
-    initVocabularyWith(std::string(Header) +
-                       "$open$ :English \"no closing quote\n"
-                       "$nokey :English \"x\";\n"
-                       "$after$ :English \"fine\";\n");
+    initVocabularyWith(std::string(Header) + "$open$ :English \"no closing quote\n"
+                                             "$nokey :English \"x\";\n"
+                                             "$after$ :English \"fine\";\n");
     EXPECT_EQ(textOf("open"), "no closing quote");
     EXPECT_EQ(textOf("after"), "fine");
     EXPECT_EQ(textOf("nokey"), "nokey");
@@ -36,10 +35,9 @@ TEST(StringFileGarbageTest, LinesLongerThanTheBuffer) {
     std::string pad = "$pad$ :English \"";
     pad += std::string(StringFileLineSize - 2 - pad.size(), 'y') + "\"";
     std::string hidden = pad + "$hidden$ :English \"h\";\n";
-    initVocabularyWith(std::string(Header) + "$long$ :English \"" + longText + "\";\n" +
-                       "$" + std::string(3000, 'k') + "$ :English \"k\";\n" +
-                       "//" + std::string(4000, 'c') + "\n" + hidden +
-                       "$after$ :English \"fine\";\n");
+    initVocabularyWith(std::string(Header) + "$long$ :English \"" + longText + "\";\n" + "$" +
+                       std::string(3000, 'k') + "$ :English \"k\";\n" + "//" +
+                       std::string(4000, 'c') + "\n" + hidden + "$after$ :English \"fine\";\n");
     std::string t = textOf("long");
     EXPECT_GT(t.size(), 900u);
     EXPECT_LT(t.size(), static_cast<size_t>(StringFileLineSize));
@@ -74,9 +72,8 @@ TEST(StringFileGarbageTest, ThousandsOfLanguagesAndAliases) {
 }
 
 TEST(StringFileGarbageTest, BraceListThatNeverCloses) {
-    initVocabularyWith(std::string(Header) +
-                       "$k$ :English {65 66 junk\n$n$ :English \"N\";\n"
-                       "$e$ :English {\n");
+    initVocabularyWith(std::string(Header) + "$k$ :English {65 66 junk\n$n$ :English \"N\";\n"
+                                             "$e$ :English {\n");
     EXPECT_EQ(textOf("k"), "AB");
     EXPECT_EQ(textOf("n"), "N");
     EXPECT_EQ(textOf("e"), "");
@@ -94,10 +91,11 @@ TEST(StringFileGarbageTest, BinaryBytesAndStrayPunctuation) {
 // Random mixtures of the file's own tokens and raw bytes: every lookup ends and every
 // text stays within the largest text a line can give.
 TEST(StringFileGarbageTest, RandomFilesStayInBounds) {
-    const char* pieces[] = {"$k$", "$", "\"", "\"t\"", ":", "English", "Francais", "|", ".",
-                            ".12", "{", "}", "0x41", ",", ";", "\\", "\xA7", "\xB6", "\xF8",
-                            "&", "&1", "\\v", "[Strings]", "[Languages]", "[Aliases]", "=",
-                            "/", "//", "\n", " ", "\t", "\r", "\xC3", "\xFF", "$k$.1"};
+    const char* pieces[] = {
+        "$k$",  "$",  "\"", "\"t\"", ":",         "English",     "Francais",  "|",    ".",
+        ".12",  "{",  "}",  "0x41",  ",",         ";",           "\\",        "\xA7", "\xB6",
+        "\xF8", "&",  "&1", "\\v",   "[Strings]", "[Languages]", "[Aliases]", "=",    "/",
+        "//",   "\n", " ",  "\t",    "\r",        "\xC3",        "\xFF",      "$k$.1"};
     std::mt19937 rng(1234);
     for (int round = 0; round < 60; ++round) {
         std::string f = round % 2 ? "\xEF\xBB\xBF" : "";

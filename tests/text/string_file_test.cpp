@@ -13,9 +13,8 @@ const char* Header = "[Languages]\nEnglish\nFrancais\nDeutsch\n[Aliases]\nde = D
                      "[Strings]\n";
 
 TEST(StringFileTokenTest, StringsModeTokensAndTheirTexts) {
-    initVocabularyWith(std::string(Header) +
-                       "$Key$.2 :English|de.12 \"te\\\"xt\" ; 42 } // note\n"
-                       "Klingon / =\n");
+    initVocabularyWith(std::string(Header) + "$Key$.2 :English|de.12 \"te\\\"xt\" ; 42 } // note\n"
+                                             "Klingon / =\n");
     StringFile& f = V.stringFiles[0];
     f.seekToStrings();
     EXPECT_EQ(f.getToken(true), TOK_KEY);
@@ -57,7 +56,7 @@ TEST(StringFileHeaderTest, LanguagesAliasesAndTheirLimits) {
     EXPECT_STREQ(V.languages[1]->name, "Francais");
     EXPECT_STREQ(V.languages[2]->name, "Greek");
     EXPECT_EQ(V.languages[2]->alphabet, V.languages[0]->alphabet); // unknown: Latin
-    EXPECT_EQ(V.stringFiles[0].aliasCount, 2);                   // the unknown one is dropped
+    EXPECT_EQ(V.stringFiles[0].aliasCount, 2);                     // the unknown one is dropped
     EXPECT_EQ(V.languageNamed("fr"), V.languages[1]);
     EXPECT_EQ(textOf("Hi", "Francais"), "Salut");
     EXPECT_EQ(textOf("Hi"), "Hi");
@@ -105,13 +104,12 @@ TEST(StringFileEntryTest, FormsPerLanguage) {
 }
 
 TEST(StringFileEntryTest, SharedTextsBraceListsAndContinuationLines) {
-    initVocabularyWith(std::string(Header) +
-                       "$Both$ :English|Francais \"same\" :de \"anders\";\n"
-                       "$Codes$ :English {0x41, 66 0103};\n"
-                       "$Split$\n"
-                       "   :English \"one\"\n"
-                       "   :Francais \"un\";\n"
-                       "$Forms$ :English.2 Francais \"x\" :English \"y\";\n");
+    initVocabularyWith(std::string(Header) + "$Both$ :English|Francais \"same\" :de \"anders\";\n"
+                                             "$Codes$ :English {0x41, 66 0103};\n"
+                                             "$Split$\n"
+                                             "   :English \"one\"\n"
+                                             "   :Francais \"un\";\n"
+                                             "$Forms$ :English.2 Francais \"x\" :English \"y\";\n");
     EXPECT_EQ(textOf("Both", "English"), "same");
     EXPECT_EQ(textOf("Both", "Francais"), "same");
     EXPECT_EQ(textOf("Both", "Deutsch"), "anders");
@@ -124,10 +122,14 @@ TEST(StringFileEntryTest, SharedTextsBraceListsAndContinuationLines) {
 }
 
 TEST(StringFileEntryTest, Latin1AndUtf8Files) {
-    initVocabularyWith(std::string(Header) + "$Mid$ :English \"a\xF8" "b\";\n"
-                                             "$Start$ :English \"\xF8" "ab\";\n");
-    EXPECT_EQ(textOf("Mid"), "a\xF8" "b");
-    EXPECT_EQ(textOf("Start"), "\x0e" "ab");
+    initVocabularyWith(std::string(Header) + "$Mid$ :English \"a\xF8"
+                                             "b\";\n"
+                                             "$Start$ :English \"\xF8"
+                                             "ab\";\n");
+    EXPECT_EQ(textOf("Mid"), "a\xF8"
+                             "b");
+    EXPECT_EQ(textOf("Start"), "\x0e"
+                               "ab");
 
     initVocabularyWith("\xEF\xBB\xBF" + std::string(Header) +
                        "$\xC3\x84pfel$ :English \"\xC3\x84pfel \xC2\xA7\";\n"

@@ -40,9 +40,11 @@ TEST(Utf8Test, InvalidFormsGiveTheReplacementCodeAndNeverReadPastTheEnd) {
 }
 
 TEST(Utf8Test, KeysConvertToSingleByteCodesOnlyWhenEveryCharacterFits) {
-    char ok[] = "Gr\xC3\xBC\xC3\x9F" "e \\v";
+    char ok[] = "Gr\xC3\xBC\xC3\x9F"
+                "e \\v";
     EXPECT_TRUE(UTF8toChar(ok));
-    EXPECT_STREQ(ok, "Gr\xFC\xDF" "e \\v");
+    EXPECT_STREQ(ok, "Gr\xFC\xDF"
+                     "e \\v");
     char wide[] = "x\xE2\x80\xA6";
     EXPECT_FALSE(UTF8toChar(wide));
     char broken[] = "x\xC3";
