@@ -32,17 +32,21 @@ StringPoolNode::StringPoolNode(const char* k, long i) : index(static_cast<int32_
 }
 
 StringPoolNode::~StringPoolNode() {
+    freeFileList();
     delete[] key;
     delete[] buffer;
-    forgetFiles();
 }
 
-void StringPoolNode::forgetFiles() {
+void StringPoolNode::freeFileList() {
     while (files != nullptr) {
         StringFileInfoList* f = files;
         files = f->next;
         delete f;
     }
+}
+
+void StringPoolNode::forgetFiles() {
+    freeFileList();
     state = PoolNodeNew;
     language = nullptr;
     resetBuffer();

@@ -69,6 +69,7 @@ public:
     bool formDefined(unsigned char form) const;
 
 private:
+    void freeFileList();
     void addStringForm(uint32_t forms, uint32_t offset);
     uint32_t append(const unsigned char* text, uint32_t length);
 };

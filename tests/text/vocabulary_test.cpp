@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
 
+#include "gui/alphabet.h"
+#include "tests/support/program_runner.h"
 #include "tests/text/text_test_support.h"
 #include "text/language.h"
 #include "text/vocabulary.h"
@@ -120,5 +123,32 @@ TEST(VocabularyTest, InitFromStringFileChoosesALanguageById) {
     V.initFromStringFile(2);
     EXPECT_STREQ(V.currentLanguage->name, "Deutsch");
     EXPECT_EQ(textOf("Yes", V.currentLanguage->name), "Ja");
+}
+} // namespace
+
+namespace {
+TEST(VocabularyCharSetTest, CharacterSetsLoadTheirFontFilesForTheLanguages) {
+    std::string dir = makeTempDir();
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    writeFile(dir + "/GreekFont", "Font Tiny(65 66 1 0 0 0)\n"
+                                  "Bitmap(8 2)\nFF FF\n"
+                                  "Offsets(3) 0 1 4 8\n"
+                                  "end Font\n"
+                                  "CharSet Greek(Tiny Tiny Tiny)\n"
+                                  "end CharSet\n");
+    initVocabularyWith("[CharSets]\nGreek\nNoFontFileForThis\n"
+                       "[Languages]\nEllinika/Greek\nOther/NoFontFileForThis\n"
+                       "[Strings]\n$k$ :Ellinika \"AB\";\n");
+    Alphabet* greek = V.alphabet("Greek");
+    ASSERT_NE(greek, nullptr);
+    EXPECT_TRUE(greek->initialised);
+    EXPECT_EQ(V.language("Ellinika")->alphabet, greek);
+    EXPECT_EQ(V.language("Other")->alphabet, &Latin);
+    EXPECT_EQ(greek->font(NormalFontSize)->getCharWidth('B'), 4);
+    EXPECT_EQ(textOf("k", "Ellinika"), "AB");
+    // Loading the header again finds the alphabet known and loads nothing twice.
+    int alphabets = V.alphabetCount;
+    V.init(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(V.alphabetCount, alphabets);
 }
 } // namespace
