@@ -3,6 +3,7 @@
 #include "platform/host/host_options.h"
 
 #include "platform/entry.h"
+#include "platform/host/can/host_can.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,8 @@ struct OptionDef {
 
 const OptionDef optionDefs[] = {
     {"--can", "TRANSPORT", &hostOptions.can, nullptr,
-     "CAN transport: sim (built-in simulated bus, default)"},
+     "CAN transport: sim[:BITRATE] (built-in simulated bus, default, 250k), "
+     "socketcan:IFACE, cannelloni:LOCALPORT:HOST:PORT"},
     {"--can-log", "FILE", &hostOptions.canLog, nullptr,
      "log every CAN frame sent and received in candump format"},
     {"--display", "KIND", &hostOptions.display, nullptr, "none (headless, default)"},
@@ -45,8 +47,10 @@ bool validate(const char* program) {
         fprintf(stderr, "%s: --display: unknown display '%s'\n", program, hostOptions.display);
         return false;
     }
-    if (strcmp(hostOptions.can, "sim") != 0) {
-        fprintf(stderr, "%s: --can: unknown transport '%s'\n", program, hostOptions.can);
+    HostCanSpec spec;
+    char err[300];
+    if (!parseCanSpec(hostOptions.can, &spec, err, sizeof err)) {
+        fprintf(stderr, "%s: --can: %s\n", program, err);
         return false;
     }
     return true;
