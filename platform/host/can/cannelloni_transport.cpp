@@ -10,7 +10,6 @@
 
 #include "platform/host/host_clock.h"
 #include "platform/host/host_loop.h"
-#include "platform/platform.h"
 
 namespace {
 constexpr uint8_t Version = 2;
@@ -84,10 +83,11 @@ int cannelloniDecode(const uint8_t* buf, size_t len, CanWireFrame* out, unsigned
         if (dlc > 8) return -1;
         bool extended = (id & FlagExtended) != 0;
         bool remote = (id & FlagRemote) != 0;
-        if (!extended && (id & ExtendedMask & ~StandardMask) != 0) return -1;
+        bool error = (id & FlagError) != 0; // its identifier bits are error classes
+        if (!error && !extended && (id & ExtendedMask & ~StandardMask) != 0) return -1;
         unsigned data = remote ? 0 : dlc;
         if (len - at < data) return -1;
-        if (!(id & FlagError) && kept < maxFrames) {
+        if (!error && kept < maxFrames) {
             CanWireFrame& f = out[kept++];
             f.extended = extended;
             f.rtr = remote;
@@ -164,7 +164,7 @@ bool CannelloniTransport::open(EmulatedSJA1000* controller, char* err, size_t er
     fd = s;
     sja = controller;
     sja->setRecoveryByLink(false);
-    txWaiting = false;
+    txWaiting = txOnWire = false;
     rx.clear();
     hostWatchFd(fd, onReadable, this);
     return true;
@@ -213,8 +213,8 @@ void CannelloniTransport::trySend() {
     ++seq;
     txWaiting = false;
     sja->txStarted();
-    sja->txCompleted(hostClockNowNs());
-    platformNoteActivity();
+    txOnWire = true;
+    txEndsNs = hostClockNowNs() + canFrameBits(f) * sja->bitTimeNs();
 }
 
 void CannelloniTransport::readDatagrams() {
@@ -248,6 +248,15 @@ void CannelloniTransport::readDatagrams() {
 
 bool CannelloniTransport::service(uint64_t nowNs, uint64_t* wakeNs) {
     bool moved = rx.feed(sja, nowNs) > 0;
+    if (txOnWire) {
+        if (nowNs >= txEndsNs) {
+            txOnWire = false;
+            sja->txCompleted(txEndsNs);
+            moved = true;
+        } else if (txEndsNs < *wakeNs) {
+            *wakeNs = txEndsNs;
+        }
+    }
     if (txWaiting) {
         trySend();
         if (txWaiting && nowNs + RetryNs < *wakeNs) *wakeNs = nowNs + RetryNs;

@@ -2,7 +2,8 @@
 // format, version 2. A datagram is a 5-byte header (version 2, op code 0 = data, sequence
 // number, frame count as big-endian 16 bits), then per frame a big-endian 32-bit can_id
 // (bit 31 extended, bit 30 remote, bit 29 error), a length byte and the data bytes (none for
-// a remote frame).
+// a remote frame). A sent frame counts as complete after the time it takes on a bus at the
+// controller's bit rate, so the far side's real bus is not flooded.
 #pragma once
 
 #include <sys/socket.h>
@@ -47,6 +48,8 @@ private:
     socklen_t peerLen = 0;
     uint8_t seq = 0;
     bool txWaiting = false;
+    bool txOnWire = false;
+    uint64_t txEndsNs = 0;
     CanRxBuffer rx;
 
     void trySend();

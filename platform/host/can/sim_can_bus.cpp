@@ -2,6 +2,7 @@
 #include "platform/host/can/sim_can_bus.h"
 
 #include "platform/host/host_clock.h"
+#include "platform/platform.h"
 
 SimCanBus::SimCanBus(uint32_t bitRate) : rate(0), bitNs(0), clock(hostClockNowNs) {
     setBitRate(bitRate);
@@ -56,6 +57,8 @@ void SimCanBus::kick(SimCanNode* node) {
     if (node->bus != this || node->ready) return;
     node->ready = true;
     node->readyAtNs = inCallback ? eventNs : clock();
+    // The loop must step the bus before it next sleeps.
+    platformNoteActivity();
 }
 
 uint64_t SimCanBus::earliestReadyNs() const {

@@ -130,6 +130,10 @@ void EmulatedSJA1000::write(unsigned reg, unsigned char v) {
         return;
     }
     if (reg == SJA_MOD) {
+        if (((v ^ mod) & SJA_MOD_RM) && modeWritesToIgnore > 0) {
+            --modeWritesToIgnore;
+            return;
+        }
         if (resetMode()) {
             mod = v & 0x1F;
             if (!(v & SJA_MOD_RM)) leaveResetMode();

@@ -69,6 +69,9 @@ public:
     void setRecoveryByLink(bool on) { recoveryByLink = on; }
     void busOffRecovered();
     void forceDataOverrun() { setOverrun(); }
+    // The next n writes that would change the reset mode bit are ignored, as by a controller
+    // slow to obey.
+    void ignoreModeWrites(unsigned n) { modeWritesToIgnore = n; }
 
     // Figures for tests.
     unsigned long framesAccepted = 0;
@@ -95,6 +98,7 @@ private:
     bool txPending = false, txOnBus = false;
     bool recovering = false, recoveryByLink = false, linkRecovered = false;
     uint64_t recoveryEndsNs = 0;
+    unsigned modeWritesToIgnore = 0;
 
     bool peliCAN() const { return (cdr & 0x80) != 0; }
     bool resetMode() const { return (mod & 0x01) != 0; }
