@@ -71,9 +71,8 @@ TEST(CanBankTest, UnexpectedAndUnreachableBanksAreReported) {
     setCAN_BANK(3, 0);
     std::string out = testing::internal::GetCapturedStdout();
     size_t lines = 0;
-    for (size_t p = 0; (p = out.find("set CAN bank 3 -- but got 1 (case a)\n", p)) !=
-                       std::string::npos;
-         ++p)
+    for (size_t p = 0;
+         (p = out.find("set CAN bank 3 -- but got 1 (case a)\n", p)) != std::string::npos; ++p)
         ++lines;
     EXPECT_EQ(lines, 10u) << out;
 }

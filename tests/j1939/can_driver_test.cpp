@@ -68,8 +68,7 @@ TEST_F(DriverTest, FilterAcceptsOnlyMatchingIdentifiers) {
     nodeSends(extFrame(0x18EF81FA, {2})); // another destination
     nodeSends(extFrame(0x0CEF8025, {3}));
     nodeSends(extFrame(0x18FECAFA, {4})); // another PGN
-    can.runUntil([] { return EmulatedRxFIFO.head != nullptr && EmulatedRxFIFO.head->rxNext; },
-                 20);
+    can.runUntil([] { return EmulatedRxFIFO.head != nullptr && EmulatedRxFIFO.head->rxNext; }, 20);
     std::vector<CANframe*> got = received();
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0]->id, 0x18EF80FAu);
@@ -249,7 +248,7 @@ TEST_F(DriverTest, BusOffRecoversAndNeedsOneFrameEachWay) {
     // The evaluation let the controller out of reset: recovery takes 128 x 11 bit times.
     EXPECT_EQ(_readCANreg(SJA_MOD) & SJA_MOD_RM, 0);
     ASSERT_TRUE(basicCANdriverTxMsg(&p, 0)); // cannot go out while bus-off
-    can.runUntil([] { return false; }, 5); // 5 ms < 5.632 ms
+    can.runUntil([] { return false; }, 5);   // 5 ms < 5.632 ms
     EXPECT_FALSE(basicCANdriverBusOK());
     EXPECT_EQ(CAN_BusState, 3);
     EXPECT_TRUE(node.received.empty());

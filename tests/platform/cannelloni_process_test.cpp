@@ -78,8 +78,8 @@ TEST(CannelloniProcessTest, TwoProcessesExchangeFramesOnLoopback) {
         }
         while (peerUp && next < N && basicCANdriverTxReady()) {
             CANpkt& f = frames[next];
-            f = CANpkt(DataId, static_cast<uint8_t>(next), static_cast<uint8_t>(next >> 8), 1, 2,
-                       3, 4, 5, static_cast<uint8_t>(~next));
+            f = CANpkt(DataId, static_cast<uint8_t>(next), static_cast<uint8_t>(next >> 8), 1, 2, 3,
+                       4, 5, static_cast<uint8_t>(~next));
             basicCANdriverTxMsg(&f, 0);
             ++next;
         }

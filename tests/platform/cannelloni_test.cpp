@@ -55,10 +55,9 @@ TEST(CannelloniCodecTest, KnownBytesAndRoundTrip) {
     frames[1].rtr = true;
     frames[1].dlc = 4; // a remote frame's length goes without data
     std::vector<uint8_t> d = encode(frames, 0x42);
-    const std::vector<uint8_t> expected = {2,    0,    0x42, 0,    3,    0x98, 0xEF, 0x80, 0xFA,
-                                           2,    0x00, 0x01, 0x40, 0x00, 0x01, 0x23, 4,    0x00,
-                                           0x00, 0x07, 0xFF, 8,    1,    2,    3,    4,    5,
-                                           6,    7,    8};
+    const std::vector<uint8_t> expected = {
+        2,    0, 0x42, 0,    3,    0x98, 0xEF, 0x80, 0xFA, 2, 0x00, 0x01, 0x40, 0x00, 0x01,
+        0x23, 4, 0x00, 0x00, 0x07, 0xFF, 8,    1,    2,    3, 4,    5,    6,    7,    8};
     EXPECT_EQ(d, expected);
     std::vector<CanWireFrame> back;
     ASSERT_EQ(decode(d, &back), 3);
@@ -75,14 +74,14 @@ TEST(CannelloniCodecTest, MalformedDatagramsAreRefused) {
         d[i] = v;
         return d;
     };
-    EXPECT_EQ(decode(with(0, 1)), -1);         // version 1
-    EXPECT_EQ(decode(with(1, 1)), -1);         // another op code
-    EXPECT_EQ(decode(with(4, 3)), -1);         // one frame more than there is
-    EXPECT_EQ(decode(with(4, 1)), -1);         // one frame less than there is
-    EXPECT_EQ(decode(with(3, 1)), -1);         // 258 frames
-    EXPECT_EQ(decode(with(9, 9)), -1);         // a length byte above 8
-    EXPECT_EQ(decode(with(9, 0x88)), -1);      // a CAN FD frame
-    EXPECT_EQ(decode(with(13, 0x08)), -1);     // standard identifier above 0x7FF
+    EXPECT_EQ(decode(with(0, 1)), -1);     // version 1
+    EXPECT_EQ(decode(with(1, 1)), -1);     // another op code
+    EXPECT_EQ(decode(with(4, 3)), -1);     // one frame more than there is
+    EXPECT_EQ(decode(with(4, 1)), -1);     // one frame less than there is
+    EXPECT_EQ(decode(with(3, 1)), -1);     // 258 frames
+    EXPECT_EQ(decode(with(9, 9)), -1);     // a length byte above 8
+    EXPECT_EQ(decode(with(9, 0x88)), -1);  // a CAN FD frame
+    EXPECT_EQ(decode(with(13, 0x08)), -1); // standard identifier above 0x7FF
     std::vector<uint8_t> longer = good;
     longer.push_back(0);
     EXPECT_EQ(decode(longer), -1); // trailing byte
@@ -232,8 +231,7 @@ TEST_F(CannelloniLinkTest, ReceiverDropsAndCountsFuzzAndStrangers) {
             ++expectBad;
         else
             expectFrames += static_cast<unsigned>(k);
-        ASSERT_GE(sendto(s, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
-                  0);
+        ASSERT_GE(sendto(s, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
         if (i % 20 == 19) b.readDatagrams(); // before the socket's buffer fills
     }
     b.readDatagrams();

@@ -43,10 +43,9 @@ TEST(CanSpecTest, TransportsAndTheirArguments) {
     s = parse("cannelloni:0:[::1]:3333");
     EXPECT_STREQ(s.host, "::1");
     for (const char* bad :
-         {"", "sim:", "sim:fast", "sim:5", "sim:2000k", "socketcan", "socketcan:",
-          "socketcan:a/b", "socketcan:averyveryverylongname0", "cannelloni", "cannelloni:1:2",
-          "cannelloni:x:h:1", "cannelloni:1::2", "cannelloni:1:h:0", "cannelloni:70000:h:1",
-          "udp:1:2:3", "SIM"})
+         {"", "sim:", "sim:fast", "sim:5", "sim:2000k", "socketcan", "socketcan:", "socketcan:a/b",
+          "socketcan:averyveryverylongname0", "cannelloni", "cannelloni:1:2", "cannelloni:x:h:1",
+          "cannelloni:1::2", "cannelloni:1:h:0", "cannelloni:70000:h:1", "udp:1:2:3", "SIM"})
         parse(bad, false);
 }
 
@@ -93,8 +92,8 @@ TEST(CanProgramTest, ATransportThatCannotOpenEndsTheProgramWithStatusTwo) {
     r = runProgram(ProgramRun({"--can", "socketcan:nosuchcan7", "-v"}));
     EXPECT_EQ(r.exitStatus, 0);
 
-    r = runProgram(ProgramRun({"--can", "sim:500k", "--can-log", "frames.log", "--keys", "-"},
-                              "quit\n"));
+    r = runProgram(
+        ProgramRun({"--can", "sim:500k", "--can-log", "frames.log", "--keys", "-"}, "quit\n"));
     EXPECT_EQ(r.exitStatus, 0) << r.err;
 }
 

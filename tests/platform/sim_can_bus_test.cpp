@@ -90,7 +90,8 @@ TEST(CanFrameBitsTest, EightByteExtendedFrameIsAboutHalfAMillisecondAt250k) {
 TEST(CanFrameBitsTest, ArbitrationOrder) {
     // Lower identifier first; a standard frame beats an extended one with the same base
     // identifier, and a data frame beats a remote frame.
-    EXPECT_LT(canArbitrationKey(extFrame(0x0CF00400, {})), canArbitrationKey(extFrame(0x18F00400, {})));
+    EXPECT_LT(canArbitrationKey(extFrame(0x0CF00400, {})),
+              canArbitrationKey(extFrame(0x18F00400, {})));
     EXPECT_LT(canArbitrationKey(stdFrame(0x123, {})),
               canArbitrationKey(extFrame(0x123u << 18, {})));
     CanWireFrame remote = extFrame(0x18F00400, {});

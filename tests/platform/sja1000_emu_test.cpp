@@ -56,8 +56,8 @@ protected:
         return f;
     }
     void writeTx(const CanWireFrame& f) {
-        c.write(16, static_cast<unsigned char>((f.extended ? 0x80 : 0) | (f.rtr ? 0x40 : 0) |
-                                               f.dlc));
+        c.write(16,
+                static_cast<unsigned char>((f.extended ? 0x80 : 0) | (f.rtr ? 0x40 : 0) | f.dlc));
         unsigned d;
         if (f.extended) {
             c.write(17, static_cast<unsigned char>(f.id >> 21));
@@ -78,11 +78,10 @@ protected:
 TEST_F(EmulatorTest, ReceiveFifoWrapsAroundItsSixtyFourBytes) {
     // Frames of 13, 3 and 8 bytes in turn walk the start address around the memory.
     for (uint32_t n = 0; n < 60; ++n) {
-        CanWireFrame f = n % 3 == 0   ? extFrame(0x1ABCDE00 + n, {1, 2, 3, 4, 5, 6, 7,
-                                                                  static_cast<uint8_t>(n)})
-                         : n % 3 == 1 ? stdFrame(0x700 + n, {})
-                                      : stdFrame(0x100 + n, {static_cast<uint8_t>(n), 9, 8, 7,
-                                                             6});
+        CanWireFrame f =
+            n % 3 == 0   ? extFrame(0x1ABCDE00 + n, {1, 2, 3, 4, 5, 6, 7, static_cast<uint8_t>(n)})
+            : n % 3 == 1 ? stdFrame(0x700 + n, {})
+                         : stdFrame(0x100 + n, {static_cast<uint8_t>(n), 9, 8, 7, 6});
         c.frameFromBus(f, 0);
         c.frameFromBus(f, 0); // two at a time in the FIFO
         ASSERT_EQ(c.read(SJA_RMC), 2);
