@@ -18,6 +18,7 @@
 #include "platform/host/can/host_can.h"
 #include "platform/host/host_clock.h"
 #include "platform/platform.h"
+#include "tests/support/can_test_bus.h"
 #include "tests/support/program_runner.h"
 
 extern char** environ;
@@ -27,24 +28,12 @@ constexpr uint32_t PingId = 0x18FFFF01;
 constexpr uint32_t DataId = 0x18EF25FA; // echoed as 0x18EFFA25
 constexpr uint32_t StopId = 0x18FFFFEE;
 
-uint16_t freePort() {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in in{};
-    in.sin_family = AF_INET;
-    in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&in), sizeof in);
-    socklen_t len = sizeof in;
-    getsockname(s, reinterpret_cast<sockaddr*>(&in), &len);
-    close(s);
-    return ntohs(in.sin_port);
-}
-
 void heartbeat(DelayedCallbackListNode*) {}
 
 TEST(CannelloniProcessTest, TwoProcessesExchangeFramesOnLoopback) {
     constexpr uint32_t N = 2000;
     hostClockUseVirtual(false);
-    uint16_t mine = freePort(), theirs = freePort();
+    uint16_t mine = freeUdpPort(), theirs = freeUdpPort();
     std::string me = "cannelloni:" + std::to_string(mine) + ":127.0.0.1:" + std::to_string(theirs);
     std::string peer =
         "cannelloni:" + std::to_string(theirs) + ":localhost:" + std::to_string(mine);

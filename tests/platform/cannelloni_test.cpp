@@ -142,17 +142,6 @@ protected:
     CannelloniTransport a, b;
     uint16_t portA = 0, portB = 0;
 
-    static uint16_t freePort() {
-        int s = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in in{};
-        in.sin_family = AF_INET;
-        in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(s, reinterpret_cast<sockaddr*>(&in), sizeof in);
-        socklen_t len = sizeof in;
-        getsockname(s, reinterpret_cast<sockaddr*>(&in), &len);
-        close(s);
-        return ntohs(in.sin_port);
-    }
     static void start(EmulatedSJA1000& c) {
         c.write(SJA_CDR, 0xC7);
         c.write(SJA_MOD, 0x01);
@@ -162,8 +151,8 @@ protected:
     }
     void SetUp() override {
         hostClockSetHalfMs(2000);
-        portA = freePort();
-        portB = freePort();
+        portA = freeUdpPort();
+        portB = freeUdpPort();
         char err[200];
         ASSERT_TRUE(a.configure(portA, "127.0.0.1", std::to_string(portB).c_str()));
         ASSERT_TRUE(b.configure(portB, "localhost", std::to_string(portA).c_str()));
@@ -178,21 +167,11 @@ protected:
         a.close();
         b.close();
     }
-    void send(EmulatedSJA1000& c, const CanWireFrame& f) {
-        c.write(16, static_cast<unsigned char>(0x80 | f.dlc));
-        c.write(17, static_cast<unsigned char>(f.id >> 21));
-        c.write(18, static_cast<unsigned char>(f.id >> 13));
-        c.write(19, static_cast<unsigned char>(f.id >> 5));
-        c.write(20, static_cast<unsigned char>(f.id << 3));
-        for (unsigned i = 0; i < f.dlc; ++i)
-            c.write(21 + i, f.data[i]);
-        c.write(SJA_CMR, SJA_CMR_TR);
-    }
 };
 
 TEST_F(CannelloniLinkTest, FramesCrossAndTransmissionTakesBusTime) {
     CanWireFrame f = extFrame(0x18EF25FA, {1, 2, 3, 4, 5, 6, 7, 8});
-    send(ca, f);
+    writeTxFrame(ca, f);
     EXPECT_EQ(a.datagramsOut, 1u);
     EXPECT_EQ(ca.read(SJA_SR) & SJA_SR_TBS, 0); // on the wire for its bus time
     uint64_t wake = HostCanTransport::Never;
@@ -204,7 +183,7 @@ TEST_F(CannelloniLinkTest, FramesCrossAndTransmissionTakesBusTime) {
     b.readDatagrams();
     EXPECT_EQ(b.framesIn, 1u);
     ASSERT_EQ(cb.read(SJA_RMC), 1);
-    EXPECT_EQ(cb.read(21 + 7), 8);
+    EXPECT_EQ(readRxHead(cb), f);
 }
 
 TEST_F(CannelloniLinkTest, ReceiverDropsAndCountsFuzzAndStrangers) {
@@ -270,8 +249,7 @@ TEST_F(CannelloniLinkTest, ManyFramesInOneDatagramWaitForRoomInsteadOfOverrunnin
     while (got.size() < 40) {
         ASSERT_EQ(cb.read(SJA_RMC), 4); // the FIFO is topped up, never overrun
         while (cb.read(SJA_SR) & SJA_SR_RBS) {
-            got.push_back(static_cast<uint32_t>(cb.read(17)) << 21 | cb.read(18) << 13 |
-                          cb.read(19) << 5 | cb.read(20) >> 3);
+            got.push_back(readRxHead(cb).id);
             cb.write(SJA_CMR, SJA_CMR_RRB);
         }
         b.service(hostClockNowNs(), &wake);

@@ -35,44 +35,6 @@ protected:
         c.write(SJA_BTR1, 0x23);
         c.write(SJA_MOD, 0x08);
     }
-    // Reads the frame at the head of the receive FIFO through the register window.
-    CanWireFrame readHead() {
-        CanWireFrame f;
-        unsigned char info = c.read(16);
-        f.extended = (info & 0x80) != 0;
-        f.rtr = (info & 0x40) != 0;
-        f.dlc = info & 0x0F;
-        unsigned d;
-        if (f.extended) {
-            f.id = static_cast<uint32_t>(c.read(17)) << 21 | c.read(18) << 13 | c.read(19) << 5 |
-                   c.read(20) >> 3;
-            d = 21;
-        } else {
-            f.id = static_cast<uint32_t>(c.read(17)) << 3 | c.read(18) >> 5;
-            d = 19;
-        }
-        for (unsigned i = 0; i < f.dataBytes(); ++i)
-            f.data[i] = c.read(d + i);
-        return f;
-    }
-    void writeTx(const CanWireFrame& f) {
-        c.write(16,
-                static_cast<unsigned char>((f.extended ? 0x80 : 0) | (f.rtr ? 0x40 : 0) | f.dlc));
-        unsigned d;
-        if (f.extended) {
-            c.write(17, static_cast<unsigned char>(f.id >> 21));
-            c.write(18, static_cast<unsigned char>(f.id >> 13));
-            c.write(19, static_cast<unsigned char>(f.id >> 5));
-            c.write(20, static_cast<unsigned char>(f.id << 3));
-            d = 21;
-        } else {
-            c.write(17, static_cast<unsigned char>(f.id >> 3));
-            c.write(18, static_cast<unsigned char>(f.id << 5));
-            d = 19;
-        }
-        for (unsigned i = 0; i < f.dataBytes(); ++i)
-            c.write(d + i, f.data[i]);
-    }
 };
 
 TEST_F(EmulatorTest, ReceiveFifoWrapsAroundItsSixtyFourBytes) {
@@ -87,7 +49,7 @@ TEST_F(EmulatorTest, ReceiveFifoWrapsAroundItsSixtyFourBytes) {
         ASSERT_EQ(c.read(SJA_RMC), 2);
         for (int k = 0; k < 2; ++k) {
             ASSERT_TRUE(c.read(SJA_SR) & SJA_SR_RBS);
-            EXPECT_EQ(readHead(), f) << n;
+            EXPECT_EQ(readRxHead(c), f) << n;
             c.write(SJA_CMR, SJA_CMR_RRB);
         }
         EXPECT_FALSE(c.read(SJA_SR) & SJA_SR_RBS);
@@ -101,10 +63,10 @@ TEST_F(EmulatorTest, OverrunKeepsTheStoredFramesAndClearsOnCommand) {
     EXPECT_EQ(c.read(SJA_RMC), 4);
     EXPECT_EQ(c.framesOverrun, 2u);
     EXPECT_TRUE(c.read(SJA_SR) & SJA_SR_DOS);
-    EXPECT_EQ(readHead().id, 0x100u);
+    EXPECT_EQ(readRxHead(c).id, 0x100u);
     c.write(SJA_CMR, SJA_CMR_RRB | SJA_CMR_CDO);
     EXPECT_FALSE(c.read(SJA_SR) & SJA_SR_DOS);
-    EXPECT_EQ(readHead().id, 0x101u);
+    EXPECT_EQ(readRxHead(c).id, 0x101u);
     // Short frames still fit where a long one did not.
     c.frameFromBus(stdFrame(0x10, {}), 0);
     EXPECT_EQ(c.read(SJA_RMC), 4);
@@ -148,8 +110,7 @@ TEST_F(EmulatorTest, SingleFilterOnExtendedAndStandardFrames) {
 }
 
 TEST_F(EmulatorTest, TransmitBufferIsLockedWhilePendingAndAbortWithdraws) {
-    writeTx(extFrame(0x18FF0001, {0x11}));
-    c.write(SJA_CMR, SJA_CMR_TR);
+    writeTxFrame(c, extFrame(0x18FF0001, {0x11}));
     EXPECT_EQ(link.requests, 1);
     EXPECT_EQ(c.read(SJA_SR) & (SJA_SR_TBS | SJA_SR_TCS), 0);
     c.write(21, 0x99); // ignored: the buffer is locked

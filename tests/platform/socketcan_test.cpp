@@ -133,20 +133,10 @@ protected:
         t.close();
         close(kernel);
     }
-    void send(const CanWireFrame& f) {
-        c.write(16, static_cast<unsigned char>(0x80 | f.dlc));
-        c.write(17, static_cast<unsigned char>(f.id >> 21));
-        c.write(18, static_cast<unsigned char>(f.id >> 13));
-        c.write(19, static_cast<unsigned char>(f.id >> 5));
-        c.write(20, static_cast<unsigned char>(f.id << 3));
-        for (unsigned i = 0; i < f.dlc; ++i)
-            c.write(21 + i, f.data[i]);
-        c.write(SJA_CMR, SJA_CMR_TR);
-    }
 };
 
 TEST_F(SocketCanPairTest, FramesInAndOutThroughTheDescriptor) {
-    send(extFrame(0x18EF25FA, {9, 8, 7}));
+    writeTxFrame(c, extFrame(0x18EF25FA, {9, 8, 7}));
     struct can_frame cf;
     ASSERT_EQ(read(kernel, &cf, sizeof cf), static_cast<ssize_t>(sizeof cf));
     EXPECT_EQ(cf.can_id, 0x98EF25FAu);
@@ -182,7 +172,7 @@ TEST_F(SocketCanPairTest, AFullSendQueueKeepsTheFrameAndRetries) {
     while (write(transportFd, &filler, sizeof filler) == static_cast<ssize_t>(sizeof filler))
         ++sent;
     ASSERT_GT(sent, 0);
-    send(extFrame(0x18EF25FA, {0x42}));
+    writeTxFrame(c, extFrame(0x18EF25FA, {0x42}));
     EXPECT_EQ(c.read(SJA_SR) & SJA_SR_TBS, 0); // still pending
     uint64_t wake = HostCanTransport::Never;
     t.service(hostClockNowNs(), &wake);

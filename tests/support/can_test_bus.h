@@ -44,3 +44,13 @@ public:
 
 CanWireFrame extFrame(uint32_t id, std::initializer_list<uint8_t> data);
 CanWireFrame stdFrame(uint32_t id, std::initializer_list<uint8_t> data);
+
+class EmulatedSJA1000;
+// Register-level use of a controller in operating mode, as a driver does it: writes f into
+// the transmit buffer and requests transmission; reads the frame at the head of the receive
+// FIFO (without releasing it).
+void writeTxFrame(EmulatedSJA1000& c, const CanWireFrame& f);
+CanWireFrame readRxHead(EmulatedSJA1000& c);
+
+// A UDP port on loopback that was free a moment ago.
+uint16_t freeUdpPort();

@@ -161,12 +161,16 @@ bool CannelloniTransport::open(EmulatedSJA1000* controller, char* err, size_t er
         ::close(s);
         return false;
     }
+    if (!hostWatchFd(s, onReadable, this)) {
+        snprintf(err, errLen, "too many descriptors to watch");
+        ::close(s);
+        return false;
+    }
     fd = s;
     sja = controller;
     sja->setRecoveryByLink(false);
     txWaiting = txOnWire = false;
     rx.clear();
-    hostWatchFd(fd, onReadable, this);
     return true;
 }
 

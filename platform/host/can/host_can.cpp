@@ -168,7 +168,11 @@ bool hostCanOpen(const char* specText, const char* logPath, char* err, size_t er
         }
         sja.setTap(&canLog);
     }
-    hostAddService(serviceCan, nullptr);
+    if (!hostAddService(serviceCan, nullptr)) {
+        snprintf(err, errLen, "%s: too many services", specText);
+        hostCanClose();
+        return false;
+    }
     return true;
 }
 

@@ -112,7 +112,11 @@ bool SocketCanTransport::open(EmulatedSJA1000* controller, char* err, size_t err
         return false;
     }
     sja = controller;
-    start(s);
+    if (!start(s)) {
+        snprintf(err, errLen, "too many descriptors to watch");
+        ::close(s);
+        return false;
+    }
     return true;
 }
 
@@ -120,17 +124,17 @@ bool SocketCanTransport::openOnFd(int socketFd, EmulatedSJA1000* controller) {
     int flags = fcntl(socketFd, F_GETFL);
     if (flags < 0 || fcntl(socketFd, F_SETFL, flags | O_NONBLOCK) < 0) return false;
     sja = controller;
-    start(socketFd);
-    return true;
+    return start(socketFd);
 }
 
-void SocketCanTransport::start(int socketFd) {
+bool SocketCanTransport::start(int socketFd) {
+    if (!hostWatchFd(socketFd, onReadable, this)) return false;
     fd = socketFd;
     txWaiting = false;
     rx.clear();
     // The adapter recovers from bus-off on its own terms; its restart ends ours.
     sja->setRecoveryByLink(true);
-    hostWatchFd(fd, onReadable, this);
+    return true;
 }
 
 void SocketCanTransport::close() {

@@ -39,5 +39,5 @@ private:
     CanRxBuffer rx;
 
     void trySend();
-    void start(int socketFd);
+    bool start(int socketFd);
 };
