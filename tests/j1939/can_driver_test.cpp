@@ -221,7 +221,11 @@ TEST_F(DriverTest, ErrorPassiveIsHealthyAgainOnlyAfterOneFrameEachWay) {
     EXPECT_TRUE(basicCANdriverBusOK());
     EXPECT_EQ(CAN_BusState, 2);
     EXPECT_TRUE(basicCANdriverBusOK()); // still warning level, healthy
-    sja.setErrorCounters(0, 0);
+    sja.setErrorCounters(130, 0);       // passive again: back to state 1
+    EXPECT_FALSE(basicCANdriverBusOK());
+    EXPECT_EQ(CAN_BusState, 1);
+    EXPECT_FALSE(CAN_RxOK);
+    sja.setErrorCounters(0, 0); // error status gone without traffic
     EXPECT_TRUE(basicCANdriverBusOK());
     EXPECT_EQ(CAN_BusState, 0);
     for (CANframe* f : received())
@@ -234,7 +238,7 @@ TEST_F(DriverTest, ErrorPassiveThatClearsWithoutTrafficIsHealthy) {
     sja.setErrorCounters(0, 0);
     EXPECT_TRUE(basicCANdriverBusOK());
     EXPECT_EQ(CAN_BusState, 0);
-    // From back-to-normal, error passive again goes back to state 1.
+    // A passive transmit count alone counts too.
     sja.setErrorCounters(130, 0);
     EXPECT_FALSE(basicCANdriverBusOK());
     EXPECT_EQ(CAN_BusState, 1);
