@@ -35,7 +35,8 @@ class CountingDriver : public DisplayDriver {
 public:
     void setPixel(long x, long y, Color c) override {
         ++writes;
-        if (x >= 0 && y >= 0 && x < ScreenWidth && y < ScreenHeight) ++perPixel[y * ScreenWidth + x];
+        if (x >= 0 && y >= 0 && x < ScreenWidth && y < ScreenHeight)
+            ++perPixel[y * ScreenWidth + x];
         DisplayDriver::setPixel(x, y, c);
     }
     void reset() {
