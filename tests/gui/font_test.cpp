@@ -133,7 +133,8 @@ TEST(FontTest, BuiltInLatinMetrics) {
     struct {
         Font* f;
         int height, descent;
-    } fonts[] = {{&SmallFont, 10, 1}, {&NormalFont, 13, 2}, {&LargeFont, 20, 4}, {&HugeNumFont, 37, 0}};
+    } fonts[] = {
+        {&SmallFont, 10, 1}, {&NormalFont, 13, 2}, {&LargeFont, 20, 4}, {&HugeNumFont, 37, 0}};
     for (auto& e : fonts) {
         EXPECT_EQ(e.f->height, e.height);
         EXPECT_EQ(e.f->descent, e.descent);
@@ -423,9 +424,16 @@ TEST_F(FontFileTest, MissingFileLoadsNothing) {
 
 TEST_F(FontFileTest, RandomGarbageNeverReadsOutOfBounds) {
     // Fragments of valid lines shuffled with noise; the sanitizers watch the reads.
-    const char* pieces[] = {"Font F(", "32 40 1 0 2 3)", "Bitmap(", "16 2)", "Offsets(", "9)",
-                            "end Font", "CharSet C(F F F)", "Encoding(", "4)", "'x'", "0x20",
-                            "FF", "-7", "99999999", "\n", "\n", " ", "end CharSet", "#"};
+    const char* pieces[] = {"Font F(",     "32 40 1 0 2 3)",
+                            "Bitmap(",     "16 2)",
+                            "Offsets(",    "9)",
+                            "end Font",    "CharSet C(F F F)",
+                            "Encoding(",   "4)",
+                            "'x'",         "0x20",
+                            "FF",          "-7",
+                            "99999999",    "\n",
+                            "\n",          " ",
+                            "end CharSet", "#"};
     unsigned seed = 12345;
     for (int round = 0; round < 200; ++round) {
         std::string text;

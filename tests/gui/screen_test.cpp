@@ -16,33 +16,6 @@ Rect R(int l, int t, int r, int b) {
     return Rect(At(l, t), At(r, b));
 }
 
-// One line of text in a font, aligned in its box, in the object's current colour.
-class Label final : public GraphicalObj {
-public:
-    Label(const BBox& b, const char* text, Font* f, Alignment a = ALIGN_LEFT_TOP)
-        : GraphicalObj(b, true, true, true), font(f), alignment(a) {
-        unsigned char* p = xtd;
-        for (const char* s = text; *s != 0; ++s)
-            xtdPutChar(static_cast<unsigned char>(*s), p);
-        *p = 0;
-    }
-    // Text given as code points, mapped through the Latin alphabet.
-    Label(const BBox& b, const std::u32string& text, Font* f)
-        : GraphicalObj(b, true, true, true), font(f), alignment(ALIGN_LEFT_TOP) {
-        unsigned char* p = xtd;
-        for (char32_t c : text)
-            xtdPutChar(Latin.mapChar(c), p);
-        *p = 0;
-    }
-    void _draw_(const Rect& r, bool, bool, Color, Rect*, bool) override {
-        BitmapArgs a(this, &r, r.vAlign(alignment), alignment, 15, currentColor, false);
-        font->drawString(a, xtd);
-    }
-    Font* font;
-    Alignment alignment;
-    unsigned char xtd[400];
-};
-
 class ScreenTest : public GuiTest {};
 
 TEST_F(ScreenTest, TextInEverySizeAndTheMappedCharacters) {
@@ -108,43 +81,10 @@ TEST_F(ScreenTest, FramesLinesAndFills) {
     EXPECT_TRUE(screenMatchesReference("frames_lines_and_fills"));
 }
 
-// The main screen: a pane of text rows in frames.
-class MainPane : public TestPane {
-public:
-    MainPane() : TestPane(BBox(R(0, 0, 319, 239)), 15) {
-        add(&title);
-        for (int i = 0; i < 8; ++i) {
-            rows[i] = new Label(BBox(At(6, 24 + 18 * i), 200, 13), texts[i], &NormalFont);
-            add(rows[i]);
-        }
-        add(&frame);
-        add(&side);
-    }
-    ~MainPane() {
-        for (Label* r : rows)
-            delete r;
-    }
-    Label title{BBox(At(0, 0), 320, 20), "J1939 Flashloader", &LargeFont, ALIGN_HCENTER};
-    RectObj frame{BBox(R(2, 20, 317, 237)), 0, 1, true, true, false};
-    RectObj side{BBox(R(212, 24, 313, 233)), 12, 2, true, true, false};
-    Label* rows[8];
-    const char* texts[8] = {"Software Files", "  engine_v2.hex", "  trans_v7.hex",
-                            "Modules found",  "  Engine #0",     "  Transmission #3",
-                            "Checks",         "  Address OK"};
-};
-
 TEST_F(ScreenTest, PopupOverAnotherClipsAndExposes) {
     MainPane main;
     theScreen.addLayer(&main, nullptr, false);
-    TestPane popup(BBox(R(60, 60, 259, 179)), 15);
-    RectObj border(BBox(BBOX_FILL_PARENT), 0, 2, true, true, false);
-    Label q(BBox(R(70, 80, 249, 100)), "Are you sure?", &LargeFont, ALIGN_HCENTER);
-    Label yes(BBox(R(80, 130, 139, 150)), "Yes", &NormalFont, ALIGN_HCENTER | ALIGN_VCENTER);
-    Label no(BBox(R(180, 130, 239, 150)), "No", &NormalFont, ALIGN_HCENTER | ALIGN_VCENTER);
-    popup.add(&border);
-    popup.add(&q);
-    popup.add(&yes);
-    popup.add(&no);
+    DialogPane popup;
     theScreen.addLayer(&popup, nullptr, false);
     // The main screen redraws and changes under the popup: nothing reaches the popup.
     main.rows[4]->setColor(9, true);
