@@ -13,6 +13,7 @@
 #include "core/framework.h"
 #include "platform/display.h"
 #include "platform/host/host_clock.h"
+#include "platform/host/host_display.h"
 #include "platform/host/host_keyscript.h"
 #include "platform/host/host_loop.h"
 #include "platform/host/host_options.h"
@@ -163,6 +164,7 @@ void platformInit() {
     if (hostOptions.virtualTime && !hostClockIsVirtual()) hostClockSetHalfMs(getHighResTime());
     setPalette(nullptr);
     blankFrameBuffer();
+    hostRegisterScreenshotCommand();
     // Start-up errors of the host's own devices end the program at once, as a device
     // that cannot be opened would.
     if (hostOptions.keys != nullptr && !hostKeyScriptOpen(hostOptions.keys)) exit(2);
