@@ -6,6 +6,7 @@
 
 #include "core/application_task.h"
 #include "core/framework.h"
+#include "gui/application_gui.h"
 #include "platform/display.h"
 #include "platform/platform.h"
 
@@ -122,11 +123,8 @@ void fillRecord(const uint8_t* p) {
             fb[i] = v;
         return;
     }
-    // Clamped to the screen so that a huge rectangle costs no more than the screen.
-    uint32_t x1 = x + w < 320 ? x + w : 320, y1 = y + h < 240 ? y + h : 240;
-    for (uint32_t yy = y; yy < y1; ++yy)
-        for (uint32_t xx = x; xx < x1; ++xx)
-            setPixel(xx, yy, c);
+    // The layer cuts the rectangle to the screen, so a huge one costs no more than that.
+    theScreen.baseLayer.fillRect(x, y, w, h, c);
 }
 
 void endScript() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 typedef int32_t Color;
 
@@ -24,3 +25,14 @@ void getPalette(uint32_t* p);
 void setPaletteEntryPair(uint32_t* p, unsigned char index, uint32_t even, uint32_t odd);
 void setCurrentPaletteEntry(unsigned char index, uint32_t entry);
 extern const uint32_t DefaultPalette[PaletteWords];
+
+// The 8-bit red, green and blue intensities that a palette entry shows (the entry holds the
+// complements of 5-bit intensities).
+void paletteEntryToRgb(uint32_t entry, uint8_t rgb[3]);
+
+// Draws words of 8 pixels (lowest nibble leftmost) read from f: 9600 words for the whole
+// screen, or at most 40 words (part of one row) at wordOffset. Pixels of the transparent
+// colour (transparent AND 15; 0 for none) are not drawn. False when the file is short or
+// the count is not allowed.
+bool readDirectlyIntoFrameBuffer(FILE* f, uint32_t wordOffset, uint32_t wordCount,
+                                 uint32_t transparent);

@@ -39,3 +39,35 @@ void blankFrameBuffer() {
 void setPaletteEntryPair(uint32_t* p, unsigned char index, uint32_t even, uint32_t odd) {
     p[(index & 0x0E) >> 1] = (even & 0xFFFFu) | ((odd & 0xFFFFu) << 16);
 }
+
+void paletteEntryToRgb(uint32_t entry, uint8_t rgb[3]) {
+    for (int i = 0; i < 3; ++i) {
+        uint32_t v = 31 - ((entry >> (10 - 5 * i)) & 31);
+        rgb[i] = static_cast<uint8_t>((v << 3) | (v >> 2));
+    }
+}
+
+bool readDirectlyIntoFrameBuffer(FILE* f, uint32_t wordOffset, uint32_t wordCount,
+                                 uint32_t transparent) {
+    static uint8_t buffer[FrameBufferBytes];
+    if (f == nullptr || (wordCount != FrameBufferWords && wordCount > 40)) return false;
+    if (fread(buffer, 4, wordCount, f) != wordCount) return false;
+    long row = 0, column = 0;
+    if (wordCount != FrameBufferWords) {
+        row = wordOffset / 40;
+        column = (wordOffset % 40) * 8;
+    }
+    Color clear = transparent & 15;
+    for (uint32_t i = 0; i < wordCount * 8; ++i) {
+        Color c = (buffer[i / 2] >> ((i & 1) * 4)) & 15;
+        long x = column + i, y = row;
+        if (wordCount == FrameBufferWords) {
+            x = i % ScreenWidth;
+            y = i / ScreenWidth;
+        }
+        // Pixels past the end of the row would belong to no column of it.
+        if (x >= ScreenWidth) break;
+        if (clear == 0 || c != clear) setPixel(x, y, c);
+    }
+    return true;
+}

@@ -27,7 +27,8 @@ const OptionDef optionDefs[] = {
      "log every CAN frame sent and received in candump format"},
     {"--display", "KIND", &hostOptions.display, nullptr, "none (headless, default)"},
     {"--keys", "FILE", &hostOptions.keys, nullptr,
-     "scripted keys, one command a line: key names, wait MS, quit; - reads standard input"},
+     "scripted keys, one command a line: key names, wait MS, screenshot FILE, quit; - reads "
+     "standard input"},
     {"--usb", "DIR", &hostOptions.usb, nullptr,
      "directory standing for the USB stick's mount point"},
     {"--language", "NAME", &hostOptions.language, nullptr, "language made current at start-up"},

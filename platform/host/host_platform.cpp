@@ -14,6 +14,7 @@
 #include "platform/display.h"
 #include "platform/host/can/host_can.h"
 #include "platform/host/host_clock.h"
+#include "platform/host/host_display.h"
 #include "platform/host/host_keyscript.h"
 #include "platform/host/host_loop.h"
 #include "platform/host/host_options.h"
@@ -174,6 +175,7 @@ void platformInit() {
     if (hostOptions.virtualTime && !hostClockIsVirtual()) hostClockSetHalfMs(getHighResTime());
     setPalette(nullptr);
     blankFrameBuffer();
+    hostRegisterScreenshotCommand();
     // Start-up errors of the host's own devices end the program at once, as a device
     // that cannot be opened would.
     if (hostOptions.keys != nullptr && !hostKeyScriptOpen(hostOptions.keys)) exit(2);

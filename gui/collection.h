@@ -1,0 +1,46 @@
+// A graphical object that holds others: draws them in order, passes show/hide, layer and
+// dimming down to them, and moves the selection among them with arrows and the dial.
+#pragma once
+
+#include "gui/graphical_obj.h"
+#include "gui/graphical_obj_list.h"
+
+class Collection : public GraphicalObj {
+public:
+    Collection(const BBox& box, Selectability s, bool shown);
+
+    void _draw_(const Rect& absRect, bool clip, bool inverted, Color background, Rect* area,
+                bool redraw) override;
+    void shown(bool on) override;
+    void ancestorShown(bool on) override;
+    void onLayer(Layer* l, Rect* clip) override;
+    void refocus(UserEvent e) override;
+    void focus() override;
+    UserEvent handleUserEvent(UserEvent e) override;
+    void dim(bool dim, bool redraw) override;
+    Collection* asCollection() override { return this; }
+    virtual ~Collection();
+
+    void add(GraphicalObj* obj, GraphicalObj* after = nullptr);
+    void remove(GraphicalObj* obj);
+    void removeAll();
+    bool contains(const GraphicalObj* obj) const { return obj != nullptr && obj->parent == this; }
+    // The selected leaf: the current child, or inside a navigable container its own current.
+    GraphicalObj* currentObj() const;
+
+    GraphicalObjListNode* circularNext(GraphicalObjListNode* node, bool wrap) const;
+    GraphicalObjListNode* circularPrev(GraphicalObjListNode* node, bool wrap) const;
+    bool navigateFirst();
+    bool navigateLast();
+    bool navigateNext(bool wrap, GraphicalObjListNode* start);
+    bool navigatePrev(bool wrap, GraphicalObjListNode* start);
+
+    GraphicalObjList children;
+    GraphicalObjListNode* current = nullptr;
+    bool activateChildOnFocus = false;
+    bool enterIsForChildren = true;
+
+private:
+    // The child of node when it is a navigable container, else null.
+    static Collection* container(const GraphicalObjListNode* n);
+};

@@ -1,0 +1,30 @@
+// A doubly linked list of graphical objects (a collection's children, the blink list). The
+// list object is its own head sentinel; nodes are recycled through a class-wide free list.
+#pragma once
+
+class GraphicalObj;
+
+struct GraphicalObjListNode {
+    GraphicalObj* obj = nullptr;
+    GraphicalObjListNode* next = nullptr;
+    GraphicalObjListNode* prev = nullptr;
+};
+
+class GraphicalObjList : public GraphicalObjListNode {
+public:
+    GraphicalObjList() : last(this) {}
+    GraphicalObjList(const GraphicalObjList&) = delete;
+    GraphicalObjList& operator=(const GraphicalObjList&) = delete;
+    ~GraphicalObjList();
+
+    // Inserts after `after` (after the last node when null); returns the new node.
+    GraphicalObjListNode* addObj(GraphicalObj* obj, GraphicalObjListNode* after);
+    void removeNode(GraphicalObjListNode* node);
+    GraphicalObjListNode* findNode(const GraphicalObj* obj) const;
+    void removeObj(const GraphicalObj* obj) { removeNode(findNode(obj)); }
+    bool empty() const { return next == nullptr; }
+    GraphicalObjListNode* first() const { return next; }
+
+    GraphicalObjListNode* last;
+    static GraphicalObjListNode* freeList;
+};

@@ -1,0 +1,159 @@
+// Rectangle arithmetic and relative boxes.
+#include <gtest/gtest.h>
+
+#include "gui/alphabet.h"
+#include "gui/collection.h"
+#include "gui/geometry.h"
+#include "gui/gui_language.h"
+#include "gui/rect_obj.h"
+
+namespace {
+Rect R(int l, int t, int r, int b) {
+    return Rect(At(l, t), At(r, b));
+}
+
+TEST(RectTest, SizesAndPoints) {
+    Rect screen(320, 240);
+    EXPECT_EQ(screen, R(0, 0, 319, 239));
+    EXPECT_EQ(screen.width(), 320);
+    EXPECT_EQ(screen.height(), 240);
+    EXPECT_TRUE(screen.pointInRect(319, 239));
+    EXPECT_FALSE(screen.pointInRect(320, 0));
+    EXPECT_FALSE(screen.pointInRect(0, -1));
+    EXPECT_EQ(R(5, 5, 10, 10).shrink(1), R(6, 6, 9, 9));
+    EXPECT_EQ(R(5, 5, 10, 10).shrink(-2, 1, 3, -4), R(3, 6, 13, 6));
+}
+
+TEST(RectTest, OverlapsTellsDisjointContainedAndPartial) {
+    Rect a = R(10, 10, 50, 50);
+    EXPECT_EQ(a.overlaps(a), 3);
+    EXPECT_EQ(a.overlaps(R(11, 10, 60, 50)), 1); // one column right, reaching past
+    EXPECT_EQ(a.overlaps(R(10, 51, 50, 60)), 0); // no common row
+    EXPECT_EQ(a.overlaps(R(20, 20, 30, 30)), 3);
+    EXPECT_EQ(R(20, 20, 30, 30).overlaps(a), 1); // contained in, not containing
+    EXPECT_EQ(a.overlaps(R(0, 0, 10, 10)), 1);   // one shared corner pixel
+    EXPECT_EQ(Rect::overlaps(5, 9, 1, 4), 0);
+    EXPECT_EQ(Rect::overlaps(5, 9, 1, 5), 1);
+}
+
+TEST(RectTest, IntersectClipsInPlace) {
+    Rect a = R(0, 0, 99, 99);
+    EXPECT_TRUE(a.intersect(R(50, -10, 150, 20)));
+    EXPECT_EQ(a, R(50, 0, 99, 20));
+    Rect b = R(0, 0, 9, 9);
+    EXPECT_FALSE(b.intersect(R(10, 0, 20, 9)));
+    EXPECT_TRUE(b.empty());
+}
+
+TEST(RectTest, SubtractLeavesOneRectangleOrNothing) {
+    Rect a = R(0, 0, 99, 49);
+    EXPECT_TRUE(a.subtract(R(-5, -5, 49, 60))); // covers the left half
+    EXPECT_EQ(a, R(50, 0, 99, 49));
+    Rect b = R(0, 0, 99, 49);
+    EXPECT_TRUE(b.subtract(R(0, 0, 99, 9))); // the top rows
+    EXPECT_EQ(b, R(0, 10, 99, 49));
+    Rect c = R(0, 0, 99, 49);
+    EXPECT_TRUE(c.subtract(R(90, 0, 120, 49))); // the right edge
+    EXPECT_EQ(c, R(0, 0, 89, 49));
+    Rect d = R(0, 0, 99, 49);
+    EXPECT_TRUE(d.subtract(R(0, 40, 99, 70))); // the bottom rows
+    EXPECT_EQ(d, R(0, 0, 99, 39));
+    Rect e = R(0, 0, 99, 49);
+    EXPECT_TRUE(e.subtract(R(40, 10, 60, 20))); // a hole: unchanged
+    EXPECT_EQ(e, R(0, 0, 99, 49));
+    Rect f = R(0, 0, 99, 49);
+    EXPECT_TRUE(f.subtract(R(200, 200, 300, 300))); // apart: unchanged
+    EXPECT_EQ(f, R(0, 0, 99, 49));
+    Rect g = R(10, 10, 20, 20);
+    EXPECT_FALSE(g.subtract(R(0, 0, 30, 30)));
+}
+
+TEST(RectTest, VerticalAlignmentRow) {
+    Rect r = R(0, 10, 9, 19);
+    EXPECT_EQ(r.vAlign(ALIGN_LEFT_TOP), 10);
+    EXPECT_EQ(r.vAlign(ALIGN_VCENTER), 15);
+    EXPECT_EQ(r.vAlign(ALIGN_BOTTOM), 20);
+    EXPECT_EQ(r.vAlign(ALIGN_BOTTOM | ALIGN_VCENTER), 20);
+}
+
+TEST(BBoxTest, SizeConstructorsAndSizes) {
+    BBox b(100, 20);
+    EXPECT_EQ(b.width(), 99);
+    EXPECT_EQ(b.height(), 20);
+    BBox same(RefPoint(At(5, 5), HREF_LEFT, VREF_TOP), RefPoint(At(25, 15), HREF_LEFT, VREF_TOP));
+    EXPECT_EQ(same.width(), 20);
+    EXPECT_EQ(same.height(), 10);
+    EXPECT_EQ(BBox(BBOX_FULL_SCREEN).getAbsRectRelativeTo(nullptr, nullptr), Rect(320, 240));
+}
+
+TEST(BBoxTest, UndeterminableWidthIsReportedAndGuessed) {
+    BBox b(RefPoint(At(0, 0), HREF_LEFT, VREF_TOP), RefPoint(At(0, 0), HREF_ABS, VREF_TOP));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(b.width(), 80);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "BBox.width can't determine a value\n");
+    BBox h(RefPoint(At(0, 0), HREF_LEFT, VREF_TOP), RefPoint(At(0, 0), HREF_LEFT, VREF_BOTTOM));
+    EXPECT_EQ(h.height(), 60);
+}
+
+TEST(BBoxTest, LinesOfTextGiveTheHeight) {
+    // Two lines of the normal font, which is 13 rows high.
+    BBox b(RefPoint(At(0, 0), HREF_LEFT, VREF_TOP),
+           RefPoint(At(49, 0), HREF_WIDTH, vrefLines(1, 2)));
+    EXPECT_EQ(b.height(), 26);
+    Rect r = b.getAbsRectRelativeTo(nullptr, nullptr);
+    EXPECT_EQ(r.height(), 26);
+    EXPECT_EQ(r.width(), 50);
+    // Three lines of the large font, under a start that is itself two small lines down.
+    BBox c(RefPoint(At(0, 0), HREF_ABS, vrefLines(0, 2)),
+           RefPoint(At(9, 0), HREF_WIDTH, vrefLines(2, 3)));
+    Rect rc = c.getAbsRectRelativeTo(nullptr, nullptr);
+    EXPECT_EQ(rc.top(), 2 * SmallFont.lineHeight());
+    EXPECT_EQ(rc.height(), 3 * LargeFont.lineHeight());
+}
+
+class Parent : public Collection {
+public:
+    explicit Parent(const BBox& b) : Collection(b, NOT_SELECTABLE, true) {}
+    int32_t getLeftMargin() const override { return 3; }
+    int32_t getRightMargin() const override { return -4; }
+    int32_t getTopMargin() const override { return 12; }
+};
+
+TEST(BBoxTest, ChildBoxesAreRelativeToTheParent) {
+    Parent p(BBox(At(100, 50), 101, 61)); // (100, 50)-(200, 110)
+    RectObj c(BBox(At(5, 6), 10, 10), 0, 1, true, true, false);
+    p.add(&c);
+    EXPECT_EQ(c.getAbsRect(nullptr), R(105, 56, 114, 65));
+    auto rectOf = [&](HRefType h, VRefType v, At a) {
+        c.box = BBox(RefPoint(a, h, v), RefPoint(At(0, 0), HREF_WIDTH, VREF_HEIGHT));
+        return c.getAbsRect(nullptr).topLeft;
+    };
+    EXPECT_EQ(rectOf(HREF_LEFT_MARGIN, VREF_TOP_MARGIN, At(1, 1)), At(104, 63));
+    EXPECT_EQ(rectOf(HREF_CENTER, VREF_CENTER, At(0, 0)), At(150, 80));
+    EXPECT_EQ(rectOf(HREF_RIGHT, VREF_BOTTOM, At(-1, -1)), At(199, 109));
+    EXPECT_EQ(rectOf(HREF_RIGHT_MARGIN, VREF_ABS, At(0, 7)), At(196, 7));
+    EXPECT_EQ(rectOf(HREF_ABS, VREF_TOP, At(3, 0)), At(3, 50));
+    // The stock boxes.
+    c.box = BBox(BBOX_FILL_PARENT);
+    EXPECT_EQ(c.getAbsRect(nullptr), R(100, 50, 200, 110));
+    c.box = BBox(BBOX_BELOW_TOP_MARGIN);
+    EXPECT_EQ(c.getAbsRect(nullptr), R(100, 62, 200, 110));
+    c.box = BBox(BBOX_INSET_BELOW_TOP_MARGIN);
+    EXPECT_EQ(c.getAbsRect(nullptr), R(101, 63, 199, 109));
+    p.remove(&c);
+}
+
+TEST(BBoxTest, MirroredChildrenUnderRightToLeftLanguage) {
+    Parent p(BBox(At(0, 0), 100, 20));
+    p.mirrorChildren = true;
+    RectObj c(BBox(At(5, 0), 10, 5), 0, 1, true, true, false);
+    p.add(&c);
+    EXPECT_EQ(c.getAbsRect(nullptr), R(5, 0, 14, 4));
+    CurrentRightToLeft = true;
+    EXPECT_EQ(c.getAbsRect(nullptr), R(85, 0, 94, 4)); // 5 pixels from the right edge
+    p.mirrorChildren = false;
+    EXPECT_EQ(c.getAbsRect(nullptr), R(5, 0, 14, 4));
+    CurrentRightToLeft = false;
+    p.remove(&c);
+}
+} // namespace

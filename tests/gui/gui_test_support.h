@@ -1,0 +1,60 @@
+// Helpers for GUI tests: a driver that counts what reaches the screen and a fixture that
+// starts from a white screen with the default palette (scene parts are in gui_scene.h).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "gui/application_gui.h"
+#include "gui/collection.h"
+#include "gui/layer.h"
+#include "platform/display.h"
+#include "tests/support/gui_scene.h"
+
+// Counts the pixels written through it, per screen position.
+class CountingDriver : public DisplayDriver {
+public:
+    void setPixel(long x, long y, Color c) override {
+        ++writes;
+        if (x >= 0 && y >= 0 && x < ScreenWidth && y < ScreenHeight)
+            ++perPixel[y * ScreenWidth + x];
+        DisplayDriver::setPixel(x, y, c);
+    }
+    void reset() {
+        writes = 0;
+        perPixel.assign(ScreenWidth * ScreenHeight, 0);
+    }
+    // The smallest rectangle holding every pixel written; empty when none was.
+    Rect touched() const {
+        Rect r(At(ScreenWidth, ScreenHeight), At(-1, -1));
+        for (int i = 0; i < ScreenWidth * ScreenHeight; ++i)
+            if (perPixel[i] != 0) {
+                int x = i % ScreenWidth, y = i / ScreenWidth;
+                if (x < r.topLeft.x) r.topLeft.x = x;
+                if (y < r.topLeft.y) r.topLeft.y = y;
+                if (x > r.bottomRight.x) r.bottomRight.x = x;
+                if (y > r.bottomRight.y) r.bottomRight.y = y;
+            }
+        return r;
+    }
+    long writes = 0;
+    std::vector<int> perPixel = std::vector<int>(ScreenWidth * ScreenHeight, 0);
+};
+
+class GuiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setPalette(nullptr);
+        blankFrameBuffer();
+    }
+    // Number of pixels of colour c inside r.
+    static long count(const Rect& r, Color c) {
+        long n = 0;
+        for (long y = r.top(); y <= r.bottom(); ++y)
+            for (long x = r.left(); x <= r.right(); ++x)
+                if (getPixel(x, y) == c) ++n;
+        return n;
+    }
+    static long area(const Rect& r) { return static_cast<long>(r.width()) * r.height(); }
+};

@@ -1,0 +1,295 @@
+// Layers: clipping against higher layers, exposure when a layer goes, inversion, dark
+// mode, the drawing primitives and event dispatch down the stack.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "gui/rect_obj.h"
+#include "tests/gui/gui_test_support.h"
+
+namespace {
+Rect R(int l, int t, int r, int b) {
+    return Rect(At(l, t), At(r, b));
+}
+
+using LayerTest = GuiTest;
+
+TEST_F(LayerTest, AddingAnActiveLayerAgainChangesNothing) {
+    TestPane a(BBox(R(10, 10, 100, 100)), 4);
+    theScreen.addLayer(&a, nullptr, false);
+    EXPECT_EQ(a.draws, 1);
+    EXPECT_EQ(theScreen.topLayer, &a);
+    EXPECT_EQ(count(R(10, 10, 100, 100), 4), area(R(10, 10, 100, 100)));
+    TestPane b(BBox(R(0, 0, 20, 20)), 9);
+    theScreen.addLayer(&b, nullptr, false);
+    theScreen.addLayer(&a, nullptr, false);
+    EXPECT_EQ(a.draws, 1);
+    EXPECT_EQ(theScreen.topLayer, &b);
+    EXPECT_EQ(b.below, &a);
+    EXPECT_EQ(a.above, &b);
+    theScreen.removeLayer(&b);
+    theScreen.removeLayer(&a);
+    EXPECT_EQ(theScreen.topLayer, &theScreen.baseLayer);
+    EXPECT_FALSE(a.layerIsActive());
+}
+
+TEST_F(LayerTest, LayersGoWhereTheyAreAsked) {
+    TestPane a(BBox(R(0, 0, 9, 9)), 1), b(BBox(R(0, 0, 9, 9)), 2), c(BBox(R(0, 0, 9, 9)), 3);
+    theScreen.addLayer(&a, nullptr, false);
+    theScreen.addLayer(&b, nullptr, false); // on top
+    theScreen.addLayer(&c, nullptr, true);  // directly above the base layer
+    EXPECT_EQ(theScreen.baseLayer.above, &c);
+    EXPECT_EQ(c.above, &a);
+    EXPECT_EQ(a.above, &b);
+    theScreen.removeLayer(&c);
+    theScreen.addLayer(&c, &a, false); // directly above a
+    EXPECT_EQ(a.above, &c);
+    EXPECT_EQ(c.above, &b);
+    EXPECT_EQ(theScreen.topLayer, &b);
+    theScreen.removeLayer(&a);
+    EXPECT_EQ(theScreen.baseLayer.above, &c);
+    theScreen.removeLayer(&b);
+    EXPECT_EQ(theScreen.topLayer, &c);
+    theScreen.removeLayer(&c);
+}
+
+TEST_F(LayerTest, PopupHidesWhatLowerLayersDrawBeneathIt) {
+    TestPane popup(BBox(R(0, 0, 159, 239)), 12); // the left half
+    theScreen.addLayer(&popup, nullptr, false);
+    Layer& base = theScreen.baseLayer;
+    base.setPixel(50, 50, 0);
+    base.setPixel(200, 50, 0);
+    EXPECT_EQ(getPixel(50, 50), 12);
+    EXPECT_EQ(getPixel(200, 50), 0);
+    base.fillRect(150, 100, 20, 1, 3);
+    EXPECT_EQ(count(R(150, 100, 159, 100), 3), 0);
+    EXPECT_EQ(count(R(160, 100, 169, 100), 3), 10);
+    // With clipping switched off the base layer paints over the popup.
+    base.pushClip(false);
+    base.setPixel(51, 50, 0);
+    base.popClip();
+    EXPECT_EQ(getPixel(51, 50), 0);
+    theScreen.removeLayer(&popup);
+}
+
+TEST_F(LayerTest, WhollyCoveredLayerDrawsNothing) {
+    TestPane under(BBox(R(40, 40, 80, 80)), 5), over(BBox(R(20, 20, 100, 100)), 9);
+    theScreen.addLayer(&under, nullptr, false);
+    theScreen.addLayer(&over, nullptr, false);
+    EXPECT_EQ(under.clipInfo, 3);
+    EXPECT_EQ(under.clip(R(50, 50, 60, 60)), 3);
+    int draws = under.draws;
+    under.onScreen(true, nullptr);
+    EXPECT_EQ(under.draws, draws);
+    EXPECT_EQ(count(R(40, 40, 80, 80), 5), 0);
+    theScreen.removeLayer(&over);
+    theScreen.removeLayer(&under);
+}
+
+TEST_F(LayerTest, ClipOfRectanglesAgainstPartlyCoveringLayers) {
+    TestPane under(BBox(R(0, 0, 199, 199)), 5), over(BBox(R(100, 100, 149, 149)), 9);
+    theScreen.addLayer(&under, nullptr, false);
+    EXPECT_EQ(under.clipInfo, 0);
+    theScreen.addLayer(&over, nullptr, false);
+    EXPECT_EQ(under.clipInfo, 1);
+    EXPECT_EQ(under.firstClipper, &over);
+    EXPECT_EQ(under.clip(R(0, 0, 50, 50)), 0);
+    EXPECT_EQ(under.clip(R(90, 90, 110, 110)), 1);
+    EXPECT_EQ(under.clip(R(110, 110, 120, 120)), 3);
+    theScreen.removeLayer(&over);
+    EXPECT_EQ(under.clipInfo, 0);
+    EXPECT_EQ(under.firstClipper, nullptr);
+    theScreen.removeLayer(&under);
+}
+
+TEST_F(LayerTest, RemovingAPopupRedrawsExactlyWhatItCovered) {
+    CountingDriver driver;
+    TestPane back(BBox(R(0, 0, 319, 239)), 4, &driver);
+    TestPane middle(BBox(R(20, 20, 199, 139)), 9, &driver);
+    TestPane top(BBox(R(100, 60, 259, 179)), 12, &driver);
+    theScreen.addLayer(&back, nullptr, false);
+    theScreen.addLayer(&middle, nullptr, false);
+    theScreen.addLayer(&top, nullptr, false);
+    driver.reset();
+    theScreen.removeLayer(&top);
+    // Each uncovered pixel is written once, by the layer that owns it.
+    EXPECT_EQ(driver.writes, area(R(100, 60, 259, 179)));
+    EXPECT_EQ(driver.touched(), R(100, 60, 259, 179));
+    ASSERT_EQ(middle.areas.size(), 1u);
+    EXPECT_EQ(middle.areas[0], R(100, 60, 259, 179));
+    EXPECT_EQ(count(R(100, 60, 199, 139), 9), area(R(100, 60, 199, 139)));
+    EXPECT_EQ(count(R(200, 60, 259, 179), 4), area(R(200, 60, 259, 179)));
+    EXPECT_EQ(count(R(100, 140, 199, 179), 4), area(R(100, 140, 199, 179)));
+    EXPECT_EQ(count(R(0, 0, 19, 239), 4), area(R(0, 0, 19, 239))); // untouched
+    theScreen.removeLayer(&middle);
+    theScreen.removeLayer(&back);
+}
+
+TEST_F(LayerTest, ExposureStopsWhenTheAreaIsUsedUp) {
+    TestPane back(BBox(R(0, 0, 319, 239)), 4);
+    TestPane middle(BBox(R(20, 20, 199, 139)), 9);
+    TestPane top(BBox(R(50, 50, 80, 80)), 12);
+    theScreen.addLayer(&back, nullptr, false);
+    theScreen.addLayer(&middle, nullptr, false);
+    theScreen.addLayer(&top, nullptr, false);
+    int backDraws = back.draws;
+    theScreen.removeLayer(&top);
+    EXPECT_EQ(back.draws, backDraws);
+    ASSERT_EQ(middle.areas.size(), 1u);
+    EXPECT_EQ(middle.areas[0], R(50, 50, 80, 80));
+    EXPECT_EQ(count(R(50, 50, 80, 80), 9), area(R(50, 50, 80, 80)));
+    // A layer that was not covered is not asked at all.
+    TestPane aside(BBox(R(250, 200, 300, 230)), 1);
+    theScreen.addLayer(&aside, nullptr, false);
+    int middleDraws = middle.draws;
+    theScreen.removeLayer(&aside);
+    EXPECT_EQ(middle.draws, middleDraws);
+    EXPECT_EQ(count(R(250, 200, 300, 230), 4), area(R(250, 200, 300, 230)));
+    theScreen.removeLayer(&middle);
+    theScreen.removeLayer(&back);
+}
+
+TEST_F(LayerTest, InversionAndTheCheckerboardColour) {
+    Layer& l = theScreen.baseLayer;
+    EXPECT_FALSE(l.setInversion(true));
+    l.setPixel(10, 10, 15);
+    l.setPixel(11, 10, 7);
+    l.setPixel(12, 10, 3);
+    EXPECT_TRUE(l.setInversion(false));
+    EXPECT_EQ(getPixel(10, 10), 0);
+    EXPECT_EQ(getPixel(11, 10), 7); // the dim colour is never inverted
+    EXPECT_EQ(getPixel(12, 10), 12);
+    l.fillRect(0, 0, 4, 2, 8);
+    EXPECT_EQ(getPixel(0, 0), 0);
+    EXPECT_EQ(getPixel(1, 0), 15);
+    EXPECT_EQ(getPixel(0, 1), 15);
+    EXPECT_EQ(getPixel(1, 1), 0);
+    EXPECT_EQ(getPixel(3, 1), 0);
+}
+
+TEST_F(LayerTest, FrameSidesAndThickness) {
+    Layer& l = theScreen.baseLayer;
+    l.frameRect(10, 10, 20, 10, 0, 2, 8 | 2);
+    EXPECT_EQ(count(R(10, 10, 29, 11), 0), 40);
+    EXPECT_EQ(count(R(10, 18, 29, 19), 0), 40);
+    EXPECT_EQ(count(R(10, 12, 29, 17), 0), 0);
+    blankFrameBuffer();
+    l.frameRect(R(10, 10, 29, 19), 0, 1, 15);
+    EXPECT_EQ(count(R(10, 10, 29, 19), 0), 2 * 20 + 2 * 8);
+    EXPECT_EQ(count(R(11, 11, 28, 18), 0), 0);
+    blankFrameBuffer();
+    l.frameRect(10, 10, 20, 10, 0, 3, 4 | 1); // sides only: full height
+    EXPECT_EQ(count(R(10, 10, 12, 19), 0), 30);
+    EXPECT_EQ(count(R(27, 10, 29, 19), 0), 30);
+    EXPECT_EQ(count(R(13, 10, 26, 19), 0), 0);
+}
+
+std::set<std::pair<int, int>> inked() {
+    std::set<std::pair<int, int>> s;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            if (getPixel(x, y) == 0) s.insert({x, y});
+    return s;
+}
+
+TEST_F(LayerTest, BresenhamLines) {
+    Layer& l = theScreen.baseLayer;
+    l.line(At(0, 0), At(5, 2), 0);
+    EXPECT_EQ(inked(),
+              (std::set<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}));
+    blankFrameBuffer();
+    l.line(At(2, 0), At(0, 5), 0);
+    EXPECT_EQ(inked(),
+              (std::set<std::pair<int, int>>{{0, 5}, {0, 4}, {1, 3}, {1, 2}, {2, 1}, {2, 0}}));
+    // The same pixels whichever end the line starts from, and straight lines are whole.
+    for (At b : {At(30, 7), At(3, 33), At(25, 25), At(39, 1)}) {
+        blankFrameBuffer();
+        l.line(At(4, 6), b, 0);
+        auto forward = inked();
+        blankFrameBuffer();
+        l.line(b, At(4, 6), 0);
+        EXPECT_EQ(inked(), forward);
+        long dx = labs(b.x - 4), dy = labs(b.y - 6);
+        EXPECT_EQ(static_cast<long>(forward.size()), (dx > dy ? dx : dy) + 1);
+    }
+    blankFrameBuffer();
+    l.line(At(7, 30), At(7, 20), 0);
+    l.line(At(30, 3), At(20, 3), 0);
+    EXPECT_EQ(inked().size(), 22u);
+}
+
+// Records the events it sees and answers with a fixed result.
+class KeyObj : public RectObj {
+public:
+    KeyObj(UserEvent r) : RectObj(BBox(1, 1), 0, 1, true, true, true), reply(r) {}
+    UserEvent handleUserEvent(UserEvent e) override {
+        seen.push_back(e);
+        return reply == 1 ? e : reply;
+    }
+    UserEvent reply;
+    std::vector<UserEvent> seen;
+};
+
+TEST_F(LayerTest, EventsGoDownTheStackUntilConsumedOrStopped) {
+    TestPane lower(BBox(R(0, 0, 99, 99)), 15), upper(BBox(R(0, 0, 49, 49)), 15);
+    theScreen.addLayer(&lower, nullptr, false);
+    theScreen.addLayer(&upper, nullptr, false);
+    KeyObj low(1), passOn(1), stopper(ENTER | EventStopBit);
+    lower.focusStack.push(&low);
+    upper.focusStack.push(&passOn);
+    EXPECT_EQ(theScreen.dispatchUserEvent(DOWNARROW), DOWNARROW);
+    EXPECT_EQ(low.seen, std::vector<UserEvent>{DOWNARROW});
+    upper.focusStack.push(&stopper); // innermost first
+    EXPECT_EQ(theScreen.dispatchUserEvent(ESC), ENTER);
+    EXPECT_EQ(stopper.seen, std::vector<UserEvent>{ESC});
+    EXPECT_EQ(passOn.seen, std::vector<UserEvent>{DOWNARROW}); // the stop bit ended the walk
+    EXPECT_EQ(low.seen.size(), 1u);
+    stopper.reply = 0;
+    EXPECT_EQ(theScreen.dispatchUserEvent(ESC), 0u);
+    EXPECT_EQ(low.seen.size(), 1u);
+    theScreen.removeLayer(&upper);
+    theScreen.removeLayer(&lower);
+    EXPECT_EQ(theScreen.dispatchUserEvent(ESC), ESC); // the base layer is never offered keys
+}
+
+TEST_F(LayerTest, DarkModeRefusesDrawingAndRemembersIt) {
+    TestPane pane(BBox(R(0, 0, 49, 49)), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    RectObj box(BBox(At(5, 5), 10, 10), 0, 0, true, true, false);
+    pane.add(&box);
+    EXPECT_EQ(count(R(5, 5, 14, 14), 0), 100);
+    pane.inhibitDrawing(true);
+    pane.inhibitDrawing(true);
+    box.setColor(9, true);
+    EXPECT_EQ(count(R(5, 5, 14, 14), 0), 100);
+    EXPECT_TRUE(pane.isRedrawRequired());
+    pane.inhibitDrawing(false);
+    EXPECT_FALSE(pane.isNotDarkMode(false)); // still one inhibition left
+    pane.inhibitDrawing(false);
+    EXPECT_TRUE(pane.isNotDarkMode(true));
+    EXPECT_FALSE(pane.isRedrawRequired());
+    box.draw(nullptr, true);
+    EXPECT_EQ(count(R(5, 5, 14, 14), 9), 100);
+    pane.remove(&box);
+    theScreen.removeLayer(&pane);
+}
+
+TEST(GraphicalObjStackTest, NodesAreRecycled) {
+    GraphicalObjStack s;
+    EXPECT_TRUE(s.empty());
+    EXPECT_EQ(s.tos(), nullptr);
+    s.pop(); // nothing to pop
+    RectObj a(BBox(1, 1), 0, 1, true, true, false), b(BBox(1, 1), 0, 1, true, true, false);
+    s.push(&a);
+    GraphicalObjStackNode* first = s.top;
+    s.push(&b);
+    EXPECT_EQ(s.tos(), &b);
+    s.pop();
+    EXPECT_EQ(s.tos(), &a);
+    s.pop();
+    EXPECT_TRUE(s.empty());
+    s.push(&b);
+    EXPECT_EQ(s.top, first); // the last node freed is used again
+}
+} // namespace
