@@ -18,8 +18,8 @@ bool isDue(uint32_t now, uint32_t dueTime) {
 // Signed distance from now to a 31-bit due time: negative when it has passed.
 static int32_t untilDue(uint32_t now, uint32_t dueTime) {
     uint32_t d = (dueTime - now) & MsClockMask;
-    return d > 0x3FFFFFFFu ? static_cast<int32_t>(d) - static_cast<int32_t>(0x80000000u)
-                           : static_cast<int32_t>(d);
+    // d - 2^31 for a passed time, computed without signed overflow.
+    return d > 0x3FFFFFFFu ? -static_cast<int32_t>(0x80000000u - d) : static_cast<int32_t>(d);
 }
 
 bool isCallbackOnQueue(const DelayedCallbackListNode* node) {

@@ -8,10 +8,8 @@ Collection::Collection(const BBox& b, Selectability s, bool shownArg)
     selectability = s;
 }
 
-Collection::~Collection() {
-    for (GraphicalObjListNode* n = children.first(); n != nullptr; n = n->next)
-        n->obj->parent = nullptr;
-}
+// The children belong to whoever made them and may already be gone.
+Collection::~Collection() = default;
 
 Collection* Collection::container(const GraphicalObjListNode* n) {
     if (n == nullptr || n->obj == nullptr || n->obj->selectability != NAVIGABLE_CONTAINER)

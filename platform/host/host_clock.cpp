@@ -6,8 +6,9 @@
 #include "platform/timer.h"
 
 namespace {
+constexpr uint64_t NsPerHalfMs = 500000;
 bool virtualMode = false;
-uint32_t virtualHalfMs = 0;
+uint64_t virtualNs = 0;
 } // namespace
 
 void hostClockUseVirtual(bool on) {
@@ -19,17 +20,24 @@ bool hostClockIsVirtual() {
 
 void hostClockSetHalfMs(uint32_t halfMs) {
     virtualMode = true;
-    virtualHalfMs = halfMs;
+    virtualNs = halfMs * NsPerHalfMs;
 }
 
 void hostClockAdvanceMs(uint32_t ms) {
-    virtualHalfMs += ms * 2u;
+    virtualNs += static_cast<uint64_t>(ms) * 2 * NsPerHalfMs;
+}
+
+void hostClockAdvanceNs(uint64_t ns) {
+    virtualNs += ns;
+}
+
+uint64_t hostClockNowNs() {
+    if (virtualMode) return virtualNs;
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000000u + static_cast<uint64_t>(ts.tv_nsec);
 }
 
 uint32_t getHighResTime() {
-    if (virtualMode) return virtualHalfMs;
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    uint64_t halfMs = static_cast<uint64_t>(ts.tv_sec) * 2000u + ts.tv_nsec / 500000u;
-    return static_cast<uint32_t>(halfMs);
+    return static_cast<uint32_t>(hostClockNowNs() / NsPerHalfMs);
 }

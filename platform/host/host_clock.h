@@ -10,3 +10,6 @@ bool hostClockIsVirtual();
 void hostClockSetHalfMs(uint32_t halfMs);
 // Advances the virtual clock by whole milliseconds.
 void hostClockAdvanceMs(uint32_t ms);
+// The same clock in nanoseconds, for the CAN bus model, which works below a millisecond.
+uint64_t hostClockNowNs();
+void hostClockAdvanceNs(uint64_t ns);

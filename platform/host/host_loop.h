@@ -14,6 +14,8 @@ bool hostAddService(HostCallback service, void* context);
 void hostRemoveService(HostCallback service, void* context);
 // Asks the next idle wait to end no later than ms from now (valid for one wait).
 void hostWakeWithin(uint32_t ms);
+// The same in nanoseconds, for events below a millisecond (the CAN bus model's frames).
+void hostWakeWithinNs(uint64_t ns);
 // One wait as the loop does it when a pass did nothing; exposed for tests and benchmarks.
 void hostIdleWait();
 // Passes that waited, for tests and the idle benchmark.

@@ -3,6 +3,7 @@
 #include "platform/host/host_options.h"
 
 #include "platform/entry.h"
+#include "platform/host/can/host_can.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,12 +21,14 @@ struct OptionDef {
 
 const OptionDef optionDefs[] = {
     {"--can", "TRANSPORT", &hostOptions.can, nullptr,
-     "CAN transport: sim (built-in simulated bus, default)"},
+     "CAN transport: sim[:BITRATE] (built-in simulated bus, default, 250k), "
+     "socketcan:IFACE, cannelloni:LOCALPORT:HOST:PORT"},
     {"--can-log", "FILE", &hostOptions.canLog, nullptr,
      "log every CAN frame sent and received in candump format"},
     {"--display", "KIND", &hostOptions.display, nullptr, "none (headless, default)"},
     {"--keys", "FILE", &hostOptions.keys, nullptr,
-     "scripted keys, one command a line: key names, wait MS, quit; - reads standard input"},
+     "scripted keys, one command a line: key names, wait MS, screenshot FILE, quit; - reads "
+     "standard input"},
     {"--usb", "DIR", &hostOptions.usb, nullptr,
      "directory standing for the USB stick's mount point"},
     {"--language", "NAME", &hostOptions.language, nullptr, "language made current at start-up"},
@@ -45,8 +48,10 @@ bool validate(const char* program) {
         fprintf(stderr, "%s: --display: unknown display '%s'\n", program, hostOptions.display);
         return false;
     }
-    if (strcmp(hostOptions.can, "sim") != 0) {
-        fprintf(stderr, "%s: --can: unknown transport '%s'\n", program, hostOptions.can);
+    HostCanSpec spec;
+    char err[300];
+    if (!parseCanSpec(hostOptions.can, &spec, err, sizeof err)) {
+        fprintf(stderr, "%s: --can: %s\n", program, err);
         return false;
     }
     return true;

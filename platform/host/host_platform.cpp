@@ -2,16 +2,17 @@
 // until the earliest timer, a watched descriptor or the interrupt signal; on the virtual
 // clock it jumps to that timer instead.
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <poll.h>
 #include <sched.h>
 
 #include "core/delayed_callback.h"
 #include "core/framework.h"
 #include "platform/display.h"
+#include "platform/host/can/host_can.h"
 #include "platform/host/host_clock.h"
 #include "platform/host/host_display.h"
 #include "platform/host/host_keyscript.h"
@@ -46,18 +47,25 @@ unsigned long activity = 0;
 unsigned long activitySeen = 0;
 unsigned long idleWaits = 0;
 bool wakeSet = false;
-uint32_t wakeAt = 0;
+uint64_t wakeAtNs = 0;
 
 uint32_t lastHookTime = 0;
 bool inHook = false;
 
-// Milliseconds the idle wait may last: until the first timer or requested wake-up; -1 for
+// Nanoseconds the idle wait may last: until the first timer or requested wake-up; -1 for
 // no limit.
-long idleTimeout() {
-    long t = msUntilNextDelayedCallback();
+int64_t idleTimeoutNs() {
+    constexpr int64_t NsPerMs = 1000000;
+    uint64_t now = hostClockNowNs();
+    int64_t t = -1;
+    long ms = msUntilNextDelayedCallback();
+    if (ms >= 0) {
+        // Timers fall due on whole milliseconds of the clock.
+        t = ms * NsPerMs - static_cast<int64_t>(now % NsPerMs);
+        if (t < 0) t = 0;
+    }
     if (wakeSet) {
-        uint32_t now = getMsTime();
-        long w = isDue(now, wakeAt) ? 0 : static_cast<long>((wakeAt - now) & MsClockMask);
+        int64_t w = wakeAtNs > now ? static_cast<int64_t>(wakeAtNs - now) : 0;
         if (t < 0 || w < t) t = w;
     }
     return t;
@@ -76,9 +84,9 @@ void dispatchReadable(const pollfd* pfds, int n) {
     }
 }
 
-// Polls the watched descriptors, blocking up to timeoutMs (-1 forever) with SIGINT let
+// Polls the watched descriptors, blocking up to timeoutNs (-1 forever) with SIGINT let
 // through only inside the wait, so a signal cannot slip in between check and sleep.
-void pollWatched(long timeoutMs) {
+void pollWatched(int64_t timeoutNs) {
     pollfd pfds[MaxWatchedFds];
     int n = watchCount;
     for (int i = 0; i < n; ++i)
@@ -87,9 +95,10 @@ void pollWatched(long timeoutMs) {
     sigemptyset(&block);
     sigaddset(&block, SIGINT);
     sigprocmask(SIG_BLOCK, &block, &orig);
-    if (FW.terminationCode != 0) timeoutMs = 0;
-    timespec ts{timeoutMs / 1000, (timeoutMs % 1000) * 1000000L};
-    int r = ppoll(pfds, n, timeoutMs < 0 ? nullptr : &ts, &orig);
+    if (FW.terminationCode != 0) timeoutNs = 0;
+    timespec ts{static_cast<time_t>(timeoutNs / 1000000000),
+                static_cast<long>(timeoutNs % 1000000000)};
+    int r = ppoll(pfds, n, timeoutNs < 0 ? nullptr : &ts, &orig);
     sigprocmask(SIG_SETMASK, &orig, nullptr);
     if (r > 0) dispatchReadable(pfds, n);
 }
@@ -132,27 +141,29 @@ void hostRemoveService(HostCallback service, void* context) {
 }
 
 void hostWakeWithin(uint32_t ms) {
-    uint32_t t = (getMsTime() + ms) & MsClockMask;
-    uint32_t now = getMsTime();
-    if (!wakeSet || ((t - now) & MsClockMask) < ((wakeAt - now) & MsClockMask)) wakeAt = t;
+    hostWakeWithinNs(static_cast<uint64_t>(ms) * 1000000);
+}
+
+void hostWakeWithinNs(uint64_t ns) {
+    uint64_t t = hostClockNowNs() + ns;
+    if (!wakeSet || t < wakeAtNs) wakeAtNs = t;
     wakeSet = true;
 }
 
 void hostIdleWait() {
     ++idleWaits;
-    long t = idleTimeout();
+    int64_t t = idleTimeoutNs();
     wakeSet = false;
     if (hostClockIsVirtual()) {
         // Input that is already there comes first; otherwise time jumps to the next event.
         unsigned long before = activity;
         pollWatched(0);
         if (activity == before && t > 0)
-            hostClockAdvanceMs(static_cast<uint32_t>(t));
+            hostClockAdvanceNs(static_cast<uint64_t>(t));
         else if (activity == before && t < 0)
             pollWatched(-1);
         return;
     }
-    if (t > INT_MAX) t = INT_MAX;
     pollWatched(t);
 }
 
@@ -168,6 +179,13 @@ void platformInit() {
     // Start-up errors of the host's own devices end the program at once, as a device
     // that cannot be opened would.
     if (hostOptions.keys != nullptr && !hostKeyScriptOpen(hostOptions.keys)) exit(2);
+    char err[400];
+    if (!hostCanOpen(hostOptions.can, hostOptions.canLog, err, sizeof err)) {
+        const char* program = GlobalArgc > 0 && GlobalArgv[0] != nullptr ? GlobalArgv[0] : "";
+        const char* slash = strrchr(program, '/');
+        fprintf(stderr, "%s: CAN transport %s\n", slash != nullptr ? slash + 1 : program, err);
+        exit(2);
+    }
 }
 
 void platformBackgroundProcess() {
@@ -177,12 +195,15 @@ void platformBackgroundProcess() {
     else if (watchCount > 0)
         pollWatched(0);
     activitySeen = activity;
-    realTimeDriverHook();
+    // The services bring the emulated hardware up to now first, so that the hook finds
+    // what arrived during the wait.
     for (int i = 0; i < serviceCount; ++i)
         services[i].fn(services[i].context);
+    realTimeDriverHook();
 }
 
 void platformUnInit() {
+    hostCanClose();
     if (hostOptions.keys != nullptr) hostKeyScriptClose();
 }
 

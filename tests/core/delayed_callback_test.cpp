@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "core/delayed_callback.h"
+#include "platform/host/host_clock.h"
 #include "tests/support/virtual_time.h"
 
 namespace {
@@ -176,5 +177,9 @@ TEST_F(DelayedCallbackTest, NotDueBeforeItsTime) {
     EXPECT_EQ(msUntilNextDelayedCallback(), 30);
     jumpAndCheck(40);
     EXPECT_EQ(msUntilNextDelayedCallback(), -1);
+    // Overdue and not yet fired (a late pass): due now, not in the far future.
+    scheduleDelayedCallback(&a, 5);
+    hostClockAdvanceMs(9);
+    EXPECT_EQ(msUntilNextDelayedCallback(), 0);
 }
 } // namespace

@@ -97,13 +97,15 @@ TEST(BBoxTest, UndeterminableWidthIsReportedAndGuessed) {
 
 TEST(BBoxTest, LinesOfTextGiveTheHeight) {
     // Two lines of the normal font, which is 13 rows high.
-    BBox b(RefPoint(At(0, 0), HREF_LEFT, VREF_TOP), RefPoint(At(49, 0), HREF_WIDTH, vrefLines(1, 2)));
+    BBox b(RefPoint(At(0, 0), HREF_LEFT, VREF_TOP),
+           RefPoint(At(49, 0), HREF_WIDTH, vrefLines(1, 2)));
     EXPECT_EQ(b.height(), 26);
     Rect r = b.getAbsRectRelativeTo(nullptr, nullptr);
     EXPECT_EQ(r.height(), 26);
     EXPECT_EQ(r.width(), 50);
     // Three lines of the large font, under a start that is itself two small lines down.
-    BBox c(RefPoint(At(0, 0), HREF_ABS, vrefLines(0, 2)), RefPoint(At(9, 0), HREF_WIDTH, vrefLines(2, 3)));
+    BBox c(RefPoint(At(0, 0), HREF_ABS, vrefLines(0, 2)),
+           RefPoint(At(9, 0), HREF_WIDTH, vrefLines(2, 3)));
     Rect rc = c.getAbsRectRelativeTo(nullptr, nullptr);
     EXPECT_EQ(rc.top(), 2 * SmallFont.lineHeight());
     EXPECT_EQ(rc.height(), 3 * LargeFont.lineHeight());

@@ -1,6 +1,5 @@
-// Helpers for GUI tests: a popup layer that holds objects (what a plane is, reduced to the
-// layer and collection parts), a driver that counts what reaches the screen, and a
-// fixture that starts from a white screen with the default palette.
+// Helpers for GUI tests: a driver that counts what reaches the screen and a fixture that
+// starts from a white screen with the default palette (scene parts are in gui_scene.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,31 +10,15 @@
 #include "gui/collection.h"
 #include "gui/layer.h"
 #include "platform/display.h"
-
-class TestPane : public Layer, public Collection {
-public:
-    TestPane(const BBox& b, Color background, DisplayDriver* d = DefaultDisplayDriver)
-        : Layer(d), Collection(b, NOT_SELECTABLE, true) {
-        backgroundColor = background;
-        ancestorHidden = false; // a layer's root is its own visibility root
-        onLayer(this, nullptr);
-    }
-    GraphicalObj* layerObj() override { return this; }
-    void drawLayer(Rect* area) override {
-        ++draws;
-        if (area != nullptr) areas.push_back(*area);
-        Layer::drawLayer(area);
-    }
-    int draws = 0;
-    std::vector<Rect> areas;
-};
+#include "tests/support/gui_scene.h"
 
 // Counts the pixels written through it, per screen position.
 class CountingDriver : public DisplayDriver {
 public:
     void setPixel(long x, long y, Color c) override {
         ++writes;
-        if (x >= 0 && y >= 0 && x < ScreenWidth && y < ScreenHeight) ++perPixel[y * ScreenWidth + x];
+        if (x >= 0 && y >= 0 && x < ScreenWidth && y < ScreenHeight)
+            ++perPixel[y * ScreenWidth + x];
         DisplayDriver::setPixel(x, y, c);
     }
     void reset() {

@@ -196,10 +196,12 @@ std::set<std::pair<int, int>> inked() {
 TEST_F(LayerTest, BresenhamLines) {
     Layer& l = theScreen.baseLayer;
     l.line(At(0, 0), At(5, 2), 0);
-    EXPECT_EQ(inked(), (std::set<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}));
+    EXPECT_EQ(inked(),
+              (std::set<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}));
     blankFrameBuffer();
     l.line(At(2, 0), At(0, 5), 0);
-    EXPECT_EQ(inked(), (std::set<std::pair<int, int>>{{0, 5}, {0, 4}, {1, 3}, {1, 2}, {2, 1}, {2, 0}}));
+    EXPECT_EQ(inked(),
+              (std::set<std::pair<int, int>>{{0, 5}, {0, 4}, {1, 3}, {1, 2}, {2, 1}, {2, 0}}));
     // The same pixels whichever end the line starts from, and straight lines are whole.
     for (At b : {At(30, 7), At(3, 33), At(25, 25), At(39, 1)}) {
         blankFrameBuffer();

@@ -51,7 +51,7 @@ ProgramResult runProgram(const ProgramRun& run) {
         for (const std::string& a : run.args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(FLASHLOADER_BIN, argv.data());
+        execv(run.program.c_str(), argv.data());
         _exit(127);
     }
     close(inPipe[0]);

@@ -17,6 +17,7 @@ struct ProgramRun {
     std::vector<std::string> args; // without the program name
     std::string stdinText;
     std::string argv0 = FLASHLOADER_BIN;
+    std::string program = FLASHLOADER_BIN; // the executable run (the tools are run too)
     std::string workDir;       // empty: a fresh temporary directory
     std::string interruptWhen; // send SIGINT once standard output contains this text
     int timeoutMs = 20000;     // killed (and reported as signal 9) after this

@@ -18,8 +18,8 @@ RgbImage differenceImage(const RgbImage& actual, const RgbImage& expected) {
     for (size_t i = 0; i + 2 < d.rgb.size(); i += 3) {
         bool same = i + 2 < expected.rgb.size() && memcmp(&actual.rgb[i], &expected.rgb[i], 3) == 0;
         if (same) {
-            uint8_t grey = static_cast<uint8_t>(192 + (actual.rgb[i] + actual.rgb[i + 1] +
-                                                       actual.rgb[i + 2]) / 12);
+            uint8_t grey = static_cast<uint8_t>(
+                192 + (actual.rgb[i] + actual.rgb[i + 1] + actual.rgb[i + 2]) / 12);
             d.rgb[i] = d.rgb[i + 1] = d.rgb[i + 2] = grey;
         } else {
             d.rgb[i] = 255;
@@ -58,8 +58,8 @@ long imageDifference(const RgbImage& a, const RgbImage& b) {
     if (!readPng(ref.c_str(), &expected, &error)) {
         writePng((out + ".actual.png").c_str(), actual);
         return ::testing::AssertionFailure()
-               << "no reference image " << ref << " (" << error << "); the actual image is "
-               << out << ".actual.png; references are written with FL_UPDATE_REFERENCES=1";
+               << "no reference image " << ref << " (" << error << "); the actual image is " << out
+               << ".actual.png; references are written with FL_UPDATE_REFERENCES=1";
     }
     long diff = imageDifference(actual, expected);
     if (diff == 0) return ::testing::AssertionSuccess();

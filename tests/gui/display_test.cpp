@@ -1,0 +1,152 @@
+// The frame buffer and palette services, screenshots, the reference comparison itself,
+// and the screenshot command of a running program.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+
+#include "platform/display.h"
+#include "platform/host/host_display.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/screen_compare.h"
+
+namespace {
+class DisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setPalette(nullptr);
+        blankFrameBuffer();
+    }
+    std::string dir = makeTempDir();
+};
+
+TEST_F(DisplayTest, PixelsAreStoredTurnedByHalfATurn) {
+    setPixel(0, 0, 5);
+    EXPECT_EQ(frameBuffer[38399], 0x5F);
+    setPixel(319, 239, 5);
+    EXPECT_EQ(frameBuffer[0], 0xF5);
+    setPixel(1, 0, 3);
+    EXPECT_EQ(frameBuffer[38399], 0x53);
+    EXPECT_EQ(getPixel(1, 0), 3);
+    setPixel(320, 0, 0); // off the screen: ignored
+    setPixel(-1, 5, 0);
+    EXPECT_EQ(getPixel(320, 0), 0);
+    for (int i = 1; i < 38399; ++i)
+        ASSERT_EQ(frameBuffer[i], 0xFF) << i;
+}
+
+TEST_F(DisplayTest, DefaultPaletteShowsBlackAndWhite) {
+    uint32_t p[8];
+    getPalette(p);
+    EXPECT_EQ(p[0] & 0xFFFF, 0xFFFFu);
+    EXPECT_EQ(p[7] >> 16, 0x8000u);
+    uint8_t rgb[3];
+    paletteEntryToRgb(0xFFFF, rgb);
+    EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 0);
+    paletteEntryToRgb(0x8000, rgb);
+    EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 3 * 255);
+    paletteEntryToRgb(0x83FF, rgb); // red: green and blue complemented to nothing
+    EXPECT_EQ(rgb[0], 255);
+    EXPECT_EQ(rgb[1], 0);
+    EXPECT_EQ(rgb[2], 0);
+    setCurrentPaletteEntry(15, 0xFFE0); // white shown as blue
+    setPixel(3, 4, 15);
+    RgbImage img = hostScreenImage();
+    const uint8_t* px = &img.rgb[(4 * 320 + 3) * 3];
+    EXPECT_EQ(px[0], 0);
+    EXPECT_EQ(px[2], 255);
+}
+
+TEST_F(DisplayTest, ReadDirectlyIntoFrameBuffer) {
+    std::string path = dir + "/words";
+    std::string data;
+    for (int i = 0; i < 41; ++i)
+        data += std::string("\x10\x32\x54\x76", 4);
+    writeFile(path, data);
+    FILE* f = fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_FALSE(readDirectlyIntoFrameBuffer(f, 0, 41, 0)); // more than one row
+    EXPECT_EQ(getPixel(0, 0), 15);
+    rewind(f);
+    // Two words at word 41: row 1, columns 8 to 23; colour 3 is transparent.
+    EXPECT_TRUE(readDirectlyIntoFrameBuffer(f, 41, 2, 0x13));
+    EXPECT_EQ(getPixel(8, 1), 0);
+    EXPECT_EQ(getPixel(9, 1), 1);
+    EXPECT_EQ(getPixel(11, 1), 15); // transparent
+    EXPECT_EQ(getPixel(15, 1), 7);
+    EXPECT_EQ(getPixel(23, 1), 7);
+    EXPECT_EQ(getPixel(24, 1), 15);
+    // Words past the end of the row are not drawn on the next row.
+    rewind(f);
+    EXPECT_TRUE(readDirectlyIntoFrameBuffer(f, 39, 3, 0));
+    EXPECT_EQ(getPixel(319, 0), 7);
+    EXPECT_EQ(getPixel(0, 1), 15);
+    fclose(f);
+    // The whole screen, and a file too short for it.
+    std::string full;
+    for (int i = 0; i < 9600; ++i)
+        full += std::string("\x21\x43\x65\x87", 4);
+    writeFile(path, full);
+    f = fopen(path.c_str(), "rb");
+    EXPECT_TRUE(readDirectlyIntoFrameBuffer(f, 0, 9600, 0));
+    EXPECT_EQ(getPixel(0, 0), 1);
+    EXPECT_EQ(getPixel(7, 239), 8);
+    EXPECT_FALSE(readDirectlyIntoFrameBuffer(f, 0, 9600, 0));
+    fclose(f);
+}
+
+TEST_F(DisplayTest, ScreenshotFileHoldsTheScreen) {
+    setPixel(10, 20, 9);
+    std::string path = dir + "/shot.png";
+    std::string error;
+    ASSERT_TRUE(hostScreenshot(path.c_str(), &error)) << error;
+    RgbImage img;
+    ASSERT_TRUE(readPng(path.c_str(), &img, &error)) << error;
+    EXPECT_EQ(img.width, 320);
+    EXPECT_EQ(img.height, 240);
+    EXPECT_EQ(imageDifference(img, hostScreenImage()), 0);
+    EXPECT_FALSE(hostScreenshot((dir + "/no/such/dir/x.png").c_str(), &error));
+    EXPECT_NE(error.find("cannot create"), std::string::npos);
+    writeFile(dir + "/bad.png", "not a picture");
+    EXPECT_FALSE(readPng((dir + "/bad.png").c_str(), &img, &error));
+}
+
+TEST_F(DisplayTest, MismatchWritesActualAndDifferenceImages) {
+    if (getenv("FL_UPDATE_REFERENCES") != nullptr) GTEST_SKIP() << "would overwrite a reference";
+    setPixel(100, 100, 0);
+    ::testing::AssertionResult r = screenMatchesReference("selection_frame");
+    EXPECT_FALSE(r);
+    std::string base = testOutputDir() + "/selection_frame";
+    struct stat st;
+    EXPECT_EQ(stat((base + ".actual.png").c_str(), &st), 0);
+    EXPECT_EQ(stat((base + ".diff.png").c_str(), &st), 0);
+    EXPECT_NE(std::string(r.message()).find("pixels differ"), std::string::npos);
+    EXPECT_FALSE(screenMatchesReference("no_such_reference"));
+    EXPECT_NE(stat(TEST_REFERENCE_DIR "/no_such_reference.png", &st), 0); // never created
+}
+
+TEST(ScreenshotCommandTest, RunningProgramTakesScreenshots) {
+    std::string dir = makeTempDir();
+    std::string shot = dir + "/screen.png";
+    ProgramResult r =
+        runProgram(ProgramRun({"--virtual-time", "--keys", "-"},
+                              "wait 100\nscreenshot " + shot + "\nscreenshot\nquit\n"));
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_NE(r.err.find("screenshot needs a file name"), std::string::npos);
+    RgbImage img;
+    std::string error;
+    ASSERT_TRUE(readPng(shot.c_str(), &img, &error)) << error;
+    EXPECT_EQ(img.width, 320);
+    EXPECT_EQ(img.height, 240);
+    // A program with no screens yet shows a white screen.
+    RgbImage white = img;
+    white.rgb.assign(white.rgb.size(), 255);
+    EXPECT_EQ(imageDifference(img, white), 0);
+    // Into a directory that does not exist: reported, the program goes on.
+    r = runProgram(
+        ProgramRun({"--virtual-time", "--keys", "-"}, "screenshot " + dir + "/none/x.png\nquit\n"));
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_NE(r.err.find("screenshot: cannot create"), std::string::npos);
+}
+} // namespace

@@ -1,0 +1,453 @@
+// Bitmaps and fonts: pixel access, drawing with ink and transparency, glyph look-up of
+// mapped and missing characters, text layout, alphabets and the font-file loader, which
+// must load what is sound in a damaged file and nothing else.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "gui/alphabet.h"
+#include "gui/bitmap_obj.h"
+#include "gui/gui_language.h"
+#include "gui/rect_obj.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/program_runner.h"
+#include "text/xtd_string.h"
+
+namespace {
+Rect R(int l, int t, int r, int b) {
+    return Rect(At(l, t), At(r, b));
+}
+
+const unsigned char* X(const char* s) {
+    return reinterpret_cast<const unsigned char*>(s);
+}
+
+TEST(BitmapTest, PixelsOfEachDepth) {
+    unsigned char one[2] = {0, 0};
+    Bitmap b1(9, 1, one, 1);
+    EXPECT_EQ(b1.bytesPerRow, 2);
+    b1.setPixel(0, 0, 15);
+    EXPECT_EQ(b1.getPixel(0, 0), 15);
+    b1.setPixel(0, 0, 8); // even colours are ink
+    EXPECT_EQ(b1.getPixel(0, 0), 0);
+    EXPECT_EQ(one[0], 0x80);
+    b1.setPixel(8, 0, 0);
+    EXPECT_EQ(one[1], 0x80);
+    unsigned char four[2] = {0x12, 0x34};
+    Bitmap b4(4, 1, four, 4);
+    b4.indexAt(0, 0);
+    EXPECT_EQ(b4.getNextPixel(), 1);
+    EXPECT_EQ(b4.getNextPixel(), 2);
+    EXPECT_EQ(b4.getNextPixel(), 3);
+    b4.setNextPixel(9);
+    EXPECT_EQ(four[1], 0x39);
+    unsigned char eight[2] = {7, 200};
+    Bitmap b8(2, 1, eight, 8);
+    EXPECT_EQ(b8.getPixel(1, 0), 200);
+    Bitmap odd(2, 1, eight, 3);
+    EXPECT_EQ(odd.getPixel(0, 0), 15); // unsupported depth
+    EXPECT_EQ(b4.getPixel(4, 0), 15);  // outside
+    // An embedded record: 3 x 2, 1 bit, first pixel two bits into each row.
+    const unsigned char record[] = {3, 0, 2, 0, 2, 0, 1, 0, 1, 0, 1, 0, 0x28, 0x10};
+    Bitmap r(record);
+    EXPECT_EQ(r.width, 3);
+    EXPECT_EQ(r.height, 2);
+    EXPECT_EQ(r.firstPixelOffset, 2);
+    EXPECT_EQ(r.getPixel(0, 0), 0);
+    EXPECT_EQ(r.getPixel(1, 0), 15);
+    EXPECT_EQ(r.getPixel(2, 0), 0);
+    EXPECT_EQ(r.getPixel(1, 1), 0);
+}
+
+class DrawTest : public GuiTest {
+protected:
+    TestPane pane{BBox(R(0, 0, 319, 239)), 15};
+    RectObj owner{BBox(BBOX_FILL_PARENT), 15, 1, true, true, false}; // a white frame
+    void SetUp() override {
+        GuiTest::SetUp();
+        theScreen.addLayer(&pane, nullptr, false);
+        pane.add(&owner);
+    }
+    void TearDown() override { theScreen.removeLayer(&pane); }
+};
+
+TEST_F(DrawTest, InkTransparencyAndDimming) {
+    unsigned char px[2] = {0x04, 0xF9}; // 0, 4, 15, 9
+    Bitmap b(4, 1, px, 4);
+    owner.drawBitmap(&b, 100, 50, ALIGN_LEFT_TOP, NoColor, 12);
+    EXPECT_EQ(getPixel(100, 50), 12); // value 0 takes the ink
+    EXPECT_EQ(getPixel(101, 50), 4);
+    EXPECT_EQ(getPixel(102, 50), 15);
+    EXPECT_EQ(getPixel(103, 50), 9);
+    owner.drawBitmap(&b, 100, 60, ALIGN_LEFT_TOP, 4, DimInk);
+    EXPECT_EQ(getPixel(100, 60), 7);
+    EXPECT_EQ(getPixel(101, 60), 15); // transparent: left as it was
+    EXPECT_EQ(getPixel(102, 60), 15);
+    EXPECT_EQ(getPixel(103, 60), 7);
+    // Drawing past the screen's edge is cut there.
+    owner.drawBitmap(&b, 318, 239, ALIGN_LEFT_TOP, NoColor, 0);
+    EXPECT_EQ(getPixel(318, 239), 0);
+    EXPECT_EQ(getPixel(319, 239), 4);
+}
+
+TEST_F(DrawTest, AlignmentPlacesThePen) {
+    Rect r = R(10, 10, 109, 59);
+    BitmapArgs a(&owner, &r, r.vAlign(ALIGN_BOTTOM), ALIGN_RIGHT | ALIGN_BOTTOM, NoColor, 0, false);
+    a.adjustToAlignment(20, 8, 3);
+    EXPECT_EQ(a.x, 89);
+    EXPECT_EQ(a.y, 52); // ends on the bottom row
+    EXPECT_EQ(a.yShift, 3);
+    BitmapArgs c(&owner, &r, r.vAlign(ALIGN_VCENTER), ALIGN_HCENTER | ALIGN_VCENTER, NoColor, 0,
+                 false);
+    c.adjustToAlignment(20, 8, 0);
+    EXPECT_EQ(c.x, 50);
+    EXPECT_EQ(c.y, 31);
+    BitmapArgs m(&owner, &r, 10, ALIGN_MIRROR_RTL, NoColor, 0, false);
+    CurrentRightToLeft = true;
+    m.adjustToAlignment(20, 8, 0);
+    CurrentRightToLeft = false;
+    EXPECT_EQ(m.x, 89); // left alignment turned to right
+}
+
+TEST_F(DrawTest, BitmapObjectBlinksBetweenTwoPictures) {
+    unsigned char one[1] = {0xFF}, other[1] = {0x00};
+    Bitmap first(8, 1, one, 1), second(8, 1, other, 1);
+    BitmapObj obj(&first, At(20, 20), true, NoColor, 0, ALIGN_LEFT_TOP);
+    obj.alternate = &second;
+    pane.add(&obj);
+    EXPECT_EQ(count(R(20, 20, 27, 20), 0), 8);
+    obj.blinkStage(false);
+    EXPECT_TRUE(obj.showingAlternate);
+    EXPECT_EQ(count(R(20, 20, 27, 20), 15), 8);
+    obj.blinkStage(false); // already showing the other picture
+    EXPECT_TRUE(obj.showingAlternate);
+    obj.show(true, false); // showing puts the first picture back
+    EXPECT_FALSE(obj.showingAlternate);
+    EXPECT_EQ(obj.bitmap, &first);
+    EXPECT_EQ(count(R(20, 20, 27, 20), 0), 8);
+    pane.remove(&obj);
+}
+
+TEST(FontTest, BuiltInLatinMetrics) {
+    struct {
+        Font* f;
+        int height, descent;
+    } fonts[] = {
+        {&SmallFont, 10, 1}, {&NormalFont, 13, 2}, {&LargeFont, 20, 4}, {&HugeNumFont, 37, 0}};
+    for (auto& e : fonts) {
+        EXPECT_EQ(e.f->height, e.height);
+        EXPECT_EQ(e.f->descent, e.descent);
+        EXPECT_EQ(e.f->lineHeight(), e.height);
+        EXPECT_EQ(e.f->ascender(), e.height - e.descent);
+    }
+    EXPECT_EQ(NormalFont.firstMapped, 256u);
+    EXPECT_EQ(NormalFont.lastMapped, 301u);
+    EXPECT_EQ(NormalFont.offsetCount, 271u);
+    EXPECT_EQ(HugeNumFont.firstChar, 46u);
+    EXPECT_EQ(HugeNumFont.lastChar, 57u);
+    EXPECT_EQ(Latin.font(SmallFontSize), &SmallFont);
+    EXPECT_EQ(Latin.font(NormalFontSize), &NormalFont);
+    EXPECT_EQ(Latin.font(LargeFontSize), &LargeFont);
+    EXPECT_EQ(Latin.font(4), &NormalFont);
+    EXPECT_EQ(Latin.font(HugeNumFontSize), &HugeNumFont);
+    EXPECT_EQ(Latin.font(7), nullptr);
+    EXPECT_EQ(Latin.font(10), nullptr);
+    for (uint32_t ch = '!'; ch <= '~'; ++ch)
+        EXPECT_GT(NormalFont.getCharWidth(ch), 0) << ch;
+}
+
+TEST(FontTest, MappedAndMissingCharacters) {
+    // U+0100 is the first mapped glyph, index 225 of the offsets.
+    uint32_t code = Latin.mapChar(0x0100);
+    EXPECT_EQ(code, 256u);
+    CharInfo info;
+    EXPECT_EQ(NormalFont.getCharInfo(code, info), &NormalFont);
+    EXPECT_EQ(info.found, 1);
+    EXPECT_EQ(info.x, NormalFont.offsets[225]);
+    EXPECT_EQ(info.width, NormalFont.offsets[226] - NormalFont.offsets[225]);
+    EXPECT_EQ(Latin.mapChar(0x2265), 301u);
+    EXPECT_EQ(Latin.mapChar(0x00E9), 0xE9u); // within the font's own range
+    EXPECT_EQ(Latin.mapChar('A'), 65u);
+    // Unknown characters become the replacement glyph, which is blank in these fonts.
+    EXPECT_EQ(Latin.mapChar(0x0200), 1u);
+    EXPECT_EQ(NormalFont.getCharInfo(1, info), nullptr);
+    EXPECT_EQ(NormalFont.getCharInfo(0x0200, info), nullptr);
+    EXPECT_EQ(NormalFont.getCharInfo(302, info), nullptr); // past the mapped glyphs
+    EXPECT_EQ(NormalFont.getCharWidth(0x7F), 0);
+    // Spaces of set widths.
+    EXPECT_EQ(NormalFont.getCharWidth(8), NormalFont.getCharWidth('0'));
+    EXPECT_EQ(NormalFont.getCharWidth(17), 1);
+    EXPECT_EQ(NormalFont.getCharWidth(25), 9);
+    EXPECT_EQ(NormalFont.digitWidth(3), 3 * NormalFont.getCharWidth('0'));
+    EXPECT_EQ(HugeNumFont.getCharWidth('A'), 0);
+}
+
+TEST(FontTest, FallbackFontServesMissingAsciiOnly) {
+    // A tiny font of two glyphs, 'x' and 'y', 2 pixels each.
+    static const unsigned char bits[] = {0xF0, 0xF0};
+    static const int32_t offs[] = {0, 0, 2, 4};
+    Font tiny('x', 'y', 0, offs, 4, 2, bits, 0, 0, 0, 0);
+    CharInfo info;
+    EXPECT_EQ(tiny.getCharInfo('a', info), nullptr);
+    tiny.fallback = &NormalFont;
+    EXPECT_EQ(tiny.getCharInfo('a', info), &NormalFont);
+    EXPECT_EQ(info.found, 2);
+    EXPECT_EQ(tiny.getCharInfo('x', info), &tiny);
+    EXPECT_EQ(info.found, 1);
+    EXPECT_EQ(tiny.getCharInfo(0xE9, info), nullptr); // not below 128
+    // Fonts falling back on each other do not loop.
+    NormalFont.fallback = &tiny;
+    EXPECT_EQ(tiny.getCharInfo(0x7F, info), nullptr);
+    NormalFont.fallback = nullptr;
+}
+
+TEST_F(DrawTest, TabsRightToLeftAndStringWidths) {
+    Font& f = NormalFont;
+    Rect screen(320, 240);
+    BitmapArgs a(&owner, &screen, 0, ALIGN_LEFT_TOP, NoColor, 0, false);
+    f.tabWidth = 20;
+    a.x = 47;
+    EXPECT_EQ(f.drawChar(a, 9), 13);
+    f.tabWidth = 0;
+    const unsigned char* text = X("Hi!");
+    long w = f.getStringWidth(text);
+    EXPECT_EQ(w, f.getCharWidth('H') + f.getCharWidth('i') + f.getCharWidth('!'));
+    // Right to left the pen starts at the end and each glyph lies left of it.
+    Rect box = R(100, 100, 199, 119);
+    BitmapArgs rtl(&owner, &box, 100, ALIGN_LEFT_TOP, NoColor, 0, true);
+    f.drawString(rtl, text);
+    EXPECT_EQ(rtl.x, 100); // back at the start after moving left by every glyph
+    long inkLeft = 400, inkRight = -1;
+    for (int y = 100; y < 113; ++y)
+        for (int x = 90; x < 220; ++x)
+            if (getPixel(x, y) == 0) {
+                inkLeft = std::min<long>(inkLeft, x);
+                inkRight = std::max<long>(inkRight, x);
+            }
+    EXPECT_GE(inkLeft, 100);
+    EXPECT_LT(inkRight, 100 + w);
+    // The '!' (drawn first) is at the left end's opposite: its column is the rightmost ink.
+    EXPECT_EQ(count(R(100 + w - f.getCharWidth('!'), 100, 99 + w, 112), 0) > 0, true);
+    // An xtd string with a wide character measures the mapped glyph.
+    unsigned char wide[8];
+    unsigned char* p = wide;
+    xtdPutChar(Latin.mapChar(0x0100), p);
+    *p = 0;
+    EXPECT_EQ(f.getStringWidth(wide), f.getCharWidth(256));
+}
+
+TEST_F(DrawTest, CentredTextAroundThePen) {
+    NormalFont.drawString(&owner, 160, 100, X("WWW"), ALIGN_HCENTER, NoColor, 0);
+    long w = NormalFont.getStringWidth(X("WWW"));
+    EXPECT_GT(count(R(160 - w / 2, 100, 160 + w / 2, 112), 0), 0);
+    EXPECT_EQ(count(R(0, 100, 160 - w / 2 - 1, 112), 0), 0);
+    EXPECT_EQ(count(R(160 + w / 2 + 1, 100, 319, 112), 0), 0);
+}
+
+TEST(AlphabetTest, NonLatinAlphabetsFallBackOnLatin) {
+    static const unsigned char bits[] = {0xF0};
+    static const int32_t offs[] = {0, 0, 4};
+    static const uint32_t map[] = {0x05D0, 0x05D1, 0};
+    Font hebrew(0x05D0, 0x05D0, 0, offs, 4, 1, bits, 0, 0, 0, 0);
+    Alphabet a("Hebrew", &hebrew, nullptr, nullptr, map, true);
+    a.init();
+    EXPECT_EQ(hebrew.fallback, Latin.font(NormalFontSize)); // the last size to set it wins
+    EXPECT_EQ(a.font(LargeFontSize), &hebrew);
+    EXPECT_EQ(a.mapChar(0x05D0), 0x05D0u); // within the font's range
+    EXPECT_EQ(a.mapChar(0x05D1), hebrew.firstMapped + 1);
+    EXPECT_EQ(a.mapChar(0x05D2), 1u);
+    a.setFont(SmallFontSize, nullptr);
+    EXPECT_EQ(a.font(SmallFontSize), &hebrew);
+    a.setFont(7, &LargeFont);
+    EXPECT_EQ(Latin.font(7), &LargeFont);
+    a.setFont(7, nullptr);
+    EXPECT_EQ(Latin.font(7), &hebrew);
+    UniversalFonts[1] = nullptr;
+    // The current alphabet decides the line height of text boxes.
+    setCurrentAlphabet(&a);
+    EXPECT_EQ(currentAlphabet(), &a);
+    setCurrentAlphabet(nullptr);
+    EXPECT_EQ(currentAlphabet(), &Latin);
+}
+
+// Codes 8 and 16-25 are spaces, not glyphs; every other look-up must stay in the strip.
+bool glyphInsideStrip(Font* f, uint32_t ch) {
+    CharInfo info;
+    Font* holder = f->getCharInfo(ch, info);
+    if (holder == nullptr || ch == 8 || (ch >= 16 && ch <= 25)) return true;
+    return info.x >= 0 && info.x + info.width <= holder->width;
+}
+
+// Collects the alphabets the loader registers.
+std::vector<Alphabet*> registered;
+void collect(Alphabet* a) {
+    registered.push_back(a);
+}
+
+class FontFileTest : public ::testing::Test {
+protected:
+    std::string dir = makeTempDir();
+    void SetUp() override {
+        registered.clear();
+        AddAlphabetHook = collect;
+    }
+    void TearDown() override { AddAlphabetHook = nullptr; }
+    bool load(const std::string& text) {
+        writeFile(dir + "/TestFont", text);
+        return Alphabet::loadFile((dir + "/TestFont").c_str());
+    }
+};
+
+// A font of two glyphs 'A' and 'B', 3 pixels wide, 2 rows.
+const char* goodFont = "Font Two(65 66 0 0 0 0)\n"
+                       "Bitmap(6 2)\n"
+                       "E4\n"
+                       "A8\n"
+                       "Offsets(3)\n"
+                       "0 0 3 6\n"
+                       "end Font\n";
+
+TEST_F(FontFileTest, TheCommittedLatinFontFileMatchesTheBuiltInFonts) {
+    ASSERT_TRUE(Alphabet::loadFile(LATIN_FONT_FILE));
+    ASSERT_EQ(registered.size(), 1u);
+    Alphabet* a = registered[0];
+    EXPECT_STREQ(a->name, "Latin");
+    Font* built[3] = {&SmallFont, &NormalFont, &LargeFont};
+    for (int s = 0; s < 3; ++s) {
+        Font* f = a->font(s);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->width, built[s]->width);
+        EXPECT_EQ(f->height, built[s]->height);
+        EXPECT_EQ(f->descent, built[s]->descent);
+        EXPECT_EQ(f->offsetCount, built[s]->offsetCount);
+        EXPECT_EQ(memcmp(f->data, built[s]->data, f->bytesPerRow * f->height), 0);
+        EXPECT_EQ(memcmp(f->offsets, built[s]->offsets, (f->offsetCount + 1) * 4), 0);
+    }
+    for (int i = 0; i < 46; ++i)
+        EXPECT_EQ(a->charMap[i], LatinFontsMappingTable[i]);
+    EXPECT_EQ(a->charMap[46], 0u);
+}
+
+TEST_F(FontFileTest, CharacterSetNamesItsFontsAndEncoding) {
+    std::string text = std::string("# two fonts and a set\n") + goodFont +
+                       "Font Wide(65 65 0 0 1 5)\nBitmap(10 1)\nFF C0\nend Font\n"
+                       "Language Elvish(whatever)\n"
+                       "CharSet Elvish(Two Wide Nowhere)\n"
+                       "Encoding(3)\n65 'B'\n0x43\n"
+                       "end CharSet\n";
+    ASSERT_TRUE(load(text));
+    ASSERT_EQ(registered.size(), 1u);
+    Alphabet* a = registered[0];
+    EXPECT_STREQ(a->name, "Elvish");
+    EXPECT_FALSE(a->rightToLeft);
+    Font* two = a->font(NormalFontSize);
+    Font* wide = a->font(LargeFontSize);
+    ASSERT_NE(two, nullptr);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(a->font(SmallFontSize), two); // unknown name: slot keeps the normal font
+    EXPECT_EQ(a->charMap[0], 65u);
+    EXPECT_EQ(a->charMap[1], 66u);
+    EXPECT_EQ(a->charMap[2], 67u);
+    EXPECT_EQ(a->charMap[3], 0u);
+    CharInfo info;
+    EXPECT_EQ(two->getCharInfo('B', info), two);
+    EXPECT_EQ(info.x, 3);
+    EXPECT_EQ(info.width, 3);
+    EXPECT_EQ(two->getPixel(5, 0), 0); // 0xE4: columns 0-2 and 5 inked in row 0
+    EXPECT_EQ(two->getPixel(3, 0), 15);
+    // Without offsets every glyph is fixedWidth wide after an empty replacement glyph.
+    EXPECT_EQ(wide->getCharInfo('A', info), wide);
+    EXPECT_EQ(info.x, 0);
+    EXPECT_EQ(info.width, 5);
+    EXPECT_EQ(wide->getCharInfo(wide->firstMapped, info), wide);
+    EXPECT_EQ(info.x, 5);
+}
+
+TEST_F(FontFileTest, DamagedFilesLoadWhatIsSoundAndNothingElse) {
+    std::string text =
+        // Bad header numbers: first above last, a negative descent.
+        "Font Bad1(66 65 0 0 0 0)\nBitmap(8 1)\nFF\nend Font\n"
+        "Font Bad2(65 66 -1 0 0 0)\nBitmap(8 1)\nFF\nend Font\n"
+        // A bitmap shorter than announced (ends at 'end Font').
+        "Font Short(65 66 0 0 0 0)\nBitmap(16 4)\nFF FF\nFF\nend Font\n"
+        // Offsets past the strip and running backwards.
+        "Font Past(65 68 0 0 0 0)\nBitmap(8 1)\nFF\nOffsets(5)\n0 0 4 400 2 8\nend Font\n" +
+        std::string(goodFont) +
+        // An Offsets line before the bitmap announcing fewer glyphs than the font has.
+        "Font Few(65 90 0 0 0 0)\nOffsets(2)\n0 0 3\nBitmap(8 1)\nFF\nend Font\n"
+        // A fourth sound font: more than three are not kept.
+        "Font Four(65 66 0 0 0 0)\nBitmap(8 1)\nFF\nend Font\n"
+        "Encoding(-3)\n65 66 67\n"
+        "Encoding(2)\n70\n"
+        "CharSet Broken(Past Two Four)\nend CharSet\n"
+        "CharSet Half(Few\n"
+        "garbage line that means nothing\n";
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(load(text));
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Bad1"), std::string::npos);
+    EXPECT_NE(out.find("shorter than announced"), std::string::npos);
+    EXPECT_NE(out.find("Four"), std::string::npos);
+    ASSERT_EQ(registered.size(), 1u);
+    Alphabet* a = registered[0];
+    Font* past = a->font(NormalFontSize);
+    Font* two = a->font(LargeFontSize);
+    ASSERT_NE(past, nullptr);
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(a->font(SmallFontSize), past); // Four was not kept
+    CharInfo info;
+    EXPECT_EQ(past->getCharInfo('A', info), past);
+    EXPECT_EQ(info.width, 4);
+    EXPECT_EQ(past->getCharInfo('B', info), nullptr); // would reach past the strip
+    EXPECT_EQ(past->getCharInfo('C', info), nullptr); // negative width
+    EXPECT_EQ(past->getCharInfo('D', info), past);
+    EXPECT_EQ(info.x, 2);
+    EXPECT_EQ(info.width, 6);
+    // The encoding with the negative count was ignored; the next one, short, ends early.
+    ASSERT_NE(a->charMap, nullptr);
+    EXPECT_EQ(a->charMap[0], 70u);
+    EXPECT_EQ(a->charMap[1], 0u);
+    // No glyph of any size reaches outside its strip.
+    for (uint32_t ch = 0; ch < 400; ++ch)
+        for (Font* f : {past, two})
+            EXPECT_TRUE(glyphInsideStrip(f, ch)) << ch;
+}
+
+TEST_F(FontFileTest, MissingFileLoadsNothing) {
+    EXPECT_FALSE(Alphabet::loadFile((dir + "/none").c_str()));
+    EXPECT_FALSE(Alphabet::load("NoSuchCharSet"));
+    EXPECT_TRUE(registered.empty());
+    ASSERT_TRUE(load("\n\n# nothing but comments\nend Font\nend CharSet\nBitmap(4 4)\n"));
+    EXPECT_TRUE(registered.empty());
+}
+
+TEST_F(FontFileTest, RandomGarbageNeverReadsOutOfBounds) {
+    // Fragments of valid lines shuffled with noise; the sanitizers watch the reads.
+    const char* pieces[] = {"Font F(",     "32 40 1 0 2 3)",
+                            "Bitmap(",     "16 2)",
+                            "Offsets(",    "9)",
+                            "end Font",    "CharSet C(F F F)",
+                            "Encoding(",   "4)",
+                            "'x'",         "0x20",
+                            "FF",          "-7",
+                            "99999999",    "\n",
+                            "\n",          " ",
+                            "end CharSet", "#"};
+    unsigned seed = 12345;
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        for (int i = 0; i < 60; ++i) {
+            seed = seed * 1103515245 + 12345;
+            text += pieces[(seed >> 16) % (sizeof pieces / sizeof *pieces)];
+        }
+        load(text);
+    }
+    for (Alphabet* a : registered)
+        for (int s = 0; s < 6; ++s)
+            if (Font* f = a->font(s)) {
+                for (uint32_t ch = 0; ch < 300; ++ch)
+                    EXPECT_TRUE(glyphInsideStrip(f, ch)) << ch;
+            }
+}
+} // namespace

@@ -1,0 +1,400 @@
+// Graphical objects and collections: navigation, focus and keys, showing and hiding,
+// blinking on the virtual clock, colours and inversion, selection frames, shared objects.
+#include <gtest/gtest.h>
+
+#include "gui/blink_list.h"
+#include "gui/rect_obj.h"
+#include "gui/selection_indicator.h"
+#include "gui/shared_obj.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/virtual_time.h"
+
+namespace {
+Rect R(int l, int t, int r, int b) {
+    return Rect(At(l, t), At(r, b));
+}
+
+// A filled box that can take the selection.
+class Box : public RectObj {
+public:
+    Box(int x, int y, Color c = 0, bool selectable = true)
+        : RectObj(BBox(At(x, y), 10, 10), c, 0, true, true, selectable) {}
+};
+
+class CollectionTest : public GuiTest {
+protected:
+    TestPane pane{BBox(R(0, 0, 199, 199)), 15};
+    Collection list{BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true};
+    Box a{10, 10}, b{30, 10}, d{90, 10};
+    Collection group{BBox(BBOX_FILL_PARENT), NAVIGABLE_CONTAINER, true};
+    Box c1{50, 10}, c2{70, 10};
+
+    void SetUp() override {
+        GuiTest::SetUp();
+        theScreen.addLayer(&pane, nullptr, false);
+        pane.add(&list);
+        group.add(&c1);
+        group.add(&c2);
+        list.add(&a);
+        list.add(&group);
+        list.add(&b);
+        list.add(&d);
+        d.disable(SELECTABLE_IF_ENABLED);
+    }
+    void TearDown() override {
+        delete static_cast<SelectionIndicator*>(pane.selectionIndicator);
+        pane.selectionIndicator = nullptr;
+        theScreen.removeLayer(&pane);
+    }
+    UserEvent key(UserEvent e) { return theScreen.dispatchUserEvent(e); }
+};
+
+TEST_F(CollectionTest, ArrowsWalkThroughNavigableContainersAndWrap) {
+    list.focus();
+    EXPECT_EQ(list.currentObj(), &a);
+    EXPECT_EQ(a.selectability, SELECTED);
+    std::vector<GraphicalObj*> forward;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(key(DOWNARROW), 0u);
+        forward.push_back(list.currentObj());
+    }
+    // Into the group, through it, out to b; d is disabled, so round to a.
+    EXPECT_EQ(forward, (std::vector<GraphicalObj*>{&c1, &c2, &b, &a, &c1}));
+    EXPECT_EQ(c1.selectability, SELECTED);
+    EXPECT_EQ(a.selectability, SELECTABLE);
+    std::vector<GraphicalObj*> back;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(key(DIALCCW), 0u);
+        back.push_back(list.currentObj());
+    }
+    EXPECT_EQ(back, (std::vector<GraphicalObj*>{&a, &b, &c2, &c1}));
+    EXPECT_EQ(key(F1), F1); // not a navigation key
+}
+
+TEST_F(CollectionTest, EnterActivatesOnlyWhatIsSelectable) {
+    list.focus();
+    key(DOWNARROW);
+    key(DOWNARROW);
+    key(DOWNARROW); // b
+    b.disable(SELECTABILITY_UNCHANGED);
+    EXPECT_EQ(key(ENTER), 0u);
+    EXPECT_EQ(b.selectability, SELECTED); // nothing happened
+    EXPECT_EQ(pane.focusStack.tos(), &list);
+    b.enable(SELECTABILITY_UNCHANGED);
+    EXPECT_EQ(key(CLICK), 0u);
+    EXPECT_EQ(b.selectability, ACTIVE);
+    EXPECT_EQ(pane.focusStack.tos(), &b);
+    EXPECT_EQ(pane.selectionIndicator, nullptr); // activation removes the frame
+    // The active box takes every key; released with event 0 it hands the focus back and
+    // the list selects it again.
+    EXPECT_EQ(key(DOWNARROW), 0u);
+    b.defocus(0);
+    EXPECT_EQ(pane.focusStack.tos(), &list);
+    EXPECT_EQ(b.selectability, SELECTED);
+    EXPECT_NE(pane.selectionIndicator, nullptr);
+    // ESC closes it, and the close travels up the focus stack.
+    key(ENTER);
+    EXPECT_EQ(pane.focusStack.tos(), &b);
+    EXPECT_EQ(key(ESC), 0u);
+    EXPECT_TRUE(pane.focusStack.empty());
+}
+
+TEST_F(CollectionTest, ActiveCollectionClosesOnEscAndTellsItsChildren) {
+    class Listener : public Box {
+    public:
+        Listener() : Box(110, 10) {}
+        UserEvent handleUserEvent(UserEvent e) override {
+            seen.push_back(e);
+            return e;
+        }
+        std::vector<UserEvent> seen;
+    } l;
+    list.add(&l);
+    list.focus();
+    list.selectability = ACTIVE;
+    EXPECT_EQ(key(ESC), 0u);
+    EXPECT_EQ(l.seen, std::vector<UserEvent>{CLOSENO});
+    EXPECT_TRUE(pane.focusStack.empty());
+    EXPECT_EQ(a.selectability, SELECTABLE);
+    list.remove(&l);
+}
+
+TEST_F(CollectionTest, RemovingTheCurrentChildMovesTheSelection) {
+    list.focus();
+    key(DOWNARROW);
+    key(DOWNARROW);
+    key(DOWNARROW);
+    ASSERT_EQ(list.currentObj(), &b);
+    list.remove(&b);
+    EXPECT_EQ(list.currentObj(), &a);
+    EXPECT_EQ(a.selectability, SELECTED);
+    EXPECT_EQ(b.parent, nullptr);
+    EXPECT_EQ(count(R(30, 10, 39, 19), 15), 100); // erased
+    EXPECT_TRUE(list.contains(&a));
+    EXPECT_FALSE(list.contains(&b));
+}
+
+TEST_F(GuiTest, CollectionWithoutSelectableChildFocusesItself) {
+    TestPane pane(BBox(R(0, 0, 99, 99)), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    Collection c(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
+    Box plain(5, 5, 0, false);
+    pane.add(&c);
+    c.add(&plain);
+    c.focus();
+    EXPECT_EQ(pane.focusStack.tos(), &c);
+    EXPECT_EQ(c.currentObj(), nullptr);
+    EXPECT_EQ(theScreen.dispatchUserEvent(DOWNARROW), DOWNARROW);
+    EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), ENTER);
+    theScreen.removeLayer(&pane);
+}
+
+TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {
+    CountingDriver driver;
+    TestPane pane(BBox(R(0, 0, 99, 99)), 15, &driver);
+    theScreen.addLayer(&pane, nullptr, false);
+    Box box(10, 10, 3);
+    pane.add(&box);
+    driver.reset();
+    box.show(true, false);
+    EXPECT_EQ(driver.writes, 0);
+    box.show(true, true);
+    EXPECT_GT(driver.writes, 0);
+    box.show(false, false);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 15), 100);
+    EXPECT_FALSE(box.visible());
+    box.show(true, false);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 3), 100);
+    // Hidden parents hide their children, and showing them again shows the children.
+    pane.show(false, false);
+    EXPECT_FALSE(box.visible());
+    pane.show(true, false);
+    EXPECT_TRUE(box.visible());
+    theScreen.removeLayer(&pane);
+    EXPECT_FALSE(box.visible()); // off the stack
+}
+
+TEST_F(GuiTest, DimmingAndColours) {
+    TestPane pane(BBox(R(0, 0, 99, 99)), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    Box box(10, 10, 3);
+    pane.add(&box);
+    box.dim(true, true);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 7), 100);
+    box.setColor(12, true);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 7), 100); // only what undimming brings back
+    box.dim(false, true);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 12), 100);
+    box.backgroundColor = 2;
+    box.toggleColor(true);
+    EXPECT_EQ(box.backgroundColor, 12);
+    EXPECT_EQ(box.normalColor, 2);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 2), 100);
+    // A collection passes dimming to its children.
+    Collection c(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
+    Box inner(30, 30, 9);
+    pane.add(&c);
+    c.add(&inner);
+    c.dim(true, true);
+    EXPECT_EQ(count(R(30, 30, 39, 39), 7), 100);
+    theScreen.removeLayer(&pane);
+}
+
+TEST_F(GuiTest, InvertedAncestorsInvertTheBackground) {
+    TestPane pane(BBox(R(0, 0, 99, 99)), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    Collection outer(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
+    Collection inner(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
+    RectObj frame(BBox(At(10, 10), 20, 20), 0, 1, true, true, false);
+    pane.add(&outer);
+    outer.add(&inner);
+    inner.add(&frame);
+    bool inv;
+    EXPECT_EQ(frame.getParentBackground(inv), 15);
+    EXPECT_FALSE(inv);
+    inner.inverted = true;
+    EXPECT_EQ(frame.getParentBackground(inv), 0);
+    EXPECT_TRUE(inv);
+    frame.draw(nullptr, true);
+    EXPECT_EQ(getPixel(15, 15), 0);  // erased with the inverted background
+    EXPECT_EQ(getPixel(10, 10), 15); // the black frame drawn inverted
+    outer.inverted = true;           // twice inverted: as plain
+    EXPECT_EQ(frame.getParentBackground(inv), 15);
+    EXPECT_FALSE(inv);
+    frame.draw(nullptr, true);
+    EXPECT_EQ(getPixel(15, 15), 15);
+    EXPECT_EQ(getPixel(10, 10), 0);
+    theScreen.removeLayer(&pane);
+}
+
+TEST_F(GuiTest, SelectionFrameIsARingLayerAboveTheObject) {
+    TestPane pane(BBox(R(0, 0, 199, 199)), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    Box a(50, 50, 12), b(100, 50, 12);
+    pane.add(&a);
+    pane.add(&b);
+    a.select();
+    auto* ring = static_cast<SelectionIndicator*>(pane.selectionIndicator);
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(pane.above, ring);
+    EXPECT_EQ(ring->layerRect, R(46, 46, 63, 63));
+    // Frame of 2 at a gap of 1 on either side: white, black, black, white, then the box.
+    EXPECT_EQ(getPixel(46, 55), 15);
+    EXPECT_EQ(getPixel(47, 55), 0);
+    EXPECT_EQ(getPixel(48, 55), 0);
+    EXPECT_EQ(getPixel(49, 55), 15);
+    EXPECT_EQ(getPixel(50, 55), 12);
+    EXPECT_EQ(count(R(47, 47, 62, 62), 0), 16 * 16 - 12 * 12);
+    // The hole belongs to the layer below: the object redraws inside the ring untouched.
+    EXPECT_FALSE(ring->pointInLayer(55, 55));
+    EXPECT_TRUE(ring->pointInLayer(47, 55));
+    EXPECT_EQ(ring->overlaps(R(52, 52, 58, 58)), 0);
+    EXPECT_EQ(ring->overlaps(R(40, 52, 58, 58)), 1);
+    EXPECT_EQ(pane.clip(R(50, 50, 59, 59)), 0);
+    a.setColor(9, true);
+    EXPECT_EQ(count(R(50, 50, 59, 59), 9), 100);
+    EXPECT_EQ(getPixel(47, 55), 0);
+    // Selecting another object moves the one frame there; the old ring is redrawn white.
+    b.select();
+    EXPECT_NE(pane.selectionIndicator, nullptr);
+    EXPECT_EQ(count(R(46, 46, 63, 63), 0), 0);
+    EXPECT_EQ(getPixel(97, 55), 0);
+    EXPECT_EQ(theScreen.topLayer, pane.selectionIndicator);
+    b.deselect();
+    EXPECT_EQ(pane.selectionIndicator, nullptr);
+    EXPECT_EQ(theScreen.topLayer, &pane);
+    EXPECT_EQ(count(R(0, 0, 199, 199), 0), 0);
+    theScreen.removeLayer(&pane);
+}
+
+TEST_F(GuiTest, SelectionFrameFollowsItsLayersDarkMode) {
+    TestPane pane(BBox(R(0, 0, 199, 199)), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    Box a(50, 50, 12);
+    pane.add(&a);
+    pane.inhibitDrawing(true);
+    a.select();
+    EXPECT_EQ(count(R(46, 46, 63, 63), 0), 0); // nothing drawn in dark mode
+    pane.inhibitDrawing(false);
+    EXPECT_EQ(pane.selectionIndicator->inhibitBits, 0u);
+    a.deselect();
+    theScreen.removeLayer(&pane);
+}
+
+class BlinkTest : public GuiTest {
+protected:
+    TestPane pane{BBox(R(0, 0, 99, 99)), 15};
+    Box box{10, 10, 3};
+    void SetUp() override {
+        GuiTest::SetUp();
+        startVirtualClock();
+        theScreen.addLayer(&pane, nullptr, false);
+        pane.add(&box);
+    }
+    void TearDown() override {
+        box.blinkStop();
+        theScreen.removeLayer(&pane);
+    }
+    bool onScreen() { return count(R(10, 10, 19, 19), 3) == 100; }
+};
+
+TEST_F(BlinkTest, OneTimerShowsAndHidesEverySecond) {
+    Box other(40, 10, 3);
+    pane.add(&other);
+    box.blinkStart();
+    other.blinkStart();
+    EXPECT_EQ(box.blinkState, BLINKING);
+    runFor(1999);
+    EXPECT_TRUE(onScreen());
+    runFor(1);
+    EXPECT_FALSE(onScreen());
+    EXPECT_EQ(count(R(40, 10, 49, 19), 3), 0); // both in step
+    runFor(999);
+    EXPECT_FALSE(onScreen());
+    runFor(1);
+    EXPECT_TRUE(onScreen());
+    runFor(1000);
+    EXPECT_FALSE(onScreen());
+    other.blinkStop();
+    EXPECT_EQ(count(R(40, 10, 49, 19), 3), 100); // stopped while hidden: shown again
+    pane.remove(&other);
+}
+
+TEST_F(BlinkTest, HiddenBlinkerResumesWhenShownAndStopsVisibly) {
+    box.blinkStart();
+    runFor(2000);
+    EXPECT_FALSE(onScreen());
+    box.hide();
+    EXPECT_EQ(box.blinkState, BLINK_PENDING);
+    EXPECT_TRUE(GraphicalObj::blinkList.blinkObjects.empty());
+    runFor(5000);
+    EXPECT_FALSE(onScreen());
+    box.show(true, false);
+    EXPECT_EQ(box.blinkState, BLINKING);
+    EXPECT_TRUE(onScreen());
+    runFor(3000);
+    bool seenHidden = false;
+    for (int i = 0; i < 4 && !seenHidden; ++i) {
+        runFor(1000);
+        seenHidden = !onScreen();
+    }
+    EXPECT_TRUE(seenHidden);
+    box.blinkStop();
+    EXPECT_EQ(box.blinkState, NOT_BLINKING);
+    EXPECT_TRUE(onScreen());
+    // No timer is left running once nobody blinks.
+    EXPECT_LT(msUntilNextDelayedCallback(), 0);
+}
+
+TEST_F(BlinkTest, BlinkRequestWhileHiddenWaitsForShow) {
+    box.hide();
+    box.blinkStart();
+    EXPECT_EQ(box.blinkState, BLINK_PENDING);
+    EXPECT_LT(msUntilNextDelayedCallback(), 0);
+    box.blinkStop();
+    EXPECT_EQ(box.blinkState, NOT_BLINKING);
+    box.show(true, false);
+    runFor(5000);
+    EXPECT_TRUE(onScreen());
+}
+
+TEST_F(GuiTest, SharedObjectTakesTheStrongestLookAskedFor) {
+    TestPane pane(BBox(R(0, 0, 99, 99)), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    Box icon(10, 10, 3);
+    pane.add(&icon);
+    SharedObj shared(&icon);
+    SharedObjRef r1(BBox(1, 1), &shared, true, false), r2(BBox(1, 1), &shared, true, false);
+    pane.add(&r1);
+    pane.add(&r2);
+    r1.update();
+    r2.update();
+    EXPECT_EQ(shared.level, OPERABILITY_NORMAL);
+    EXPECT_EQ(shared.counts[OPERABILITY_NORMAL], 2);
+    r2.dim(true, true);
+    EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 7), 100);
+    r1.shown(false);
+    EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
+    r2.shown(false);
+    EXPECT_EQ(shared.level, OPERABILITY_HIDDEN);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 15), 100);
+    r1.shown(true);
+    EXPECT_EQ(shared.level, OPERABILITY_NORMAL);
+    EXPECT_EQ(count(R(10, 10, 19, 19), 3), 100);
+    EXPECT_FALSE(r1.visible()); // a reference draws nothing itself
+    pane.remove(&r1);
+    pane.remove(&r2);
+    theScreen.removeLayer(&pane);
+}
+
+TEST(NextToTest, PlacesBelowOrAboveAndKeepsOnScreen) {
+    RectObj anchor(BBox(At(300, 100), 10, 10), 0, 1, true, true, false);
+    BBox box(50, 30);
+    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 2, false), At(270, 111));
+    anchor.box = BBox(At(100, 220), 10, 10);
+    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 2, false), At(100, 189));
+    anchor.box = BBox(At(0, 0), 10, 10);
+    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 0, true), At(0, 9));
+}
+} // namespace

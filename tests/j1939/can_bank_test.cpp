@@ -1,0 +1,79 @@
+// Bank selection of the CAN window: the probe tells the controller, the CPLD and other
+// register sets apart, and selection is verified and retried.
+#include <gtest/gtest.h>
+
+#include "j1939/can_frame.h"
+#include "j1939/driver/can_driver.h"
+#include "platform/can_regs.h"
+#include "platform/host/can/host_can.h"
+#include "tests/support/can_test_bus.h"
+
+namespace {
+TEST(CanBankTest, ProbeRecognisesEveryRegisterSetAndLeavesTheControllerWorking) {
+    CanTestBus can;
+    char c = 0;
+    // The controller at power-on (reset, BasicCAN layout): switched to PeliCAN by the probe.
+    EXPECT_EQ(determineCANbank(&c), 0);
+    EXPECT_EQ(c, 'b');
+    EXPECT_EQ(_readCANreg(SJA_CDR), 0xC7);
+    basicCANdriverInit(0, 0xFFFFFFFF);
+    EXPECT_EQ(determineCANbank(&c), 0);
+    EXPECT_EQ(c, 'f'); // running
+    EXPECT_EQ(_readCANreg(SJA_CDR), 0xC7);
+    EXPECT_EQ(_readCANreg(SJA_MOD), 0x08);
+    _writeCANreg(SJA_MOD, 0x09);
+    EXPECT_EQ(determineCANbank(&c), 0);
+    EXPECT_EQ(c, 'd'); // in reset
+    basicCANdriverUnreset();
+
+    _writeCANbankReg(1);
+    EXPECT_EQ(determineCANbank(&c), 1);
+    EXPECT_EQ(c, 'a');
+    _writeCANbankReg(2);
+    EXPECT_EQ(determineCANbank(&c), 2);
+    EXPECT_EQ(c, 'e');
+    EXPECT_EQ(_readCANreg(1), 0); // the probe put the plain register back
+    _writeCANbankReg(0);
+
+    // After all the probing the controller still carries frames.
+    RecordingNode node;
+    can.bus->attach(&node);
+    node.send(extFrame(0x18FF0025, {1, 2}));
+    can.runUntil([] { return EmulatedRxFIFO.head != nullptr; }, 20);
+    CANframe* f = basicCANdriverGetRxMsg();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->id, 0x18FF0025u);
+    freeCANframe(f);
+    can.bus->detach(&node);
+}
+
+TEST(CanBankTest, SelectionReadsTheCpldVersionAndComesBack) {
+    CanTestBus can;
+    testing::internal::CaptureStdout();
+    setCAN_BANK(1, 0);
+    EXPECT_EQ(_readCANbankReg(), 1);
+    EXPECT_EQ(_readCANreg(0), HostCpldVersion);
+    setCAN_BANK(0, 1);
+    EXPECT_EQ(_readCANbankReg(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST(CanBankTest, UnexpectedAndUnreachableBanksAreReported) {
+    CanTestBus can;
+    _writeCANbankReg(2);
+    testing::internal::CaptureStdout();
+    setCAN_BANK(0, 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "set CAN bank 0 -- expecting 1 but is 2 (case e)\n");
+    EXPECT_EQ(_readCANbankReg(), 0);
+    // Bank 3 answers nothing: it probes as something else every time, ten tries.
+    testing::internal::CaptureStdout();
+    setCAN_BANK(3, 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    size_t lines = 0;
+    for (size_t p = 0;
+         (p = out.find("set CAN bank 3 -- but got 1 (case a)\n", p)) != std::string::npos; ++p)
+        ++lines;
+    EXPECT_EQ(lines, 10u) << out;
+}
+} // namespace
