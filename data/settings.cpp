@@ -53,7 +53,7 @@ KeyClickSingleton::KeyClickSingleton() {
     KeyClickEnable.registerInterest(this);
 }
 void KeyClickSingleton::notify(NotificationEvent, Data*) {
-    setAutoKeyClick(static_cast<unsigned char>(KeyClickEnable.getValue()) != 0);
+    setAutoKeyClick(KeyClickEnable.getValue() != 0);
 }
 
 VolumeChangeSingleton::VolumeChangeSingleton() {

@@ -182,6 +182,9 @@ int MultiString::layout(unsigned char f, Language* lang, StringAndLang* out, uns
                         GraphicalObj* obj, FontSize size, bool mustFit, int depth) {
     unsigned char expanded[MultiStringBufferSize];
     StringAndLang s = getExpandedString(expanded, f, lang);
+    // A local copy: loading an alternative text may reload the pool node it came from.
+    if (s.text != expanded) xtdStrncpy(expanded, s.text, MultiStringBufferSize);
+    s.text = expanded;
     *out = s;
     out->text = buffer;
     unsigned char* end = buffer + MultiStringBufferSize;
