@@ -107,12 +107,19 @@ void J1939bus::txMsg(J1939msg* msg) {
 
 void J1939bus::txTPpkt(PktQueueElement* element) {
     tpQueue.add(element, true);
-    if (CANbackgroundProcessPtr != nullptr) CANbackgroundProcessPtr();
+    sendSoon();
 }
 
 void J1939bus::txCANpkt(PktQueueElement* element) {
     canQueue.add(element, true);
+    sendSoon();
+}
+
+void J1939bus::sendSoon() {
     if (CANbackgroundProcessPtr != nullptr) CANbackgroundProcessPtr();
+    // Queued from inside a pass (a handler answering), the packet leaves on the next one,
+    // which must not wait for a timer first.
+    platformNoteActivity();
 }
 
 void J1939bus::processRxMsg(J1939msgBuffer* buffer, J1939msg* msg) {

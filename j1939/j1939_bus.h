@@ -103,6 +103,7 @@ private:
     uint32_t paceStaleChecker = 0;
     uint32_t busOffAlarmTimer = 0;
 
+    void sendSoon();
     void superviseHealth(uint32_t now);
     void pumpTransmit();
     void dispatch(CANpkt* pkt);

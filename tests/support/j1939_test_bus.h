@@ -18,7 +18,8 @@ class J1939TestBus : public CanTestBus {
 public:
     RecordingNode peer;
 
-    explicit J1939TestBus(bool fullStart = true, const char* logPath = nullptr);
+    explicit J1939TestBus(bool fullStart = true, const char* logPath = nullptr,
+                          const char* spec = "sim");
     ~J1939TestBus() override;
 
     void pass() override;

@@ -1,0 +1,249 @@
+// NAMEs, the display's Address Claimed message, and received address claims: modules found
+// by NAME under their mask, moved with every message bound to them before the handler
+// hears of it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "flashloader/display_module.h"
+#include "j1939/can_frame.h"
+#include "j1939/j1939_addr_claim.h"
+#include "j1939/j1939_id.h"
+#include "j1939/j1939_module.h"
+#include "j1939/j1939_msg_buffer.h"
+#include "tests/support/j1939_test_bus.h"
+#include "tests/support/virtual_time.h"
+#include "text/language.h"
+
+namespace {
+constexpr uint8_t Me = ServiceToolSA;
+constexpr uint32_t PropA = 0xEF00;
+
+std::vector<uint8_t> bytesOf(const J1939NAME& n) {
+    return std::vector<uint8_t>(n.bytes, n.bytes + 8);
+}
+
+CanWireFrame claimFrame(uint8_t sa, const J1939NAME& n) {
+    CanWireFrame f = extFrame(idFor(6, PGN_AddressClaimed, sa, 255), {0, 0, 0, 0, 0, 0, 0, 0});
+    memcpy(f.data, n.bytes, 8);
+    return f;
+}
+} // namespace
+
+TEST(J1939NameTest, FieldsMasksAndText) {
+    J1939NAME n(0x12345, 0, 0, 0, 0x123, 0, 0, 0, false);
+    EXPECT_EQ(bytesOf(n), std::vector<uint8_t>({0x45, 0x23, 0x61, 0x24, 0, 0, 0, 0}));
+    EXPECT_EQ(n.getIdentity(), 0x12345u);
+    EXPECT_EQ(n.getManufacturer(), 0x123);
+    EXPECT_EQ(bytesOf(J1939NAME(false, NAMEselManufacturer)),
+              std::vector<uint8_t>({0, 0, 0xE0, 0xFF, 0, 0, 0, 0}));
+    EXPECT_EQ(bytesOf(J1939NAME(true, 0xFF)),
+              std::vector<uint8_t>({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF}));
+    // Every field in its place.
+    J1939NAME all(0x1ABCDE, 0x81, 5, 0x55, 0x7A5, 0x13, 6, 0xC, true);
+    EXPECT_EQ(bytesOf(all), std::vector<uint8_t>({0xDE, 0xBC, 0xBA, 0xF4, 0x9E, 0x81, 0xAA, 0xDC}));
+    EXPECT_EQ(all.getFunction(), 0x81);
+    EXPECT_STREQ(all.inASCII(), "DCAA819EF4BABCDE");
+    // Values wider than their field do not spill into the neighbours.
+    J1939NAME wide(0xFFFFFFFF, 0, 0, 0, 0, 0, 0, 0, false);
+    EXPECT_EQ(bytesOf(wide), std::vector<uint8_t>({0xFF, 0xFF, 0x1F, 0, 0, 0, 0, 0}));
+
+    J1939NAME other = all;
+    other.bytes[0] ^= 0x01; // identity differs
+    EXPECT_TRUE(other != all);
+    EXPECT_FALSE(other.match(all, J1939NAME(true, 0xFF)));
+    EXPECT_TRUE(other.match(all, J1939NAME(true, 0x7F))); // identity not compared
+    EXPECT_TRUE(J1939NAME(all.bytes) == all);
+}
+
+TEST(J1939ModuleTest, NotRespondingTextNamesTheModule) {
+    J1939module m(0x25, "Engine", true, J1939NAME(), J1939NAME(true, 0xFF));
+    unsigned char buf[ExpansionWorkSize];
+    unsigned char* out = buf;
+    EXPECT_EQ(m.expand(&English, 0, out, 0, 0), ExpandedPlain);
+    *out = 0;
+    EXPECT_STREQ(reinterpret_cast<char*>(buf), "Engine");
+    out = buf;
+    m.expand(&English, 1, out, 0, 0);
+    *out = 0;
+    EXPECT_STREQ(reinterpret_cast<char*>(buf), "");
+    // The two stand-in modules.
+    EXPECT_EQ(AllModules.address, 255);
+    EXPECT_EQ(Module_na.address, 0);
+    EXPECT_EQ(AllModules.expectedNAME.getManufacturer(), MakerManufacturerCode);
+    EXPECT_EQ(AllModules.expectedNAME.getIdentity(), 0u);
+}
+
+TEST(J1939ModuleTest, StaleOnlyAfterTheDeadlineAndAlarmOnce) {
+    startVirtualClock(5000);
+    RecordingFaultMgr faults;
+    J1939module m(0x25, "Engine", true, J1939NAME(), J1939NAME(true, 0xFF));
+    m.enableModuleAlarms();
+    m.stillAlive();
+    jumpAndCheck(2400);
+    EXPECT_FALSE(m.justBecameStale(nowMs(), false));
+    jumpAndCheck(200);
+    EXPECT_TRUE(m.justBecameStale(nowMs(), false));
+    EXPECT_FALSE(m.justBecameStale(nowMs(), false));
+    EXPECT_EQ(faults.reports(), 1);
+    m.stillAlive();
+    EXPECT_EQ(faults.clears(), 1);
+    // Forced: stale at once, without an alarm.
+    EXPECT_TRUE(m.justBecameStale(nowMs(), true));
+    EXPECT_EQ(faults.reports(), 1);
+    // The deadline is kept on the 31-bit clock across its wrap.
+    startVirtualClock(0x7FFFFFFFu - 1000);
+    m.stillAlive();
+    jumpAndCheck(2000);
+    EXPECT_FALSE(m.justBecameStale(nowMs(), false));
+    jumpAndCheck(600);
+    EXPECT_TRUE(m.justBecameStale(nowMs(), false));
+}
+
+namespace {
+class Handler : public J1939AddrClaimHandler {
+public:
+    using J1939AddrClaimHandler::J1939AddrClaimHandler;
+    std::vector<J1939module*> claimed;
+    std::vector<uint8_t> claimedAt;
+    std::vector<uint32_t> txIdSeen; // the bound message's identifier when told
+    std::vector<std::pair<uint8_t, J1939NAME>> unknown;
+    J1939msg* watch = nullptr;
+    void moduleClaimedAddr(J1939module* m) override {
+        claimed.push_back(m);
+        claimedAt.push_back(m->address);
+        if (watch != nullptr) txIdSeen.push_back(watch->buffer->first->id);
+    }
+    void unknownModuleClaimedAddr(unsigned char sa, J1939NAME* n) override {
+        unknown.push_back({sa, *n});
+    }
+};
+
+class ClaimTest : public ::testing::Test {
+protected:
+    J1939TestBus j;
+    J1939NAME engineName{0x100, 0, 0, 0, MakerManufacturerCode, 0, 0, 0, true};
+    J1939module engine{0x20, "Engine", true, engineName, J1939NAME(true, 0x7F)}; // any identity
+    J1939module brakes{0x30, "Brakes", true,
+                       J1939NAME(0, 9, 0, 0, MakerManufacturerCode, 0, 0, 0, false),
+                       J1939NAME(false, NAMEselFunction | NAMEselManufacturer)};
+
+    void SetUp() override {
+        CANbusMgr.registerModule(&engine);
+        CANbusMgr.registerModule(&brakes);
+        CANbusMgr.ignoreAddrClaims = false;
+    }
+};
+} // namespace
+
+TEST_F(ClaimTest, AClaimThatMovesAModuleReaddressesItsMessagesFirst) {
+    Handler h(false);
+    CANbusMgr.registerAddrClaimHandler(&h);
+    TestMsg cmd(PropA, 6, 20, J1939cfgListed | J1939cfgTx);
+    TestMsg answer(0xFEDA, 6, 8, J1939cfgListed | J1939cfgTx | J1939cfgOnRequest);
+    TestMsg response(PropA, 6, 8, J1939cfgListed | J1939cfgSrcSpecific);
+    TestMsg other(PropA, 6, 8, J1939cfgListed | J1939cfgTx);
+    CANbusMgr.registerMsg(&cmd, &Display, &engine);
+    CANbusMgr.registerMsg(&answer, &Display, &engine);
+    CANbusMgr.registerMsg(&response, &engine, &Display);
+    CANbusMgr.registerMsg(&other, &Display, &brakes);
+    h.watch = &cmd;
+
+    J1939NAME moved = engineName;
+    moved.bytes[0] = 0x77; // another identity: the mask ignores it
+    j.peerSends(claimFrame(0x21, moved));
+    j.runUntil([&] { return !h.claimed.empty(); }, 20);
+    ASSERT_EQ(h.claimed.size(), 1u);
+    EXPECT_EQ(h.claimed[0], &engine);
+    EXPECT_EQ(h.claimedAt[0], 0x21);
+    EXPECT_EQ(engine.address, 0x21);
+    EXPECT_TRUE(engine.expectedNAME == moved);
+    // Every packet of the bound transmit messages was re-addressed before the handler ran.
+    EXPECT_EQ(h.txIdSeen[0], idFor(6, PGN_TP_DT, Me, 0x21));
+    for (CANpkt* p = cmd.buffer->first; p != nullptr; p = p->next)
+        EXPECT_EQ(p->id, idFor(6, PGN_TP_DT, Me, 0x21));
+    EXPECT_EQ(cmd.da, 0x21);
+    EXPECT_EQ(cmd.id, idFor(6, PropA, Me, 0x21));
+    EXPECT_EQ(answer.da, 0x21);
+    EXPECT_EQ(response.sa, 0x21);
+    EXPECT_EQ(other.da, 0x30); // another module's
+    // The receive message now takes frames from the new address only.
+    j.peerSends(idFor(6, PropA, 0x20, Me), {1});
+    j.peerSends(idFor(6, PropA, 0x21, Me), {2});
+    j.runFor(20);
+    ASSERT_EQ(response.receivedData.size(), 1u);
+    EXPECT_EQ(response.receivedData[0][0], 2);
+    // The command goes to the new address.
+    cmd.transmit(OwnDA);
+    j.runUntil([&] { return !j.peer.received.empty(); }, 20);
+    ASSERT_FALSE(j.peer.received.empty());
+    EXPECT_EQ(daOf(j.peer.received[0]), 0x21);
+}
+
+TEST_F(ClaimTest, ClaimsReportedOnChangeOrEveryTimeAsAsked) {
+    Handler quiet(false);
+    CANbusMgr.registerAddrClaimHandler(&quiet);
+    j.peerSends(claimFrame(0x20, engineName)); // same NAME, same address: nothing new
+    j.runFor(20);
+    EXPECT_TRUE(quiet.claimed.empty());
+    J1939NAME otherInstance = engineName;
+    otherInstance.bytes[4] = 0x08; // function instance 1: a NAME change at the same address
+    j.peerSends(claimFrame(0x20, otherInstance));
+    j.runFor(20);
+    EXPECT_TRUE(quiet.claimed.empty()); // the mask compares it: not this module
+
+    Handler every(true);
+    CANbusMgr.registerAddrClaimHandler(&every);
+    j.peerSends(claimFrame(0x20, engineName));
+    j.peerSends(claimFrame(0x20, engineName));
+    j.runFor(20);
+    EXPECT_EQ(every.claimed.size(), 2u);
+    ASSERT_EQ(every.unknown.size(), 0u);
+
+    // A NAME nobody expects; and one that matches a module by function and maker only.
+    J1939NAME stranger(5, 3, 0, 0, 0x100, 0, 0, 0, true);
+    j.peerSends(claimFrame(0x44, stranger));
+    J1939NAME brakesReal(0xABCDE, 9, 2, 0, MakerManufacturerCode, 0, 0, 0, true);
+    j.peerSends(claimFrame(0x30, brakesReal));
+    j.runFor(20);
+    ASSERT_EQ(every.unknown.size(), 1u);
+    EXPECT_EQ(every.unknown[0].first, 0x44);
+    EXPECT_TRUE(every.unknown[0].second == stranger);
+    ASSERT_EQ(every.claimed.size(), 3u);
+    EXPECT_EQ(every.claimed[2], &brakes);
+    EXPECT_TRUE(brakes.expectedNAME == brakesReal); // the full NAME is learned
+}
+
+TEST_F(ClaimTest, ClaimsAreIgnoredUntilAskedForAndShortOnesAlways) {
+    Handler h(true);
+    CANbusMgr.registerAddrClaimHandler(&h);
+    CANbusMgr.ignoreAddrClaims = true;
+    j.peerSends(claimFrame(0x22, engineName));
+    j.runFor(20);
+    EXPECT_TRUE(h.claimed.empty());
+    EXPECT_EQ(engine.address, 0x20);
+    CANbusMgr.ignoreAddrClaims = false;
+    CanWireFrame shortClaim = claimFrame(0x22, engineName);
+    shortClaim.dlc = 7;
+    j.peerSends(shortClaim);
+    j.runFor(20);
+    EXPECT_TRUE(h.claimed.empty());
+}
+
+TEST_F(ClaimTest, TheDisplaysClaimAnswersRequestsToEveryone) {
+    J1939msgAddrClaim claim(0x5A5A5, 0x81, 0, 0, MakerManufacturerCode, 0, 0, 0, false);
+    CANbusMgr.registerMsg(&claim, &Display, &Module_na); // registered with any end
+    EXPECT_EQ(claim.buffer->first->id, idFor(6, PGN_AddressClaimed, Me, 255));
+    j.peerSends(idFor(6, PGN_Request, 0x20, Me), {0x00, 0xEE, 0x00});
+    ASSERT_TRUE(j.peerGets(1));
+    CanWireFrame f = j.peer.received[0];
+    EXPECT_EQ(f.id, idFor(6, PGN_AddressClaimed, Me, 255));
+    EXPECT_EQ(f.dlc, 8);
+    J1939NAME sent(f.data);
+    EXPECT_TRUE(sent == claim.name());
+    EXPECT_EQ(sent.getIdentity(), 0x5A5A5u);
+    j.peerSends(idFor(6, PGN_Request, 0x20, 255), {0x00, 0xEE, 0x00});
+    ASSERT_TRUE(j.peerGets(2));
+    EXPECT_EQ(daOf(j.peer.received[1]), 255);
+}
