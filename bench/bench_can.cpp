@@ -8,6 +8,7 @@
 #include <random>
 
 #include "bench/alloc_counter.h"
+#include "bench/frame_report.h"
 #include "bench/instruction_counter.h"
 #include "core/delayed_callback.h"
 #include "j1939/can_frame.h"
@@ -98,14 +99,6 @@ struct HostCan {
     }
 };
 
-void report(benchmark::State& state, size_t allocsBefore, int64_t instructions) {
-    double n = static_cast<double>(state.iterations());
-    state.counters["frames_per_cpu_s"] = benchmark::Counter(n, benchmark::Counter::kIsRate);
-    state.counters["allocs_per_frame"] = static_cast<double>(allocationCount() - allocsBefore) / n;
-    state.counters["instructions_per_frame"] =
-        instructions < 0 ? -1.0 : static_cast<double>(instructions) / n;
-}
-
 // Driver transmit FIFO -> controller -> virtual bus -> another node, one frame per iteration.
 void BM_DriverTransmit(benchmark::State& state) {
     HostCan host;
@@ -126,7 +119,7 @@ void BM_DriverTransmit(benchmark::State& state) {
             }
         }
     }
-    report(state, allocs, ic.stop());
+    reportPerFrame(state, allocs, ic.stop());
     if (hostCanSimBus()->framesCarried - before != static_cast<unsigned long>(state.iterations()))
         state.SkipWithError("frames lost");
     hostCanSimBus()->detach(&sink);
@@ -159,7 +152,7 @@ void BM_DriverReceive(benchmark::State& state) {
             }
         }
     }
-    report(state, allocs, ic.stop());
+    reportPerFrame(state, allocs, ic.stop());
     if (SJA1000_dataOverRunCount != 0) state.SkipWithError("overruns");
     hostCanSimBus()->detach(&source);
 }

@@ -9,6 +9,7 @@
 #include "text/vocabulary.h"
 
 MyApplication MyApplicationSingleton;
+MyJ1939FaultMgrSingleton MyJ1939FaultMgr;
 
 namespace {
 const char* programName() {

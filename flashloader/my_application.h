@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/application_task.h"
+#include "j1939/j1939_fault_mgr.h"
 
 class MyApplication : public ApplicationTask {
 public:
@@ -12,3 +13,15 @@ public:
 };
 
 extern MyApplication MyApplicationSingleton;
+
+// This application shows no J1939 faults: its manager ignores them. It installs itself as
+// J1939FaultMgr.
+class MyJ1939FaultMgrSingleton : public J1939FaultMgrSingleton {
+public:
+    MyJ1939FaultMgrSingleton() { J1939FaultMgr = this; }
+    void reportFault(FaultObj*&, uint32_t, TemplateExpander*, double, unsigned char,
+                     FaultReportingOption) override {}
+    void clearFault(FaultObj*&, FaultReportingOption) override {}
+};
+
+extern MyJ1939FaultMgrSingleton MyJ1939FaultMgr;

@@ -14,14 +14,14 @@ public:
     // Starts the virtual clock at startMs and opens transport ("sim" by default).
     explicit CanTestBus(const char* transport = "sim", const char* logPath = nullptr,
                         uint32_t startMs = 1000);
-    ~CanTestBus();
+    virtual ~CanTestBus();
 
     SimCanBus* bus = nullptr; // the virtual bus, for the sim transport
     bool opened = false;
 
     // One pass of the host platform: waits (the virtual clock jumps) when the previous pass
     // moved nothing, runs the services and the hook, then the timers.
-    void pass();
+    virtual void pass();
     // Passes until done() or until maxMs of virtual time have gone; false on time-out.
     bool runUntil(const std::function<bool()>& done, uint32_t maxMs);
 

@@ -1,0 +1,278 @@
+// Message buffers over packet chains, fields with scaling and range checks, and the
+// message's transmit bookkeeping (busy, repeat, period) without a bus running.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "data/data.h"
+#include "data/units.h"
+#include "j1939/can_frame.h"
+#include "j1939/j1939_id.h"
+#include "j1939/j1939_msg_buffer.h"
+#include "tests/support/j1939_test_bus.h"
+#include "tests/support/virtual_time.h"
+
+namespace {
+constexpr uint32_t PropA = 0xEF00;
+
+J1939msgBuffer* longBuffer(uint32_t length, uint8_t da = 0x25) {
+    return new J1939msgBuffer(PropA, 0xFA, da, 6, length, nullptr, true);
+}
+
+std::string textOf(J1939field& f, unsigned char placeholder, double value = 0) {
+    unsigned char buf[ExpansionWorkSize] = {};
+    unsigned char* out = buf;
+    f.expand(&English, placeholder, out, 0, value);
+    *out = 0;
+    return std::string(reinterpret_cast<char*>(buf));
+}
+} // namespace
+
+TEST(J1939BufferTest, ChainLayoutAndByteAddressing) {
+    J1939msgBuffer* b = longBuffer(9);
+    ASSERT_NE(b->first, nullptr);
+    ASSERT_NE(b->first->next, nullptr);
+    EXPECT_EQ(b->first->next->next, nullptr);
+    EXPECT_EQ(b->first->data[0], 1);
+    EXPECT_EQ(b->first->next->data[0], 2);
+    EXPECT_EQ(b->first->id, buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x25));
+    EXPECT_EQ(b->id, buildIDfromPGN(6, PropA, 0xFA, 0x25));
+    // Byte 7 is data[1] of the second packet; a 4-byte value straddles the packets.
+    b->setBytes(0xAB, 7, 1);
+    EXPECT_EQ(b->first->next->data[1], 0xAB);
+    b->setBytes(0x44332211, 5, 4);
+    EXPECT_EQ(b->first->data[6], 0x11);
+    EXPECT_EQ(b->first->data[7], 0x22);
+    EXPECT_EQ(b->first->next->data[1], 0x33);
+    EXPECT_EQ(b->first->next->data[2], 0x44);
+    EXPECT_EQ(b->getBytes(5, 4), 0x44332211u);
+    EXPECT_EQ(b->first->next->data[0], 2); // sequence numbers untouched
+    // Past the chain: nothing read, nothing written.
+    EXPECT_EQ(b->getBytes(13, 2), 0u);
+    EXPECT_EQ(b->setBytes(0x1234, 13, 2), 0);
+    EXPECT_EQ(b->first->next->data[7], 0xFF);
+    EXPECT_EQ(b->setBytes(0x44332211, 5, 4), 0); // same bytes: no change
+    delete b;
+
+    J1939msgBuffer single(0xFECA, 0xFA, 0x25, 6, 3, nullptr, true);
+    EXPECT_EQ(single.first->dlc, 3);
+    EXPECT_EQ(single.first->id, buildIDfromPGN(6, 0xFECA, 0xFA, 0));
+    EXPECT_EQ(single.setBytes(0x0102, 0, 2), 1);
+    EXPECT_EQ(single.first->data[0], 0x02);
+}
+
+TEST(J1939BufferTest, BitFields) {
+    J1939msgBuffer b(PropA, 0xFA, 0x25, 6, 8, nullptr, true);
+    EXPECT_TRUE(b.setBitField(2, 3, 4, 2)); // byte 3, bits 4..5
+    EXPECT_EQ(b.first->data[2], 0xEF);
+    EXPECT_EQ(b.getBitField(3, 4, 2), 2u);
+    EXPECT_FALSE(b.setBitField(2, 3, 4, 2));
+    EXPECT_TRUE(b.setBitField(7, 3, 4, 2)); // only the field's bits are written
+    EXPECT_EQ(b.first->data[2], 0xFF);
+    b.setBitField(0x1234, 1, 0, 16);
+    EXPECT_EQ(b.getBitField(1, 0, 16), 0x1234u);
+    EXPECT_EQ(b.first->data[0], 0x34);
+    EXPECT_EQ(b.getBitField(0, 0, 8), 0u); // start byte 0 does not exist
+}
+
+TEST(J1939BufferTest, StringsStarDelimited) {
+    J1939msgBuffer b(PropA, 0xFA, 0x25, 6, 14, nullptr, true);
+    const uint8_t text[14] = {'A', 'B', '*', 'C', 'D', '*', 'E', 0, 'x', 'y', '*', 'F', 'G', 'H'};
+    EXPECT_EQ(b.copyInBytes(text, 0, 14), 14u);
+    char s[8];
+    EXPECT_EQ(b.copyOutString(s, 0, 7), 3u);
+    EXPECT_STREQ(s, "AB");
+    EXPECT_EQ(b.copyOutString(s, 3, 1), 6u); // room for one character only
+    EXPECT_STREQ(s, "C");
+    EXPECT_EQ(b.copyOutString(s, 6, 7), 11u); // a 0 ends it and skips to past the '*'
+    EXPECT_STREQ(s, "E");
+    strcpy(s, "keep");
+    EXPECT_EQ(b.copyOutString(s, 0, -1), 3u); // negative: only skips
+    EXPECT_STREQ(s, "keep");
+    EXPECT_EQ(b.copyOutString(s, 11, 7), 14u); // runs to the end of the message
+    EXPECT_STREQ(s, "FGH");
+}
+
+TEST(J1939BufferTest, ResetLengthRecutsTheChain) {
+    J1939msgBuffer* b = longBuffer(30); // 5 packets
+    CANpkt* firstPkt = b->first;
+    EXPECT_TRUE(b->resetLength(10)); // 2 packets, 3 spare
+    EXPECT_EQ(b->length, 10u);
+    EXPECT_EQ(b->first->next->next, nullptr);
+    EXPECT_NE(b->spare, nullptr);
+    EXPECT_TRUE(b->resetLength(5)); // single frame: first packet takes the frame identifier
+    EXPECT_EQ(b->first, firstPkt);
+    EXPECT_EQ(b->first->next, nullptr);
+    EXPECT_EQ(b->first->id, b->id);
+    EXPECT_EQ(b->first->dlc, 8); // not changed
+    b->setBytes(0x77, 0, 1);
+    EXPECT_EQ(b->first->data[0], 0x77);
+    EXPECT_TRUE(b->resetLength(30)); // back up: TP.DT identifier and sequence 1 again
+    EXPECT_EQ(b->first->id, buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x25));
+    EXPECT_EQ(b->first->data[0], 1);
+    int n = 0;
+    for (CANpkt* p = b->first; p != nullptr; p = p->next)
+        EXPECT_EQ(p->data[0], ++n);
+    EXPECT_EQ(n, 5);
+    EXPECT_FALSE(b->resetLength(31)); // beyond what it was built for
+    EXPECT_EQ(b->length, 30u);
+    unsigned inUse = CANpkt::pool.blocksInUse();
+    delete b;
+    EXPECT_EQ(CANpkt::pool.blocksInUse(), inUse - 5);
+}
+
+TEST(J1939BufferTest, ChangeDAMovesEveryPacketButNotAPDU2Identifier) {
+    J1939msgBuffer* b = longBuffer(30);
+    b->resetLength(10);
+    b->changeDA(0x33);
+    EXPECT_EQ(b->id, buildIDfromPGN(6, PropA, 0xFA, 0x33));
+    b->resetLength(30); // spare packets were moved too
+    for (CANpkt* p = b->first; p != nullptr; p = p->next)
+        EXPECT_EQ(p->id, buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x33));
+    delete b;
+
+    J1939msgBuffer pdu2(0xFECA, 0xFA, 0xFF, 6, 8, nullptr, true);
+    pdu2.changeDA(0x33);
+    EXPECT_EQ(pdu2.first->id, 0x18FECAFAu); // the PGN stays whole
+}
+
+TEST(J1939FieldTest, RangeCheckAndScaling) {
+    Data d(&NoUnits, nullptr, 0);
+    J1939fieldDefn defn(100, 8, &d, 0.5, -10, J1939FMIset());
+    J1939field f(&defn, 1, 0, nullptr);
+    EXPECT_EQ(f.flags, FieldStaleInvalidates | FieldRangeChecked);
+    f.setDataObjValue(0xFD);
+    EXPECT_TRUE(d.isValid());
+    EXPECT_DOUBLE_EQ(d.getValue(), 0xFD * 0.5 - 10);
+    f.setDataObjValue(0xFE);
+    EXPECT_FALSE(d.isValid());
+    f.setDataObjValue(0);
+    EXPECT_TRUE(d.isValid());
+    f.setDataObjValue(0xFF);
+    EXPECT_FALSE(d.isValid());
+    f.flags |= FieldOnlyAllOnesInvalid;
+    f.setDataObjValue(0xFE);
+    EXPECT_TRUE(d.isValid());
+    f.setDataObjValue(0xFF);
+    EXPECT_FALSE(d.isValid());
+
+    // Two bits: never range-checked.
+    J1939fieldDefn twoBits(101, 2, &d, 1, 0, J1939FMIset());
+    J1939field g(&twoBits, 1, 6, nullptr);
+    EXPECT_EQ(g.flags, FieldStaleInvalidates);
+    g.setDataObjValue(3);
+    EXPECT_TRUE(d.isValid());
+    EXPECT_DOUBLE_EQ(d.getValue(), 3);
+    g.setStale();
+    EXPECT_FALSE(d.isValid());
+
+    // 32 bits: the limits are computed without overflow.
+    J1939fieldDefn wide(102, 32, &d, 1, 0, J1939FMIset());
+    J1939field w(&wide, 1, 0, nullptr);
+    w.setDataObjValue(0xFFFFFFFD);
+    EXPECT_TRUE(d.isValid());
+    w.setDataObjValue(0xFFFFFFFE);
+    EXPECT_FALSE(d.isValid());
+
+    // Encoding truncates toward zero and stays inside 32 bits.
+    EXPECT_EQ(defn.encode(-10.9), -1);
+    EXPECT_EQ(defn.encode(1e12), INT32_MAX);
+    EXPECT_EQ(defn.encode(-1e12), INT32_MIN);
+    J1939fieldDefn zeroScale(103, 8, &d, 0, 0, J1939FMIset());
+    EXPECT_EQ(zeroScale.encode(0), 0); // 0/0 is not a number
+}
+
+TEST(J1939FieldTest, TextsForTemplatesAndFaults) {
+    J1939fieldDefn noData(190, 8, nullptr, 1, 0, J1939FMIset());
+    J1939field f(&noData, 1, 0, nullptr);
+    EXPECT_EQ(textOf(f, 0), "<default>");
+    EXPECT_EQ(textOf(f, 1), "SPN 190");
+    EXPECT_EQ(textOf(f, 3), "<srcModule>");
+    EXPECT_EQ(textOf(f, 4), "<msg>");
+    J1939fieldDefn local(LocalSPNbase + 12, 8, nullptr, 1, 0, J1939FMIset());
+    J1939field l(&local, 1, 0, nullptr);
+    EXPECT_EQ(textOf(l, 1), "SPN [12]");
+
+    DataAttributes name("Engine speed");
+    Data rpm(&Universal_RPM, &name, 0);
+    J1939fieldDefn withData(190, 16, &rpm, 0.125, 0, J1939FMIset());
+    J1939field r(&withData, 4, 0, nullptr);
+    EXPECT_EQ(textOf(r, 1), "Engine speed");
+    EXPECT_EQ(textOf(r, 2, 1500), "1500 n/min");
+
+    // Fault texts: the field's own for its SPN and FMI, the default otherwise.
+    r.addFMI(3, 0x3000, "&1 voltage high", nullptr);
+    unsigned char priority = 0;
+    StringArgs a = r.getMsgTemplate(priority, 0, 190ul << 13 | 3u << 8 | 0x25);
+    EXPECT_STREQ(a.key, "&1 voltage high");
+    EXPECT_EQ(priority, 3);
+    a = r.getMsgTemplate(priority, 0, 190ul << 13 | 5u << 8 | 0x25);
+    EXPECT_STREQ(a.key, "&name& open circuit");
+    EXPECT_EQ(priority, 1);
+    a = r.getMsgTemplate(priority, 0, 191ul << 13 | 3u << 8 | 0x25);
+    EXPECT_STREQ(a.key, "&name& short to battery");
+    // A field's FMI list does not leak into the set it was copied from.
+    EXPECT_EQ(withData.fmiSet.find(3), r.diagnosticMatch(3));
+    EXPECT_EQ(noData.fmiSet.find(3), nullptr);
+}
+
+class J1939MsgTest : public VirtualTimeTest {};
+
+TEST_F(J1939MsgTest, PeriodMakesAMessagePeriodicAndFieldsListLastFirst) {
+    TestMsg m(PropA, 6, 8, J1939cfgListed | J1939cfgTx, 500);
+    EXPECT_EQ(m.config, 0x13u);
+    EXPECT_TRUE(m.cfgAs(0x13, 0xF7));
+    EXPECT_FALSE(m.cfgAs(0x13, 0xE7));
+    EXPECT_FALSE(m.cfgAs(0x1B, 0xFF));
+    TestMsg none(PropA, 6, 8, J1939cfgListed | J1939cfgTx);
+    EXPECT_EQ(none.config, 0x03u);
+
+    Data a(&NoUnits, nullptr, 0), b(&NoUnits, nullptr, 0);
+    J1939field* fa = m.addField(1, 1, 0, 8, &a, 1, 0);
+    J1939field* fb = m.addField(2, 2, 0, 16, &b, 0.5, 0);
+    EXPECT_EQ(m.fields, fb);
+    EXPECT_EQ(fb->next, fa);
+    EXPECT_EQ(m.findFieldAssocWithSPN(1), fa);
+    EXPECT_EQ(m.findFieldAssocWithSPN(3), nullptr);
+    m.initFields();
+    const uint32_t values[2] = {1000, 200}; // list order: field b, then field a
+    m.setAllFields(values);
+    EXPECT_EQ(m.buffer->getBytes(1, 2), 2000u);
+    EXPECT_EQ(m.buffer->getBytes(0, 1), 200u);
+    uint32_t back[2] = {};
+    m.getAllFields(back);
+    EXPECT_EQ(back[0], 1000u);
+    EXPECT_EQ(back[1], 200u);
+    const uint32_t big[1] = {0x80000000u};
+    TestMsg w(PropA, 6, 8, J1939cfgTx);
+    w.addField(9, 1, 0, 32, nullptr, 1, 0);
+    w.initFields();
+    w.setAllFields(big);
+    EXPECT_EQ(w.buffer->getBytes(0, 4), 0x7FFFFFFFu); // encoded as the largest signed value
+    uint32_t got[1];
+    w.buffer->setBytes(0xFFFFFFF0u, 0, 4);
+    w.getAllFields(got);
+    EXPECT_EQ(got[0], 0xFFFFFFF0u); // decoded as unsigned
+}
+
+TEST_F(J1939MsgTest, ListsMatchByPgnSourceAndFilter) {
+    TestMsg any(PropA, 6, 8, J1939cfgListed);
+    TestMsg fromModule(PropA, 6, 8, J1939cfgListed | J1939cfgSrcSpecific);
+    TestMsg filtered(PropA, 6, 8, J1939cfgListed | J1939cfgFiltered);
+    fromModule.sa = 0x25;
+    filtered.acceptFirstByte = 0x11;
+    J1939msgList list;
+    list.add(&any);
+    list.add(&fromModule);
+    list.add(&filtered); // found first: pushed last
+    unsigned char d11[8] = {0x11}, d22[8] = {0x22};
+    EXPECT_EQ(list.match(PropA, 0x25, d11), &filtered);
+    EXPECT_EQ(list.match(PropA, 0x25, d22), &fromModule);
+    EXPECT_EQ(list.match(PropA, 0x26, d22), &any);
+    EXPECT_EQ(list.match(PropA, 0x26, nullptr), &filtered); // no data: no filtering
+    EXPECT_EQ(list.match(0xEF01, 0x26, nullptr), nullptr);
+    EXPECT_TRUE(list.remove(&filtered));
+    EXPECT_FALSE(list.remove(&filtered));
+    EXPECT_EQ(filtered.listNext, nullptr);
+    EXPECT_EQ(list.match(PropA, 0x26, nullptr), &any);
+}
