@@ -48,9 +48,9 @@ bool validate(const char* program) {
         fprintf(stderr, "%s: --display: unknown display '%s'\n", program, hostOptions.display);
         return false;
     }
-    HostCanSpec spec;
+    HostCanSpec transport;
     char err[300];
-    if (!parseCanSpec(hostOptions.can, &spec, err, sizeof err)) {
+    if (!parseCanSpec(hostOptions.can, &transport, err, sizeof err)) {
         fprintf(stderr, "%s: --can: %s\n", program, err);
         return false;
     }

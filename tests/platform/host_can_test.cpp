@@ -62,8 +62,8 @@ TEST(CanOpenTest, FailuresNameTheTransportAndTheReason) {
     bind(s, reinterpret_cast<sockaddr*>(&in), sizeof in);
     socklen_t len = sizeof in;
     getsockname(s, reinterpret_cast<sockaddr*>(&in), &len);
-    std::string spec = "cannelloni:" + std::to_string(ntohs(in.sin_port)) + ":127.0.0.1:9";
-    EXPECT_FALSE(hostCanOpen(spec.c_str(), nullptr, err, sizeof err));
+    std::string transport = "cannelloni:" + std::to_string(ntohs(in.sin_port)) + ":127.0.0.1:9";
+    EXPECT_FALSE(hostCanOpen(transport.c_str(), nullptr, err, sizeof err));
     EXPECT_NE(std::string(err).find("Address already in use"), std::string::npos) << err;
     close(s);
     EXPECT_FALSE(hostCanOpen("sim", "/nonexistent/dir/log", err, sizeof err));

@@ -22,11 +22,11 @@ void noop(DelayedCallbackListNode*) {}
 constexpr uint32_t HeartbeatMs = 10;
 } // namespace
 
-CanTestBus::CanTestBus(const char* spec, const char* logPath, uint32_t startMs)
+CanTestBus::CanTestBus(const char* transport, const char* logPath, uint32_t startMs)
     : heartbeat(HeartbeatMs, noop) {
     startVirtualClock(startMs);
     char err[400];
-    opened = hostCanOpen(spec, logPath, err, sizeof err);
+    opened = hostCanOpen(transport, logPath, err, sizeof err);
     EXPECT_TRUE(opened) << err;
     bus = hostCanSimBus();
     scheduleDelayedCallback(&heartbeat, HeartbeatMs);

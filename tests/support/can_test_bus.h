@@ -11,8 +11,8 @@
 
 class CanTestBus {
 public:
-    // Starts the virtual clock at startMs and opens spec ("sim" by default).
-    explicit CanTestBus(const char* spec = "sim", const char* logPath = nullptr,
+    // Starts the virtual clock at startMs and opens transport ("sim" by default).
+    explicit CanTestBus(const char* transport = "sim", const char* logPath = nullptr,
                         uint32_t startMs = 1000);
     virtual ~CanTestBus();
 

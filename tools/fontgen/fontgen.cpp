@@ -62,7 +62,7 @@ struct Glyph {
 };
 
 struct Strip {
-    const FontSpec* spec;
+    const FontSpec* style;
     std::vector<Glyph> glyphs; // replacement glyph, the range, the mapped characters
     int width = 0;
     int clipped = 0;
@@ -295,7 +295,7 @@ Glyph renderChar(FT_Face face, const FontSpec& s, uint32_t ch, int* clipped) {
 
 Strip buildStrip(FT_Library lib, const std::string& fontDir, const FontSpec& s) {
     Strip st;
-    st.spec = &s;
+    st.style = &s;
     FT_Face face;
     std::string path = fontDir + "/" + s.ttf;
     if (FT_New_Face(lib, path.c_str(), 0, &face) != 0) {
@@ -337,7 +337,7 @@ FILE* create(const std::string& path) {
 }
 
 void writeTable(const std::string& dir, const Strip& st) {
-    const FontSpec& s = *st.spec;
+    const FontSpec& s = *st.style;
     std::string file = dir + "/builtin_" + s.fileName + ".cpp";
     FILE* f = create(file);
     fprintf(f, "// The built-in %s: %s at %d pixels, rendered monochrome by tools/fontgen.\n",
@@ -361,7 +361,7 @@ void writeFontFile(const std::string& dir, const std::vector<Strip>& strips) {
     fprintf(f, "# The Latin fonts of the program in the font-file format, made by tools/fontgen\n");
     fprintf(f, "# from DejaVu (see the generator for the sizes).\n");
     for (const Strip& st : strips) {
-        const FontSpec& s = *st.spec;
+        const FontSpec& s = *st.style;
         if (!s.mapped) continue;
         fprintf(f, "Font %s(%u %u %d 0 46 0)\n", s.fileName, s.firstChar, s.lastChar, s.descent);
         fprintf(f, "Bitmap(%d %d)\n", st.width, s.height);
@@ -401,7 +401,7 @@ void writeOverview(const std::string& path, const std::vector<Strip>& strips, in
         int w = perRow * (cell + 1) + 1;
         if (w > width) width = w;
         blocks.push_back({&st, height});
-        height += rows * (st.spec->height + 1) + 1 + 3 * (st.spec->height + 2) + 6;
+        height += rows * (st.style->height + 1) + 1 + 3 * (st.style->height + 2) + 6;
     }
     width = width < 400 ? 400 : width;
     RgbImage img;
@@ -419,12 +419,12 @@ void writeOverview(const std::string& path, const std::vector<Strip>& strips, in
             }
     };
     auto drawGlyph = [&](const Strip& st, const Glyph& g, int x, int y) {
-        for (int r = 0; r < st.spec->height; ++r)
+        for (int r = 0; r < st.style->height; ++r)
             for (int c = 0; c < g.width; ++c)
                 if (g.ink[r * g.width + c]) put(x + c, y + r, 0, 0, 0);
     };
     auto glyphOf = [](const Strip& st, uint32_t ch) -> const Glyph* {
-        const FontSpec& s = *st.spec;
+        const FontSpec& s = *st.style;
         if (ch >= s.firstChar && ch <= s.lastChar) return &st.glyphs[ch - s.firstChar + 1];
         for (int i = 0; i < 46 && s.mapped; ++i)
             if (mappedChars[i] == ch) return &st.glyphs[s.lastChar - s.firstChar + 2 + i];
@@ -432,7 +432,7 @@ void writeOverview(const std::string& path, const std::vector<Strip>& strips, in
     };
     for (const Placed& p : blocks) {
         const Strip& st = *p.st;
-        int h = st.spec->height;
+        int h = st.style->height;
         int cell = 0;
         for (const Glyph& g : st.glyphs)
             if (g.width > cell) cell = g.width;
@@ -449,7 +449,7 @@ void writeOverview(const std::string& path, const std::vector<Strip>& strips, in
                 put(gx + cell, gy + r, 190, 190, 190);
             }
             for (int c = 0; c < st.glyphs[i].width; ++c)
-                put(gx + c, gy + h - st.spec->descent, 255, 200, 200); // baseline row
+                put(gx + c, gy + h - st.style->descent, 255, 200, 200); // baseline row
             drawGlyph(st, st.glyphs[i], gx, gy);
         }
         const char32_t* samples[] = {
@@ -518,8 +518,8 @@ int main(int argc, char** argv) {
         writeTable(out, st);
     writeFontFile(out, strips);
     for (const Strip& st : strips) {
-        int scale = st.spec->height <= 13 ? 4 : st.spec->height <= 20 ? 3 : 2;
-        writeOverview(out + "/overview_" + st.spec->fileName + ".png", {st}, scale);
+        int scale = st.style->height <= 13 ? 4 : st.style->height <= 20 ? 3 : 2;
+        writeOverview(out + "/overview_" + st.style->fileName + ".png", {st}, scale);
     }
     return 0;
 }

@@ -133,23 +133,23 @@ bool parseCanSpec(const char* text, HostCanSpec* out, char* err, size_t errLen) 
 
 bool hostCanOpen(const char* specText, const char* logPath, char* err, size_t errLen) {
     hostCanClose();
-    HostCanSpec spec;
+    HostCanSpec parsed;
     char why[300];
-    if (!parseCanSpec(specText, &spec, why, sizeof why)) {
+    if (!parseCanSpec(specText, &parsed, why, sizeof why)) {
         snprintf(err, errLen, "%s", why);
         return false;
     }
-    switch (spec.kind) {
+    switch (parsed.kind) {
     case CanTransportKind::Sim:
-        simTransport.bus.setBitRate(spec.bitRate);
+        simTransport.bus.setBitRate(parsed.bitRate);
         transport = &simTransport;
         break;
     case CanTransportKind::SocketCan:
-        socketTransport.setInterface(spec.iface);
+        socketTransport.setInterface(parsed.iface);
         transport = &socketTransport;
         break;
     case CanTransportKind::Cannelloni:
-        cannelloniTransport.configure(spec.localPort, spec.host, spec.port);
+        cannelloniTransport.configure(parsed.localPort, parsed.host, parsed.port);
         transport = &cannelloniTransport;
         break;
     }

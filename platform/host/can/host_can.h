@@ -26,7 +26,7 @@ struct HostCanSpec {
 bool parseCanSpec(const char* text, HostCanSpec* out, char* err, size_t errLen);
 
 // Opens the transport and, with logPath, the frame log; false with "what: reason" in err.
-bool hostCanOpen(const char* spec, const char* logPath, char* err, size_t errLen);
+bool hostCanOpen(const char* transport, const char* logPath, char* err, size_t errLen);
 void hostCanClose();
 
 // The emulated controller (it exists before and after a transport is open).
