@@ -18,7 +18,7 @@
 #include "j1939/j1939_id.h"
 #include "j1939/j1939_msg_buffer.h"
 #include "j1939/tp_session.h"
-#include "modsim/tp_peer.h"
+#include "modsim/tp_peer_node.h"
 #include "platform/host/can/host_can.h"
 #include "platform/host/can/sim_can_bus.h"
 #include "platform/host/host_clock.h"
@@ -113,47 +113,6 @@ void BM_BusDispatch(benchmark::State& state) {
 }
 BENCHMARK(BM_BusDispatch);
 
-// The transport peer on the virtual bus: it sees every frame as it ends and answers at once
-// (its frames start when the frame they answer ended).
-class PeerNode : public SimCanNode, public PeerFrameSink {
-public:
-    TpPeer peer{ModuleSA, this};
-
-    void sendFrame(const PeerFrame& f) override {
-        ring[(head + count++) % Capacity] = f;
-        wantTx();
-    }
-    bool txFrame(CanWireFrame* out) override {
-        if (count == 0) return false;
-        const PeerFrame& f = ring[head];
-        *out = CanWireFrame();
-        out->id = f.id;
-        out->extended = true;
-        out->dlc = f.dlc;
-        for (int i = 0; i < 8; ++i)
-            out->data[i] = f.data[i];
-        return true;
-    }
-    void onTxDone(const CanWireFrame&, uint64_t) override {
-        head = (head + 1) % Capacity;
-        --count;
-    }
-    void onRx(const CanWireFrame& f, uint64_t atNs) override {
-        if (!f.extended) return;
-        PeerFrame p;
-        p.id = f.id;
-        p.dlc = f.dlc;
-        for (int i = 0; i < 8; ++i)
-            p.data[i] = f.data[i];
-        peer.onFrame(p, static_cast<uint32_t>(atNs / 1000000));
-    }
-
-private:
-    static constexpr unsigned Capacity = 64;
-    PeerFrame ring[Capacity];
-    unsigned head = 0, count = 0;
-};
-
 class LongMsg : public J1939msg {
 public:
     int acked = 0, failed = 0;
@@ -194,10 +153,12 @@ void BM_RtsCtsThroughput(benchmark::State& state) {
     CANbusMgr.registerMsg(&msg, &Display, &Module_na);
     for (uint32_t i = 0; i < length; ++i)
         msg.buffer->setBytes(static_cast<uint8_t>(i * 13 + 1), i, 1);
-    PeerNode node;
+    // The separately written transport peer answers at once: its frames start when the frame
+    // they answer ended.
+    TpPeerNode node(ModuleSA);
     AckWatch watch;
     SimCanBus* bus = hostCanSimBus();
-    bus->attach(&node);
+    node.join(bus);
     bus->attach(&watch);
     uint64_t busyNs = 0, elapsedNs = 0, appNs = 0, frames = 0;
     double cpu = 0;
@@ -235,7 +196,7 @@ void BM_RtsCtsThroughput(benchmark::State& state) {
     state.counters["pct_of_bound_app"] = 100.0 * static_cast<double>(busyNs) / appNs;
     state.counters["cpu_us_per_kB"] = cpu * 1e6 / (bytes / 1024.0);
     bus->detach(&watch);
-    bus->detach(&node);
+    node.leave();
     CANbusMgr.txMsgs.remove(&msg);
 }
 BENCHMARK(BM_RtsCtsThroughput)->Arg(23)->Arg(256)->Arg(1785);
@@ -267,10 +228,10 @@ void BM_RtsCtsReceiveThroughput(benchmark::State& state) {
     static uint8_t data[TpPeer::MaxMessage];
     for (uint32_t i = 0; i < length; ++i)
         data[i] = static_cast<uint8_t>(i * 13 + 1);
-    PeerNode node;
+    TpPeerNode node(ModuleSA);
     AckWatch watch;
     SimCanBus* bus = hostCanSimBus();
-    bus->attach(&node);
+    node.join(bus);
     bus->attach(&watch);
     uint64_t busyNs = 0, elapsedNs = 0, appNs = 0;
     double cpu = 0;
@@ -280,10 +241,8 @@ void BM_RtsCtsReceiveThroughput(benchmark::State& state) {
         uint64_t t0 = hostClockNowNs();
         double c0 = cpuSeconds();
         node.peer.send(ServiceToolSA, 0xEF00, data, length, static_cast<uint32_t>(t0 / 1000000));
-        while (sink.received == before && node.peer.sending()) {
+        while (sink.received == before && node.peer.sending())
             stack.pass();
-            node.peer.tick(static_cast<uint32_t>(hostClockNowNs() / 1000000));
-        }
         while (node.peer.sending()) // the last ACK
             stack.pass();
         cpu += cpuSeconds() - c0;
@@ -301,7 +260,7 @@ void BM_RtsCtsReceiveThroughput(benchmark::State& state) {
     state.counters["pct_of_bound"] = 100.0 * static_cast<double>(busyNs) / elapsedNs;
     state.counters["cpu_us_per_kB"] = cpu * 1e6 / (bytes / 1024.0);
     bus->detach(&watch);
-    bus->detach(&node);
+    node.leave();
 }
 BENCHMARK(BM_RtsCtsReceiveThroughput)->Arg(23)->Arg(256)->Arg(1785);
 } // namespace

@@ -19,7 +19,7 @@ public:
     RecordingNode peer;
 
     explicit J1939TestBus(bool fullStart = true, const char* logPath = nullptr,
-                          const char* spec = "sim");
+                          const char* transport = "sim");
     ~J1939TestBus() override;
 
     void pass() override;
