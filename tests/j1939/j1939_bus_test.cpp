@@ -3,6 +3,7 @@
 // fault report, stale checks, the transmit pump's order and the receive dispatch.
 #include <gtest/gtest.h>
 
+#include "core/framework.h"
 #include "data/data.h"
 #include "data/units.h"
 #include "flashloader/display_module.h"
@@ -13,6 +14,7 @@
 #include "j1939/j1939_msg_buffer.h"
 #include "platform/host/can/host_can.h"
 #include "tests/support/j1939_test_bus.h"
+#include "tests/support/test_application.h"
 #include "tests/support/virtual_time.h"
 
 namespace {
@@ -384,4 +386,30 @@ TEST_F(BusTest, PeriodicallyRequestedMessagesAskTheirModuleWhileTheBusIsOK) {
     size_t n = j.peer.received.size();
     j.runFor(3000);
     EXPECT_EQ(j.peer.received.size(), n);
+}
+
+TEST(BusStartTest, PeriodicMessagesWaitForTheBusToStart) {
+    CanTestBus can;
+    installTestApplication();
+    RecordingNode peer;
+    can.bus->attach(&peer);
+    TestMsg periodic(0xFF20, 6, 8, J1939cfgListed | J1939cfgTx, 1000);
+    CANbusMgr.registerMsg(&periodic, &Display, &AllModules);
+    auto loop = [&](uint32_t ms) { can.runUntil([] { return false; }, ms); };
+    for (uint32_t t = 0; t < 500; t += 10) {
+        FW.loopIteration();
+        loop(10);
+    }
+    EXPECT_TRUE(peer.received.empty());
+    EXPECT_GE(periodic.count(TimerEvent), 4); // asked every 100 ms meanwhile
+    EXPECT_FALSE(periodic.txBusy);
+    CANbusMgr.start(0, 0xFFFFFFFF, false);
+    uint32_t startedAt = nowMs();
+    while (peer.received.empty() && nowMs() - startedAt < 300) {
+        FW.loopIteration();
+        loop(1);
+    }
+    ASSERT_EQ(peer.received.size(), 1u);
+    EXPECT_LE(nowMs() - startedAt, 101u);
+    can.bus->detach(&peer);
 }
