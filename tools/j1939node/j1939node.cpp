@@ -126,9 +126,11 @@ void ensureStarted() {
     printf("ready sa=0x%02X name=%s\n", Display.address, claim->name().inASCII());
 }
 
+// An idle message for pgn: a message being sent keeps its buffer, so a send while it is
+// busy takes another one, which queues behind it in the same transport session.
 TxMsg* txFor(uint32_t pgn) {
     for (int i = 0; i < txCount; ++i)
-        if (txMsgs[i]->pgn == pgn) return txMsgs[i];
+        if (txMsgs[i]->pgn == pgn && !txMsgs[i]->txBusy) return txMsgs[i];
     if (txCount == MaxMessages) return nullptr;
     TxMsg* m = new TxMsg(pgn);
     CANbusMgr.registerMsg(m, &Display, &AllModules);
