@@ -1,0 +1,173 @@
+// Our CAN log read by Wireshark's command-line tool with its ISOBUS (J1939) decoder: an
+// address claim, a Request and an RTS/CTS transfer come out with the PGNs, addresses,
+// control bytes, sizes and payload we meant to send. Needs tshark (installed by
+// tools/install-deps).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "flashloader/display_module.h"
+#include "j1939/j1939_addr_claim.h"
+#include "j1939/j1939_id.h"
+#include "j1939/j1939_module.h"
+#include "j1939/j1939_msg_buffer.h"
+#include "modsim/tp_peer_node.h"
+#include "tests/support/j1939_test_bus.h"
+#include "tests/support/program_runner.h"
+
+namespace {
+constexpr uint8_t PeerSA = 0x80;
+constexpr uint32_t PropA = 0xEF00;
+constexpr uint32_t PayloadLength = 23;
+
+std::vector<std::string> split(const std::string& line, char sep) {
+    std::vector<std::string> out;
+    std::stringstream s(line);
+    std::string field;
+    while (std::getline(s, field, sep))
+        out.push_back(field);
+    if (!line.empty() && line.back() == sep) out.push_back("");
+    return out;
+}
+
+// One decoded frame: the fields asked of tshark, by name.
+typedef std::map<std::string, std::string> Decoded;
+
+std::vector<Decoded> decode(const std::string& log) {
+    const std::vector<std::string> fields = {
+        "isobus.pdu_format",
+        "isobus.src_addr",
+        "isobus.dst_addr",
+        "isobus.priority",
+        "isobus.transport_protocol.control_byte",
+        "isobus.transport_protocol.request_to_send.total_size",
+        "isobus.transport_protocol.request_to_send.number_of_packets",
+        "isobus.transport_protocol.request_to_send.pgn",
+        "isobus.transport_protocol.end_of_message_acknowledgement.total_size",
+        "isobus.reassembled.data",
+        "exported_pdu.exported_pdu", // the SocketCAN record: identifier, length, data
+    };
+    std::string cmd =
+        "tshark -r '" + log + "' -d can.subdissector,isobus -T fields -E separator='|'";
+    for (const std::string& f : fields)
+        cmd += " -e " + f;
+    cmd += " 2>/dev/null";
+    std::vector<Decoded> frames;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) return frames;
+    char line[8192];
+    while (fgets(line, sizeof line, p) != nullptr) {
+        std::string l(line);
+        if (!l.empty() && l.back() == '\n') l.pop_back();
+        std::vector<std::string> values = split(l, '|');
+        Decoded d;
+        for (size_t i = 0; i < fields.size() && i < values.size(); ++i)
+            d[fields[i]] = values[i];
+        frames.push_back(d);
+    }
+    pclose(p);
+    return frames;
+}
+
+// The data bytes of a decoded frame: the SocketCAN record's last dlc bytes, as hex.
+std::string dataOf(const Decoded& d) {
+    const std::string& rec = d.at("exported_pdu.exported_pdu");
+    if (rec.size() < 16) return "";
+    size_t dlc = std::stoul(rec.substr(8, 2), nullptr, 16);
+    return rec.substr(16, 2 * dlc);
+}
+
+std::string hex(const std::vector<uint8_t>& bytes) {
+    std::string s;
+    char b[3];
+    for (uint8_t v : bytes) {
+        snprintf(b, sizeof b, "%02x", v);
+        s += b;
+    }
+    return s;
+}
+
+TEST(WiresharkTest, ClaimRequestAndTransferDecodeAsMeant) {
+    ASSERT_EQ(system("tshark -v >/dev/null 2>&1"), 0)
+        << "tshark is missing: run tools/install-deps";
+    std::string log = makeTempDir() + "/bus.log";
+    std::vector<uint8_t> payload(PayloadLength);
+    for (uint32_t i = 0; i < PayloadLength; ++i)
+        payload[i] = static_cast<uint8_t>(0xA0 + i);
+    J1939NAME ourName;
+    {
+        J1939TestBus bus(true, log.c_str());
+        TpPeerNode peer(PeerSA);
+        ASSERT_TRUE(peer.join(bus.bus));
+        J1939module peerModule(PeerSA, "Peer", false, J1939NAME(), J1939NAME(true, 0));
+
+        J1939msgAddrClaim claim(0x1234, 0x81, 0, 0, MakerManufacturerCode, 0, 0, 0, true);
+        CANbusMgr.registerMsg(&claim, &Display, &AllModules);
+        ourName = claim.name();
+        TestMsg request(PGN_AddressClaimed, 6, 8, J1939cfgListed | J1939cfgOnRequest);
+        CANbusMgr.registerMsg(&request, &AllModules, &Display);
+        TestMsg data(PropA, 6, PayloadLength, J1939cfgListed | J1939cfgTx);
+        CANbusMgr.registerMsg(&data, &Display, &peerModule);
+        data.buffer->copyInBytes(payload.data(), 0, PayloadLength);
+
+        claim.transmit(OwnDA);
+        request.issueRequest(0);
+        data.transmit(OwnDA);
+        ASSERT_TRUE(bus.runUntil([&] { return data.count(TPtxAckedEvent) == 1; }, 2000));
+        bus.runFor(10);
+        peer.leave();
+    }
+
+    std::vector<Decoded> frames = decode(log);
+    // The claim (the answer to our own Request comes as a second one), the Request, the
+    // RTS, the CTS, four TP.DT and the acknowledgement.
+    ASSERT_GE(frames.size(), 9u);
+    std::map<std::string, std::vector<Decoded>> byFormat;
+    for (const Decoded& d : frames)
+        byFormat[d.at("isobus.pdu_format")].push_back(d);
+
+    ASSERT_FALSE(byFormat["238"].empty()) << "no Address Claimed";
+    const Decoded& c = byFormat["238"][0];
+    EXPECT_EQ(c.at("isobus.src_addr"), "250");
+    EXPECT_EQ(c.at("isobus.dst_addr"), "255");
+    EXPECT_EQ(c.at("isobus.priority"), "0x00000006");
+    EXPECT_EQ(dataOf(c), hex(std::vector<uint8_t>(ourName.bytes, ourName.bytes + 8)));
+
+    ASSERT_EQ(byFormat["234"].size(), 1u) << "one Request";
+    const Decoded& r = byFormat["234"][0];
+    EXPECT_EQ(r.at("isobus.src_addr"), "250");
+    EXPECT_EQ(r.at("isobus.dst_addr"), "255");
+    EXPECT_EQ(dataOf(r), "00ee00"); // the requested PGN, least significant byte first
+
+    const std::vector<Decoded>& cm = byFormat["236"];
+    ASSERT_EQ(cm.size(), 3u) << "RTS, CTS, EndOfMsgACK";
+    EXPECT_EQ(cm[0].at("isobus.transport_protocol.control_byte"), "16");
+    EXPECT_EQ(cm[0].at("isobus.src_addr"), "250");
+    EXPECT_EQ(cm[0].at("isobus.dst_addr"), "128");
+    EXPECT_EQ(cm[0].at("isobus.priority"), "0x00000007");
+    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.total_size"), "23");
+    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.number_of_packets"), "4");
+    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.pgn"), "0x00ef00");
+    EXPECT_EQ(cm[1].at("isobus.transport_protocol.control_byte"), "17");
+    EXPECT_EQ(cm[1].at("isobus.src_addr"), "128");
+    EXPECT_EQ(cm[2].at("isobus.transport_protocol.control_byte"), "19");
+    EXPECT_EQ(cm[2].at("isobus.transport_protocol.end_of_message_acknowledgement.total_size"),
+              "23");
+
+    const std::vector<Decoded>& dt = byFormat["235"];
+    ASSERT_EQ(dt.size(), 4u);
+    for (const Decoded& d : dt) {
+        EXPECT_EQ(d.at("isobus.src_addr"), "250");
+        EXPECT_EQ(d.at("isobus.dst_addr"), "128");
+    }
+    // The reassembled message is the 3-byte PGN, then the payload.
+    std::string reassembled;
+    for (const Decoded& d : frames)
+        if (!d.at("isobus.reassembled.data").empty()) reassembled = d.at("isobus.reassembled.data");
+    EXPECT_EQ(reassembled, "00ef00" + hex(payload));
+}
+} // namespace
