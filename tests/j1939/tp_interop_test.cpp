@@ -32,11 +32,13 @@ enum Dir { DisplayRts, DisplayBam, PeerRts, PeerBam };
 const char* const DirNames[] = {"DisplayRts", "DisplayBam", "PeerRts", "PeerBam"};
 
 // What happens to one of the display's frames on its way to the peer.
+// Swap delivers it after the display's next frame. The frame is the nth whose PF is pf
+// (DT or CM) and whose first byte is byte0 (sequence number or control byte).
 struct LinkFault {
-    enum Action { None, Drop, Repeat, Swap } action = None; // Swap: after the next one
-    uint8_t pf = 0;                                         // DT or CM
-    uint8_t byte0 = 0;                                      // sequence number or control byte
-    int nth = 1;                                            // which such frame
+    enum Action { None, Drop, Repeat, Swap } action = None;
+    uint8_t pf = 0;
+    uint8_t byte0 = 0;
+    int nth = 1;
 };
 
 // The peer behind that link; it can also fall silent after sending some frames.
@@ -318,7 +320,8 @@ void TpInterop::check() {
         for (const CanWireFrame& f : t)
             if (saOf(f) == receiver && isControl(f, TP_CTS) && f.data[1] > 0)
                 asked.push_back({f.data[1], f.data[2]});
-        int window = c.dir == DisplayRts ? c.window : static_cast<int>(TP_MaxPacketsPerCTS);
+        // The display asks for at most 16 packets at a time.
+        int window = c.dir == DisplayRts ? c.window : 16;
         std::vector<std::pair<int, int>> clean = windows(packets, window);
         if (c.ctsAsked > 0) {
             EXPECT_EQ(asked.size(), static_cast<size_t>(c.ctsAsked));
@@ -364,8 +367,6 @@ TEST_P(TpInteropClean, ArrivesIntactOnBothSides) {
     start();
     ASSERT_TRUE(settle()) << "still busy";
     check();
-    EXPECT_EQ(node.peer.abortsSent, 0u);
-    EXPECT_EQ(msg.count(TPfailedEvent), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, TpInteropClean, ::testing::ValuesIn(cleanCases()),
@@ -381,19 +382,9 @@ Case make(const char* name, Dir d, uint16_t len, int window = 16) {
     c.window = window;
     return c;
 }
-TpPeerFaults faults(int TpPeerFaults::*field, int value) {
+template <class T> TpPeerFaults faults(T TpPeerFaults::*field, T value) {
     TpPeerFaults f;
     f.*field = value;
-    return f;
-}
-TpPeerFaults noAck() {
-    TpPeerFaults f;
-    f.noAck = true;
-    return f;
-}
-TpPeerFaults silent() {
-    TpPeerFaults f;
-    f.silent = true;
     return f;
 }
 LinkFault link(LinkFault::Action a, uint8_t pf, uint8_t byte0, int nth = 1) {
@@ -448,8 +439,8 @@ std::vector<Case> faultCases() {
     v.push_back(
         fails(with(make("PeerHoldsThenVanishes", DisplayRts, 100), faults(&F::holdCts, 5), 1),
               timedOut, ByDisplay, {{ByDisplay, 1050}}));
-    v.push_back(fails(with(make("PeerSilent", DisplayRts, 100), silent()), NoRecord, ByDisplay,
-                      {{ByDisplay, 1250}}));
+    v.push_back(fails(with(make("PeerSilent", DisplayRts, 100), faults(&F::silent, true)), NoRecord,
+                      ByDisplay, {{ByDisplay, 1250}}));
     v.push_back(fails(with(make("PeerVanishesAfterFirstCts", DisplayRts, 100, 2), F(), 1), timedOut,
                       ByDisplay, {{ByDisplay, 1250}}));
     v.push_back(
@@ -458,8 +449,8 @@ std::vector<Case> faultCases() {
     v.push_back(fails(with(make("PeerAbortsAfter40W255", DisplayRts, 1785, 255),
                            faults(&F::abortAfterPackets, 40)),
                       abortSent, ByPeer, {}));
-    Case noAckCase = fails(with(make("PeerNeverAcks", DisplayRts, 255), noAck()), completed,
-                           ByDisplay, {{ByDisplay, 1250}});
+    Case noAckCase = fails(with(make("PeerNeverAcks", DisplayRts, 255), faults(&F::noAck, true)),
+                           completed, ByDisplay, {{ByDisplay, 1250}});
     noAckCase.delivered = true; // the peer has every byte; the display cannot know it
     v.push_back(noAckCase);
     // The display's frames lost, repeated or swapped on the way.
@@ -488,7 +479,8 @@ std::vector<Case> faultCases() {
     v.push_back(
         lost(with(make("PeerStopsListening", DisplayBam, 100), faults(&F::abortAfterPackets, 2)),
              abortSent));
-    v.push_back(lost(with(make("PeerSilent", DisplayBam, 100), silent()), NoRecord));
+    v.push_back(
+        lost(with(make("PeerSilent", DisplayBam, 100), faults(&F::silent, true)), NoRecord));
     v.push_back(lost(with(make("LostDt3", DisplayBam, 100), link(L::Drop, DT, 3)), dropped));
     v.push_back(lost(with(make("RepeatedDt3", DisplayBam, 100), link(L::Repeat, DT, 3)), dropped));
     v.push_back(lost(with(make("SwappedDt3", DisplayBam, 100), link(L::Swap, DT, 3)), dropped));
@@ -651,13 +643,6 @@ TEST(TpInteropTogether, TransfersBothWaysAtOnce) {
         },
         60000));
     j.runFor(3000);
-    if (getenv("TP_TRACE"))
-        for (size_t i = 0; i < j.peer.received.size(); ++i) {
-            const CanWireFrame& f = j.peer.received[i];
-            printf("%10.3f %02X->%02X %04X %02X %02X %02X %02X\n", j.peer.receivedAt[i] / 1e6,
-                   saOf(f), daOf(f), static_cast<unsigned>(pgnOf(f)), f.data[0], f.data[1],
-                   f.data[2], f.data[3]);
-        }
 
     EXPECT_EQ(first.events, std::vector<NotificationEvent>{TPtxAckedEvent});
     EXPECT_EQ(second.events, std::vector<NotificationEvent>{TPtxAckedEvent});
