@@ -22,6 +22,7 @@ uint32_t pgnOf(const uint8_t* d) {
 
 void TpPeer::sendCm(uint8_t da, uint8_t control, uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4,
                     uint32_t pgn) {
+    if (faults.silent) return;
     PeerFrame f;
     f.id = 7u << 26 | (PgnTpCm | da) << 8 | addr;
     uint8_t d[8] = {control,
@@ -44,6 +45,7 @@ void TpPeer::sendAbort(uint8_t da, uint8_t reason, uint32_t pgn) {
 }
 
 void TpPeer::sendDt(uint8_t da, int seq) {
+    if (faults.silent) return;
     PeerFrame f;
     f.id = 7u << 26 | (PgnTpDt | da) << 8 | addr;
     f.data[0] = static_cast<uint8_t>(seq);
@@ -59,9 +61,11 @@ void TpPeer::record(bool sendingSide, uint8_t peer, uint32_t pgn, uint16_t lengt
     ++logCount;
 }
 
-TpPeer::RxSession* TpPeer::findRx(uint8_t sa) {
+// A sender may run a broadcast and a connection to us at the same time: one of each.
+TpPeer::RxSession* TpPeer::findRx(uint8_t sa, bool bam) {
+    RxState kind = bam ? RxState::Bam : RxState::Rts;
     for (RxSession& s : rx)
-        if (s.state != RxState::Idle && s.sa == sa) return &s;
+        if (s.state == kind && s.sa == sa) return &s;
     return nullptr;
 }
 
@@ -92,13 +96,13 @@ void TpPeer::onCm(const PeerFrame& f, uint8_t sa, uint8_t da, uint32_t nowMs) {
     case CtlBam: {
         bool bam = d[0] == CtlBam;
         if (bam != (da == 0xFF)) return;
-        RxSession* s = findRx(sa);
+        RxSession* s = findRx(sa, bam);
         if (s == nullptr) s = freeRx();
         if (s == nullptr) {
             if (!bam) sendAbort(sa, ReasonBusy, pgn);
             return;
         }
-        // A new announcement from the same sender replaces the transfer it had running.
+        // A new announcement from the same sender replaces its transfer of the same kind.
         uint8_t packets = d[3];
         if (size < 9 || size > MaxMessage || packets != (size + 6) / 7) {
             s->state = RxState::Idle;
@@ -142,8 +146,8 @@ void TpPeer::onCm(const PeerFrame& f, uint8_t sa, uint8_t da, uint32_t nowMs) {
     case CtlAbort:
         if (tx.active && !tx.bam && sa == tx.da && pgn == tx.pgn) {
             endTx(TpOutcome::AbortedByPeer);
-        } else if (RxSession* s = findRx(sa)) {
-            if (s->state == RxState::Rts && s->pgn == pgn) {
+        } else if (RxSession* s = findRx(sa, false)) {
+            if (s->pgn == pgn) {
                 record(false, sa, pgn, s->length, TpOutcome::AbortedByPeer);
                 s->state = RxState::Idle;
             }
@@ -187,16 +191,17 @@ void TpPeer::finishRx(RxSession& s) {
 }
 
 void TpPeer::onDt(const PeerFrame& f, uint8_t sa, uint8_t da, uint32_t nowMs) {
-    RxSession* s = findRx(sa);
-    if (s == nullptr || (s->state == RxState::Bam) != (da == 0xFF)) return;
+    RxSession* s = findRx(sa, da == 0xFF);
+    if (s == nullptr) return;
     int seq = f.data[0];
     if (s->state == RxState::Rts && s->windowLast == 0) return; // nothing asked for (hold)
     if (seq != s->nextSeq) {
         if (s->state == RxState::Bam) {
             record(false, sa, s->pgn, s->length, TpOutcome::Dropped);
             s->state = RxState::Idle;
-        } else if (seq > s->nextSeq && seq <= s->windowLast) {
-            // A packet was lost: ask again from the one missing.
+        } else if (seq == s->windowLast) {
+            // The window is over with a packet missing: ask again from the first one missing.
+            // Not before: a CTS while the sender is still sending breaks the protocol.
             sendCts(*s, nowMs);
         }
         return; // duplicates and strays are ignored
@@ -291,12 +296,29 @@ void TpPeer::sendWindow(uint32_t nowMs) {
     tx.deadline = nowMs + T3;
 }
 
+void TpPeer::onSent(const PeerFrame& f, uint32_t nowMs) {
+    if (!tx.active || tx.bam || !tx.waitingCts || static_cast<uint8_t>(f.id) != addr) return;
+    uint32_t pf = (f.id >> 16) & 0xFF;
+    bool rts = pf == (PgnTpCm >> 8) && f.data[0] == CtlRts;
+    bool windowEnd = pf == (PgnTpDt >> 8) && f.data[0] == tx.windowEnd;
+    if (rts || windowEnd) tx.deadline = nowMs + T3;
+}
+
 void TpPeer::endTx(TpOutcome o) {
     record(true, tx.da, tx.pgn, tx.length, o);
     tx.active = false;
 }
 
 void TpPeer::tick(uint32_t nowMs) {
+    if (faults.silent) { // vanished: what was running ends unheard when it times out
+        if (tx.active && passed(nowMs, tx.deadline)) endTx(TpOutcome::TimedOut);
+        for (RxSession& s : rx) {
+            if (s.state == RxState::Idle || !passed(nowMs, s.deadline)) continue;
+            record(false, s.sa, s.pgn, s.length, TpOutcome::TimedOut);
+            s.state = RxState::Idle;
+        }
+        return;
+    }
     if (tx.active && passed(nowMs, tx.deadline)) {
         if (tx.bam) {
             sendWindow(nowMs);

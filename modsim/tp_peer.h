@@ -26,7 +26,7 @@ struct TpPeerFaults {
     int repeatDt = 0;          // sender: this TP.DT is sent twice
     int swapDt = 0;            // sender: this TP.DT and the next go out in reverse order
     int abortAfterPackets = 0; // either side: Abort after this many TP.DTs sent or received
-    bool silent = false;       // neither answers nor sends anything of the protocol
+    bool silent = false;       // sends nothing more; what runs ends unheard at its timeout
     bool noAck = false;        // receiver: every packet arrives but no EndOfMsgACK is sent
     uint32_t bamGapMs = 50;    // sender: time between BAM frames
 };
@@ -61,6 +61,9 @@ public:
 
     // Takes every frame seen on the bus; frames of other PGNs are ignored.
     void onFrame(const PeerFrame& f, uint32_t nowMs);
+    // One of this peer's frames has gone out completely. A sender waits for the answer from
+    // the end of its RTS or of a window's last packet; without these calls, from queuing.
+    void onSent(const PeerFrame& f, uint32_t nowMs);
     // Runs timeouts and BAM pacing.
     void tick(uint32_t nowMs);
     // Earliest time tick must be called again; false when nothing is pending.
@@ -132,7 +135,7 @@ private:
     void sendAbort(uint8_t da, uint8_t reason, uint32_t pgn);
     void sendDt(uint8_t da, int seq);
     void record(bool sending, uint8_t peer, uint32_t pgn, uint16_t length, TpOutcome o);
-    RxSession* findRx(uint8_t sa);
+    RxSession* findRx(uint8_t sa, bool bam);
     RxSession* freeRx();
     void onCm(const PeerFrame& f, uint8_t sa, uint8_t da, uint32_t nowMs);
     void onDt(const PeerFrame& f, uint8_t sa, uint8_t da, uint32_t nowMs);

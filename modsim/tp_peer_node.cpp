@@ -42,13 +42,23 @@ void TpPeerNode::leave() {
     joined = nullptr;
 }
 
-void TpPeerNode::onRx(const CanWireFrame& f, uint64_t atNs) {
-    if (!f.extended || f.rtr) return;
+namespace {
+PeerFrame peerFrame(const CanWireFrame& f) {
     PeerFrame p;
     p.id = f.id;
     p.dlc = static_cast<uint8_t>(f.dataBytes());
     memcpy(p.data, f.data, p.dlc);
-    peer.onFrame(p, msOf(atNs));
+    return p;
+}
+} // namespace
+
+void TpPeerNode::onRx(const CanWireFrame& f, uint64_t atNs) {
+    if (!f.extended || f.rtr) return;
+    peer.onFrame(peerFrame(f), msOf(atNs));
+}
+
+void TpPeerNode::onSent(const CanWireFrame& f, uint64_t atNs) {
+    peer.onSent(peerFrame(f), msOf(atNs));
 }
 
 void TpPeerNode::sendFrame(const PeerFrame& f) {

@@ -19,6 +19,7 @@ public:
     void leave();
 
     void onRx(const CanWireFrame& f, uint64_t atNs) override;
+    void onSent(const CanWireFrame& f, uint64_t atNs) override;
     void sendFrame(const PeerFrame& f) override;
     // Runs the peer's timers; called every pass of the host loop once joined.
     void service();

@@ -49,6 +49,15 @@ protected:
             b.tick(now);
         }
     }
+    // Hands the next frame on the wire to both peers, 1 ms later.
+    PeerFrame deliverOne() {
+        PeerFrame f = wire.queue.front();
+        wire.queue.pop_front();
+        ++now;
+        a.onFrame(f, now);
+        b.onFrame(f, now);
+        return f;
+    }
     std::vector<uint8_t> message(size_t n) {
         std::vector<uint8_t> m(n);
         for (size_t i = 0; i < n; ++i)
@@ -187,5 +196,69 @@ TEST_F(TpPeerTest, MalformedAnnouncementsAreRefused) {
     EXPECT_EQ(b.abortsSent, 2u);
     uint32_t d;
     EXPECT_FALSE(b.nextDeadline(&d));
+}
+// A receiver that misses a packet asks again once the window is over: a CTS while the
+// sender is still sending would break the protocol.
+TEST_F(TpPeerTest, ALostPacketIsAskedForOnceTheWindowIsOver) {
+    a.faults.dropDt = 3;
+    std::vector<uint8_t> m = message(70); // 10 packets
+    a.send(0x90, 0xEF00, m.data(), m.size(), now);
+    run();
+    EXPECT_EQ(a.transfer(0).outcome, TpOutcome::Completed);
+    std::vector<std::pair<int, int>> windows;
+    for (const PeerFrame& f : wire.seen)
+        if (((f.id >> 16) & 0xFF) == 0xEC && f.data[0] == 0x11)
+            windows.push_back({f.data[1], f.data[2]});
+    EXPECT_EQ(windows, (std::vector<std::pair<int, int>>{{10, 1}, {8, 3}}));
+}
+
+TEST_F(TpPeerTest, ABroadcastDoesNotReplaceAConnectionFromTheSameSender) {
+    std::vector<uint8_t> m = message(100);
+    a.send(0x90, 0xEF00, m.data(), m.size(), now);
+    deliverOne(); // the RTS
+    PeerFrame bam;
+    bam.id = 7u << 26 | 0xECFFu << 8 | 0x80;
+    uint8_t d[8] = {0x20, 20, 0, 3, 0xFF, 0xCA, 0xFE, 0x00};
+    std::copy(d, d + 8, bam.data);
+    b.onFrame(bam, now);
+    run();
+    EXPECT_EQ(a.transfer(0).outcome, TpOutcome::Completed);
+    ASSERT_EQ(b.receivedCount(), 1);
+    EXPECT_TRUE(std::equal(m.begin(), m.end(), b.received(0).data));
+}
+
+TEST_F(TpPeerTest, ASilentPeerSendsNothingMore) {
+    b.faults.holdCts = 3;
+    std::vector<uint8_t> m = message(30);
+    a.send(0x90, 0xEF00, m.data(), m.size(), now);
+    deliverOne(); // the RTS; b answers with a hold
+    b.faults.silent = true;
+    uint32_t start = now;
+    run();
+    EXPECT_EQ(control(0x11), 1u);
+    EXPECT_EQ(b.abortsSent, 0u);
+    EXPECT_EQ(b.transfer(0).outcome, TpOutcome::TimedOut);
+    EXPECT_EQ(a.transfer(0).outcome, TpOutcome::AbortSent);
+    EXPECT_EQ(now - start, 1050u + 2); // the hold on the wire, then the hold timeout
+    uint32_t due;
+    EXPECT_FALSE(b.nextDeadline(&due));
+}
+
+// The sender's wait for a CTS or the ACK runs from when the window's last packet left.
+TEST_F(TpPeerTest, TheSenderWaitsFromWhenItsLastPacketLeft) {
+    std::vector<uint8_t> m = message(20); // 3 packets
+    a.send(0x90, 0xEF00, m.data(), m.size(), now);
+    deliverOne(); // the RTS; b asks for all three
+    deliverOne(); // the CTS; a queues them
+    ASSERT_EQ(wire.queue.size(), 3u);
+    uint32_t due;
+    ASSERT_TRUE(a.nextDeadline(&due));
+    EXPECT_EQ(due, now + 1250);
+    a.onSent(wire.queue[1], now + 30); // not the last: no change
+    a.nextDeadline(&due);
+    EXPECT_EQ(due, now + 1250);
+    a.onSent(wire.queue[2], now + 40);
+    a.nextDeadline(&due);
+    EXPECT_EQ(due, now + 40 + 1250);
 }
 } // namespace
