@@ -122,6 +122,11 @@ TEST_F(CollectionTest, RemovingTheCurrentChildMovesTheSelection) {
     EXPECT_TRUE(filled(30, 10, 15)); // erased
     EXPECT_TRUE(list.contains(&a));
     EXPECT_FALSE(list.contains(&b));
+    list.removeAll();
+    EXPECT_EQ(list.currentObj(), nullptr);
+    EXPECT_FALSE(list.contains(&c1));
+    // Every child erased, and no selection frame left around c1 inside the removed group.
+    EXPECT_EQ(count(R(0, 0, 199, 199), 0), 0);
 }
 
 TEST_F(PaneTest, CollectionWithoutSelectableChildFocusesItself) {
