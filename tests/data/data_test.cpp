@@ -48,22 +48,18 @@ TEST(DataTest, NotifiesOnlyWhenTheValueOrValidityChangesOrWhenForced) {
 }
 
 TEST(DataTest, PartiesAreToldNewestFirstAndMayLeaveWhileTold) {
+    Data d;
+    std::vector<int> order;
     struct Leaver : Notifiable {
-        Data* data = nullptr;
-        std::vector<int>* order = nullptr;
-        int id = 0;
+        Data* data;
+        std::vector<int>* order;
+        int id;
+        Leaver(Data* d, std::vector<int>* o, int i) : data(d), order(o), id(i) {}
         void notify(NotificationEvent, Data*) override {
             order->push_back(id);
             data->deregisterInterest(this);
         }
-    };
-    Data d;
-    std::vector<int> order;
-    Leaver a, b;
-    a.data = b.data = &d;
-    a.order = b.order = &order;
-    a.id = 1;
-    b.id = 2;
+    } a(&d, &order, 1), b(&d, &order, 2);
     d.registerInterest(&a);
     d.registerInterest(&b);
     d.setValue(1);
@@ -97,14 +93,9 @@ TEST(DataTest, UnitizedViewConvertsBothWays) {
     EXPECT_STREQ(reinterpret_cast<const char*>(view.getUnitsName(1).text), "miles");
     view.setInvalid();
     EXPECT_FALSE(distance.isValid());
-    CurrentUnitSystem = MetricSystem;
-
-    UnitizedData plain(&distance, nullptr, nullptr);
+    UnitizedData plain(&distance, nullptr, nullptr), metricOnly(&distance, &Metric_cm);
     EXPECT_EQ(plain.getUnits(), &NoUnits);
-    UnitizedData metricOnly(&distance, &Metric_cm);
-    CurrentUnitSystem = ImperialSystem;
-    EXPECT_EQ(metricOnly.getUnits(), &Metric_cm);
-    CurrentUnitSystem = MetricSystem;
+    EXPECT_EQ(metricOnly.getUnits(), &Metric_cm); // in the imperial system too
 }
 
 TEST(DataTest, ReassigningAViewMovesTheWidgetsThatShowIt) {
@@ -131,8 +122,6 @@ TEST(DataTest, ReassigningAViewMovesTheWidgetsThatShowIt) {
     second.setValue(4);
     EXPECT_EQ(viaView.calls, 2);
     EXPECT_EQ(other.calls, 1);
-    first.deregisterInterest(&other);
-    second.deregisterInterest(&viaView);
 }
 
 TEST(DataTest, TextValuesKeepWholeCharactersWithinTheirCapacity) {
