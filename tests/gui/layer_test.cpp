@@ -11,30 +11,18 @@
 namespace {
 using LayerTest = GuiTest;
 
-TEST_F(LayerTest, AddingAnActiveLayerAgainChangesNothing) {
-    TestPane a(BBox(R(10, 10, 100, 100)), 4);
+TEST_F(LayerTest, LayersGoWhereTheyAreAskedAndOnlyOnce) {
+    TestPane a(BBox(R(10, 10, 100, 100)), 4), b(BBox(R(0, 0, 20, 20)), 9),
+        c(BBox(R(0, 0, 9, 9)), 3);
     theScreen.addLayer(&a, nullptr, false);
     EXPECT_EQ(a.draws, 1);
-    EXPECT_EQ(theScreen.topLayer, &a);
     EXPECT_EQ(count(R(10, 10, 100, 100), 4), area(R(10, 10, 100, 100)));
-    TestPane b(BBox(R(0, 0, 20, 20)), 9);
-    theScreen.addLayer(&b, nullptr, false);
-    theScreen.addLayer(&a, nullptr, false);
+    theScreen.addLayer(&b, nullptr, false); // on top
+    theScreen.addLayer(&a, nullptr, false); // already active: nothing changes
     EXPECT_EQ(a.draws, 1);
     EXPECT_EQ(theScreen.topLayer, &b);
     EXPECT_EQ(b.below, &a);
-    EXPECT_EQ(a.above, &b);
-    theScreen.removeLayer(&b);
-    theScreen.removeLayer(&a);
-    EXPECT_EQ(theScreen.topLayer, &theScreen.baseLayer);
-    EXPECT_FALSE(a.layerIsActive());
-}
-
-TEST_F(LayerTest, LayersGoWhereTheyAreAsked) {
-    TestPane a(BBox(R(0, 0, 9, 9)), 1), b(BBox(R(0, 0, 9, 9)), 2), c(BBox(R(0, 0, 9, 9)), 3);
-    theScreen.addLayer(&a, nullptr, false);
-    theScreen.addLayer(&b, nullptr, false); // on top
-    theScreen.addLayer(&c, nullptr, true);  // directly above the base layer
+    theScreen.addLayer(&c, nullptr, true); // directly above the base layer
     EXPECT_EQ(theScreen.baseLayer.above, &c);
     EXPECT_EQ(c.above, &a);
     EXPECT_EQ(a.above, &b);
@@ -45,8 +33,11 @@ TEST_F(LayerTest, LayersGoWhereTheyAreAsked) {
     EXPECT_EQ(theScreen.topLayer, &b);
     theScreen.removeLayer(&a);
     EXPECT_EQ(theScreen.baseLayer.above, &c);
+    EXPECT_FALSE(a.layerIsActive());
     theScreen.removeLayer(&b);
     EXPECT_EQ(theScreen.topLayer, &c);
+    theScreen.removeLayer(&c);
+    EXPECT_EQ(theScreen.topLayer, &theScreen.baseLayer);
 }
 
 TEST_F(LayerTest, PopupHidesWhatLowerLayersDrawBeneathIt) {
@@ -67,19 +58,7 @@ TEST_F(LayerTest, PopupHidesWhatLowerLayersDrawBeneathIt) {
     EXPECT_EQ(getPixel(51, 50), 0);
 }
 
-TEST_F(LayerTest, WhollyCoveredLayerDrawsNothing) {
-    TestPane under(BBox(R(40, 40, 80, 80)), 5), over(BBox(R(20, 20, 100, 100)), 9);
-    theScreen.addLayer(&under, nullptr, false);
-    theScreen.addLayer(&over, nullptr, false);
-    EXPECT_EQ(under.clipInfo, 3);
-    EXPECT_EQ(under.clip(R(50, 50, 60, 60)), 3);
-    int draws = under.draws;
-    under.onScreen(true, nullptr);
-    EXPECT_EQ(under.draws, draws);
-    EXPECT_EQ(count(R(40, 40, 80, 80), 5), 0);
-}
-
-TEST_F(LayerTest, ClipOfRectanglesAgainstPartlyCoveringLayers) {
+TEST_F(LayerTest, ClipOfRectanglesAgainstHigherLayers) {
     TestPane under(BBox(R(0, 0, 199, 199)), 5), over(BBox(R(100, 100, 149, 149)), 9);
     theScreen.addLayer(&under, nullptr, false);
     EXPECT_EQ(under.clipInfo, 0);
@@ -92,6 +71,15 @@ TEST_F(LayerTest, ClipOfRectanglesAgainstPartlyCoveringLayers) {
     theScreen.removeLayer(&over);
     EXPECT_EQ(under.clipInfo, 0);
     EXPECT_EQ(under.firstClipper, nullptr);
+    // A wholly covered layer draws nothing.
+    TestPane small(BBox(R(40, 40, 80, 80)), 12), cover(BBox(R(20, 20, 100, 100)), 9);
+    theScreen.addLayer(&small, nullptr, false);
+    theScreen.addLayer(&cover, nullptr, false);
+    EXPECT_EQ(small.clipInfo, 3);
+    int draws = small.draws;
+    small.onScreen(true, nullptr);
+    EXPECT_EQ(small.draws, draws);
+    EXPECT_EQ(count(R(40, 40, 80, 80), 12), 0);
 }
 
 TEST_F(LayerTest, RemovingAPopupRedrawsExactlyWhatItCovered) {
@@ -113,20 +101,13 @@ TEST_F(LayerTest, RemovingAPopupRedrawsExactlyWhatItCovered) {
     EXPECT_EQ(count(R(200, 60, 259, 179), 4), area(R(200, 60, 259, 179)));
     EXPECT_EQ(count(R(100, 140, 199, 179), 4), area(R(100, 140, 199, 179)));
     EXPECT_EQ(count(R(0, 0, 19, 239), 4), area(R(0, 0, 19, 239))); // untouched
-}
-
-TEST_F(LayerTest, ExposureStopsWhenTheAreaIsUsedUp) {
-    TestPane back(BBox(R(0, 0, 319, 239)), 4);
-    TestPane middle(BBox(R(20, 20, 199, 139)), 9);
-    TestPane top(BBox(R(50, 50, 80, 80)), 12);
-    theScreen.addLayer(&back, nullptr, false);
-    theScreen.addLayer(&middle, nullptr, false);
-    theScreen.addLayer(&top, nullptr, false);
+    // Exposure stops when the area is used up: the back layer is not asked.
+    TestPane inside(BBox(R(50, 50, 80, 80)), 12);
+    theScreen.addLayer(&inside, nullptr, false);
     int backDraws = back.draws;
-    theScreen.removeLayer(&top);
+    theScreen.removeLayer(&inside);
     EXPECT_EQ(back.draws, backDraws);
-    ASSERT_EQ(middle.areas.size(), 1u);
-    EXPECT_EQ(middle.areas[0], R(50, 50, 80, 80));
+    EXPECT_EQ(middle.areas.back(), R(50, 50, 80, 80));
     EXPECT_EQ(count(R(50, 50, 80, 80), 9), area(R(50, 50, 80, 80)));
     // A layer that was not covered is not asked at all.
     TestPane aside(BBox(R(250, 200, 300, 230)), 1);
