@@ -96,8 +96,11 @@ TEST_F(StartupScriptTest, PausesComeFromPauseRecordsAndBitmaps) {
     use(s);
     EXPECT_EQ(pauses(), (std::vector<uint32_t>{200, 50, 30}));
     EXPECT_EQ(row(0, 0, 17), "1111111122222222f");
-    // The script can run again from the start after it ended.
+    // The script can run again from the start after it ended, and after an abort.
     EXPECT_EQ(pauses(), (std::vector<uint32_t>{200, 50, 30}));
+    EXPECT_EQ(theApplication->paceStartup(false), 200u);
+    EXPECT_EQ(theApplication->paceStartup(true), 0u);
+    EXPECT_EQ(theApplication->paceStartup(false), 200u);
 }
 
 TEST_F(StartupScriptTest, MissingScriptEndsAtOnceAfterASync) {
@@ -107,7 +110,7 @@ TEST_F(StartupScriptTest, MissingScriptEndsAtOnceAfterASync) {
     EXPECT_EQ(hostIo.syncs, syncs + 1);
 }
 
-TEST_F(StartupScriptTest, BitmapsHonourPlaceAndTransparency) {
+TEST_F(StartupScriptTest, BitmapsAndFillsStayInPlace) {
     Script s;
     s.record(2, {0, 0})
         .pixels(16, 2, 16, 2, {0x76543210, 0xFEDCBA98, 0x33333333, 0x44444444})
@@ -118,17 +121,13 @@ TEST_F(StartupScriptTest, BitmapsHonourPlaceAndTransparency) {
     EXPECT_EQ(row(15, 2, 18), "f0123456789abcdeff"); // untouched white around it
     // Row 3 was 3s; the second bitmap wrote 5s and kept the screen where it had 3s.
     EXPECT_EQ(row(16, 3, 16), "3535353544444444");
-}
-
-TEST_F(StartupScriptTest, FullScreenBitmapAndFills) {
-    std::vector<uint32_t> screen(FrameBufferWords, 0x99999999u);
-    Script s;
-    s.record(2, {0, 0}).pixels(0, 0, 320, 240, screen);
-    use(s);
+    Script full;
+    full.record(2, {0, 0}).pixels(0, 0, 320, 240,
+                                  std::vector<uint32_t>(FrameBufferWords, 0x99999999u));
+    use(full);
     pauses();
     EXPECT_EQ(getPixel(0, 0), 9);
     EXPECT_EQ(getPixel(319, 239), 9);
-
     Script f;
     f.record(4, {0, 0, 320, 1, 0x1C})            // whole buffer, low 4 bits of the colour
         .record(4, {10, 20, 3, 2, 6})            // a rectangle in screen coordinates
@@ -248,7 +247,7 @@ TEST_F(StartupScriptTest, AFifthNestedLoopIsSkipped) {
     EXPECT_EQ(varEval(10010, 0, false), 16);
 }
 
-TEST_F(StartupScriptTest, TruncatedFilesEnd) {
+TEST_F(StartupScriptTest, TruncatedFilesAndEndlessLoopsEnd) {
     Script whole;
     whole.record(2, {0, 5}).pixels(0, 0, 8, 2, {0x11111111, 0x22222222}).record(2, {0, 9});
     for (size_t cut = 0; cut < whole.data.size(); ++cut) {
@@ -262,22 +261,10 @@ TEST_F(StartupScriptTest, TruncatedFilesEnd) {
     huge.raw(99, "", 0xFFFFFFFF); // a length far beyond the end of the file
     use(huge);
     EXPECT_TRUE(pauses().empty());
-}
-
-TEST_F(StartupScriptTest, ALoopThatNeverEndsIsStopped) {
-    Script s;
-    s.record(10, {10000, 0, 5, 0}).record(11, {}); // step 0: never reaches the limit
-    use(s);
+    Script endless;
+    endless.record(10, {10000, 0, 5, 0}).record(11, {}); // step 0: never reaches the limit
+    use(endless);
     EXPECT_TRUE(pauses().empty());
-}
-
-TEST_F(StartupScriptTest, AbortClosesTheScript) {
-    Script s;
-    s.record(2, {0, 10}).record(2, {0, 20});
-    use(s);
-    EXPECT_EQ(theApplication->paceStartup(false), 10u);
-    EXPECT_EQ(theApplication->paceStartup(true), 0u);
-    EXPECT_EQ(theApplication->paceStartup(false), 10u); // starts over
 }
 
 TEST_F(StartupScriptTest, RandomFilesNeverHangOrOverrun) {
