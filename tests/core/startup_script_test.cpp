@@ -115,12 +115,12 @@ TEST_F(StartupScriptTest, BitmapsAndFillsStayInPlace) {
     s.record(2, {0, 0})
         .pixels(16, 2, 16, 2, {0x76543210, 0xFEDCBA98, 0x33333333, 0x44444444})
         .record(7, {3}) // colour 3 becomes transparent
-        .pixels(16, 3, 8, 1, {0x53535353});
+        .pixels(24, 3, 8, 1, {0x53535353});
     use(s);
     pauses();
     EXPECT_EQ(row(15, 2, 18), "f0123456789abcdeff"); // untouched white around it
-    // Row 3 was 3s; the second bitmap wrote 5s and kept the screen where it had 3s.
-    EXPECT_EQ(row(16, 3, 16), "3535353544444444");
+    // Row 3 was 3s and 4s; the second bitmap wrote 5s and kept the 4s where its pixels were 3s.
+    EXPECT_EQ(row(16, 3, 16), "3333333345454545");
     Script full;
     full.record(2, {0, 0}).pixels(0, 0, 320, 240,
                                   std::vector<uint32_t>(FrameBufferWords, 0x99999999u));
