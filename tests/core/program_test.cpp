@@ -12,13 +12,10 @@ TEST(ProgramTest, VersionLineOnlyAndNothingOpened) {
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.out, std::string("flashloader") + VersionTail);
     EXPECT_EQ(r.err, "");
-}
-
-TEST(ProgramTest, VersionLineUsesTheBaseNameAfterAnySeparator) {
+    // The program's name is what follows the last separator of any kind.
     ProgramRun run({"-v"});
     run.argv0 = "C:\\tools\\dev:bin/flash";
-    ProgramResult r = runProgram(run);
-    EXPECT_EQ(r.out, std::string("flash") + VersionTail);
+    EXPECT_EQ(runProgram(run).out, std::string("flash") + VersionTail);
 }
 
 TEST(ProgramTest, QuitAndPowerKeyEndWithStatusZero) {
