@@ -63,11 +63,13 @@ void Collection::add(GraphicalObj* obj, GraphicalObj* after) {
 void Collection::remove(GraphicalObj* obj) {
     GraphicalObjListNode* node = children.findNode(obj);
     if (node == nullptr) return;
-    // A selection frame must not stay around an object that is gone.
-    bool wasSelected = obj->selectability == SELECTED;
-    if (wasSelected) obj->deselect();
-    obj->erase(nullptr);
+    // A selection frame must not stay around an object that is gone, nor around one inside
+    // a collection that goes.
     bool wasCurrent = node == current;
+    GraphicalObj* selected = wasCurrent ? currentObj() : obj;
+    bool wasSelected = selected != nullptr && selected->selectability == SELECTED;
+    if (wasSelected) selected->deselect();
+    obj->erase(nullptr);
     children.removeNode(node);
     obj->parent = nullptr;
     obj->onLayer(nullptr, nullptr);

@@ -17,10 +17,8 @@
 namespace {
 // An application that refuses to run, so the framework prints the version line.
 struct RefusingApp : TestApplication {
-    int argc = -1;
     std::vector<std::string> argv;
     bool checkArgs(int c, char** v) override {
-        argc = c;
         for (int i = 0; i < c; ++i)
             argv.push_back(v[i]);
         return false;
@@ -38,49 +36,45 @@ int runMain(std::vector<std::string> args) {
     return frameworkMain(static_cast<int>(keep.size()), argv.data());
 }
 
-TEST(CommandLineTest, FlagsAreAppliedAndEchoed) {
+class CommandLineTest : public ::testing::Test {
+protected:
     RefusingApp app;
-    theApplication = &app;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(runMain({"bin/prog", "a", "-Flags:sHxe"}), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    void SetUp() override { theApplication = &app; }
+    int status = -1;
+    // Runs the framework's main, which stops after parsing; returns what it printed.
+    std::string run(std::vector<std::string> args) {
+        testing::internal::CaptureStdout();
+        status = runMain(std::move(args));
+        return testing::internal::GetCapturedStdout();
+    }
+};
+
+TEST_F(CommandLineTest, FlagsAreAppliedAndEchoed) {
+    EXPECT_EQ(run({"bin/prog", "a", "-Flags:sHxe"}),
               "prog -Flags:sHe 1.1 (build 5.7.1) 11:18:46 Dec  5 2018\n");
+    EXPECT_EQ(status, 0);
     EXPECT_TRUE(GlobalCmdLineFlags[FlagS]);
     EXPECT_FALSE(GlobalCmdLineFlags[FlagH]);
     EXPECT_TRUE(GlobalCmdLineFlags[FlagE]);
     EXPECT_FALSE(GlobalCmdLineFlags[FlagL]);
-    EXPECT_EQ(app.argc, 2); // the flags argument is not passed on
+    EXPECT_EQ(app.argv, (std::vector<std::string>{"bin/prog", "a"})); // without the flags
 }
 
-TEST(CommandLineTest, DebugAndStartupOptionsOnlyAtTheEnd) {
-    RefusingApp app;
-    theApplication = &app;
-    testing::internal::CaptureStdout();
-    runMain({"prog", "x", "-startup", "boot.bin", "-OFWdebug"});
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.find("-OFWdebug (1) option selected\n"), 0u);
+TEST_F(CommandLineTest, DebugAndStartupOptionsOnlyAtTheEnd) {
+    EXPECT_EQ(run({"prog", "x", "-startup", "boot.bin", "-OFWdebug"})
+                  .find("-OFWdebug (1) option selected\n"),
+              0u);
     EXPECT_EQ(OFW_debugFlags, 1u);
     EXPECT_STREQ(StartupScriptFileName, "boot.bin");
     EXPECT_EQ(app.argv, (std::vector<std::string>{"prog", "x"}));
 }
 
-TEST(CommandLineTest, DebugAndStartupElsewhereArePassedOn) {
-    RefusingApp app;
-    theApplication = &app;
-    testing::internal::CaptureStdout();
-    runMain({"prog", "-OFWdebug", "-startup", "boot.bin", "y"});
-    testing::internal::GetCapturedStdout();
+TEST_F(CommandLineTest, DebugAndStartupElsewhereArePassedOn) {
+    run({"prog", "-OFWdebug", "-startup", "boot.bin", "y"});
     EXPECT_EQ(OFW_debugFlags, 0u);
     EXPECT_STREQ(StartupScriptFileName, "startupScript");
-    EXPECT_EQ(app.argc, 5);
-}
-
-TEST(CommandLineTest, StartupNeedsMoreThanTwoArguments) {
-    RefusingApp app;
-    theApplication = &app;
-    testing::internal::CaptureStdout();
-    runMain({"-startup", "boot.bin"});
-    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(app.argv.size(), 5u);
+    run({"-startup", "boot.bin"}); // -startup needs more than two arguments
     EXPECT_STREQ(StartupScriptFileName, "startupScript");
 }
 
@@ -135,11 +129,6 @@ TEST_F(LoopTest, CodeThreeStopsARepeatingSoundAndReturnsTwo) {
 TEST_F(LoopTest, ErrorTerminationKeepsTheUnitPowered) {
     app->onStartupAction = [] { FW.errorTermination(5, true); };
     EXPECT_EQ(run(), 68);
-}
-
-TEST_F(LoopTest, ErrorTerminationWithPowerDown) {
-    app->onStartupAction = [] { FW.errorTermination(18, false); };
-    EXPECT_EQ(run(), 17);
 }
 
 TEST_F(LoopTest, KeysReachTheApplicationOnlyAfterStartup) {

@@ -23,23 +23,22 @@ protected:
         VirtualTimeTest::SetUp();
         received.clear();
     }
+    Recorder r, other;
 };
 
 TEST_F(NotifiableTest, ZeroDelayDeliversAtOnceOtherDelaysInALaterPass) {
-    Recorder r;
     r.delayedNotify(TimerEvent, 0);
     ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].event, TimerEvent);
-    r.delayedNotify(TimerEvent, 1);
+    r.delayedNotify(WakeUpEvent, 1);
     checkForDelayedCallbacks();
     EXPECT_EQ(received.size(), 1u);
     runFor(1);
     ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1].event, WakeUpEvent);
     EXPECT_EQ(received[1].at, 1001u);
 }
 
 TEST_F(NotifiableTest, CancelTakesTheEarliestMatchOneAtATime) {
-    Recorder r, other;
     r.delayedNotify(TimerEvent, 200);
     r.delayedNotify(TimerEvent, 100);
     other.delayedNotify(TimerEvent, 50);
@@ -51,18 +50,13 @@ TEST_F(NotifiableTest, CancelTakesTheEarliestMatchOneAtATime) {
     EXPECT_EQ(received[1].event, WakeUpEvent);
     EXPECT_TRUE(r.cancelDelayedNotify(TimerEvent)); // the one due at 200
     EXPECT_FALSE(r.cancelDelayedNotify(TimerEvent));
-    runFor(500);
-    EXPECT_EQ(received.size(), 2u);
-}
-
-TEST_F(NotifiableTest, AnyEventCancelsTheEarliestWhateverItsEvent) {
-    Recorder r;
+    // AnyEvent cancels the earliest whatever its event.
     r.delayedNotify(TimerEvent, 300);
     r.delayedNotify(WakeUpEvent, 100);
     EXPECT_TRUE(r.cancelDelayedNotify(AnyEvent));
-    runFor(400);
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].event, TimerEvent);
+    runFor(500);
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[2].event, TimerEvent);
     EXPECT_FALSE(r.cancelDelayedNotify(AnyEvent));
 }
 
@@ -76,12 +70,11 @@ public:
 };
 
 TEST_F(NotifiableTest, RescheduleFromInsideNotifyReusesTheFreedNode) {
-    Repeater r;
-    r.delayedNotify(TimerEvent, 10);
-    DelayedNotificationListNode* node =
-        reinterpret_cast<DelayedNotificationListNode*>(DelayedCallbackList);
+    Repeater rep;
+    rep.delayedNotify(TimerEvent, 10);
+    auto* node = reinterpret_cast<DelayedNotificationListNode*>(DelayedCallbackList);
     runFor(100);
-    EXPECT_EQ(r.count, 3);
+    EXPECT_EQ(rep.count, 3);
     // Every firing freed its node before the next request, so one node served all three.
     EXPECT_EQ(DelayedNotificationListNode::freeList, node);
     EXPECT_EQ(node->freeLink, nullptr);
@@ -101,41 +94,28 @@ TEST_F(NotifiableTest, OptionalDelayChoosesImmediateOrDeferredDelivery) {
     EXPECT_EQ(d.count, 2);
 }
 
-TEST(NotifiableListTest, LatestAddedIsNotifiedFirstAndRemovalIsSafe) {
-    received.clear();
+TEST(NotifiableListTest, LatestFirstSafeRemovalAndRecycledNodes) {
     Recorder a, b, c;
-    NotifiableList list;
-    list.addNotifiable(&a);
-    list.addNotifiable(&b);
-    std::vector<Notifiable*> order;
-    for (NotifiableListNode* n = list.head; n; n = n->next)
-        order.push_back(n->party);
-    EXPECT_EQ(order, (std::vector<Notifiable*>{&b, &a}));
-
-    list.removeNotifiable(&c); // not in the list
-    list.removeNotifiable(nullptr);
-    NotifiableListNode foreign;
-    list.removeNode(&foreign);
-    EXPECT_EQ(list.findNode(&a), list.head->next);
-    EXPECT_EQ(list.findNode(nullptr), nullptr);
-
-    list.removeNotifiable(&b);
-    EXPECT_EQ(list.head->party, &a);
-    EXPECT_EQ(list.head->next, nullptr);
-}
-
-TEST(NotifiableListTest, NodesAreRecycledNotAllocatedAgain) {
-    Recorder a, b;
     NotifiableListNode* first;
     {
         NotifiableList list;
         list.addNotifiable(&a);
+        list.addNotifiable(&b);
+        EXPECT_EQ(list.head->party, &b);
+        EXPECT_EQ(list.findNode(&a), list.head->next);
+        list.removeNotifiable(&c); // not in the list
+        list.removeNotifiable(nullptr);
+        NotifiableListNode foreign;
+        list.removeNode(&foreign);
+        EXPECT_EQ(list.findNode(nullptr), nullptr);
+        list.removeNotifiable(&b);
+        EXPECT_EQ(list.head->party, &a);
+        EXPECT_EQ(list.head->next, nullptr);
         first = list.head;
     } // the destructor returns every node
     EXPECT_EQ(NotifiableListNode::freeList, first);
     NotifiableList again;
-    again.addNotifiable(&b);
+    again.addNotifiable(&c);
     EXPECT_EQ(again.head, first);
-    EXPECT_EQ(again.head->party, &b);
 }
 } // namespace

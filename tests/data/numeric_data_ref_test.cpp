@@ -115,29 +115,27 @@ TEST(NumericDataRefTest, RegistrationCanWaitForTheFirstWrite) {
 }
 
 TEST(DigitEntryTest, AddAndDropDigits) {
-    double v = 0;
-    addDigit(v, 0, 1);
-    addDigit(v, 0, 2);
-    EXPECT_DOUBLE_EQ(v, 12);
-    addDigit(v, 1, 5);
-    EXPECT_DOUBLE_EQ(v, 12.5);
-    addDigit(v, 2, 3);
-    EXPECT_NEAR(v, 12.53, 1e-12);
-    v = -1;
-    addDigit(v, 0, 2);
-    EXPECT_DOUBLE_EQ(v, -12); // a negative number grows in magnitude
-    v = 5;
-    addDigit(v, -1, 3);
-    EXPECT_DOUBLE_EQ(v, 80);
-
-    v = 1.25;
-    dropDigit(v, 2);
-    EXPECT_NEAR(v, 1.2, 1e-12);
-    v = 125;
-    dropDigit(v, 0);
-    EXPECT_DOUBLE_EQ(v, 12);
-    v = 550;
-    dropDigit(v, -1);
-    EXPECT_DOUBLE_EQ(v, 50);
+    const struct {
+        double from;
+        int decimals, digit;
+        double to;
+    } adds[] = {{0, 0, 1, 1},        {1, 0, 2, 12},   {12, 1, 5, 12.5},
+                {12.5, 2, 3, 12.53}, {-1, 0, 2, -12}, // a negative number grows in magnitude
+                {5, -1, 3, 80}};
+    for (auto& a : adds) {
+        double v = a.from;
+        addDigit(v, a.decimals, a.digit);
+        EXPECT_NEAR(v, a.to, 1e-12) << a.from << " " << a.digit;
+    }
+    const struct {
+        double from;
+        int decimals;
+        double to;
+    } drops[] = {{1.25, 2, 1.2}, {125, 0, 12}, {550, -1, 50}};
+    for (auto& d : drops) {
+        double v = d.from;
+        dropDigit(v, d.decimals);
+        EXPECT_NEAR(v, d.to, 1e-12) << d.from;
+    }
 }
 } // namespace

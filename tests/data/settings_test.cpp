@@ -9,18 +9,6 @@
 #include "tests/support/test_application.h"
 
 namespace {
-TEST(SettingsTest, InitialValuesAndNames) {
-    EXPECT_EQ(Contrast.getValue(), 0);
-    EXPECT_EQ(Backlight.getValue(), 4095);
-    EXPECT_EQ(Volume.getValue(), 9);
-    EXPECT_EQ(KeyClickEnable.getValue(), 1);
-    EXPECT_DOUBLE_EQ(SWversion.getValue(), 1.1);
-    EXPECT_EQ(HWrevision.getValue(), 0);
-    EXPECT_TRUE(Contrast.isValid());
-    EXPECT_STREQ(KeyClickEnable.attributes->key, "Key Clicks");
-    EXPECT_STREQ(HWrevision.attributes->key, "H/W revision");
-}
-
 TEST(SettingsTest, StartupSeedsFromTheHardwareWithoutAClickAtFirst) {
     installTestApplication();
     hostIo.backlight = 2000;
@@ -96,7 +84,5 @@ TEST(SettingsTest, UnitSystemSetting) {
     EXPECT_EQ(widget.calls, 1);
     units.setValue(MetricSystem); // unchanged: the application is not told again
     EXPECT_EQ(app.unitChanges, 1);
-    units.deregisterInterest(&widget);
-    theApplication = nullptr;
 }
 } // namespace

@@ -33,7 +33,6 @@ TEST(TemporaryDataRefTest, CommitOnOkWritesTheTentativeValueOnlyThen) {
     EXPECT_TRUE(edit.passThrough);
     EXPECT_FALSE(edit.editOpen);
     EXPECT_EQ(bytesOf(edit.getText(0, buf).text), "12.5");
-    d.deregisterInterest(&widget);
 }
 
 TEST(TemporaryDataRefTest, CancelRestoresTheOriginalValue) {
@@ -101,7 +100,6 @@ TEST(TemporaryDataRefTest, UnitSystemChangeDuringAnEditConvertsTheStoredValues) 
     EXPECT_NEAR(edit.originalValue, 0.62137, 1e-4);
     edit.onDialogClose(CLOSEYES);
     EXPECT_NEAR(length.getValue(), 2000, 1e-6);
-    CurrentUnitSystem = MetricSystem;
 
     Data plain(&NoUnits, nullptr, 1);
     NumericDataRef plainTarget(&plain);

@@ -44,8 +44,7 @@ TEST(UnitsTest, ConvertUnitsBetweenSystemsThroughAView) {
 }
 
 TEST(UnitsTest, NamesAreTheirStringKeys) {
-    EXPECT_STREQ(Metric_degC.key, "\xB0 Celsius");
-    EXPECT_EQ(Metric_degC.index, UnitsNameStringId);
+    EXPECT_STREQ(reinterpret_cast<const char*>(Metric_degC.getString().text), "\xB0 Celsius");
     EXPECT_STREQ(reinterpret_cast<const char*>(Imperial_PSI.getString().text), "PSI");
     EXPECT_STREQ(reinterpret_cast<const char*>(NoUnits.getString().text), "");
 }

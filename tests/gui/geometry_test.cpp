@@ -46,24 +46,21 @@ TEST(RectTest, IntersectClipsInPlace) {
 }
 
 TEST(RectTest, SubtractLeavesOneRectangleOrNothing) {
-    Rect a = R(0, 0, 99, 49);
-    EXPECT_TRUE(a.subtract(R(-5, -5, 49, 60))); // covers the left half
-    EXPECT_EQ(a, R(50, 0, 99, 49));
-    Rect b = R(0, 0, 99, 49);
-    EXPECT_TRUE(b.subtract(R(0, 0, 99, 9))); // the top rows
-    EXPECT_EQ(b, R(0, 10, 99, 49));
-    Rect c = R(0, 0, 99, 49);
-    EXPECT_TRUE(c.subtract(R(90, 0, 120, 49))); // the right edge
-    EXPECT_EQ(c, R(0, 0, 89, 49));
-    Rect d = R(0, 0, 99, 49);
-    EXPECT_TRUE(d.subtract(R(0, 40, 99, 70))); // the bottom rows
-    EXPECT_EQ(d, R(0, 0, 99, 39));
-    Rect e = R(0, 0, 99, 49);
-    EXPECT_TRUE(e.subtract(R(40, 10, 60, 20))); // a hole: unchanged
-    EXPECT_EQ(e, R(0, 0, 99, 49));
-    Rect f = R(0, 0, 99, 49);
-    EXPECT_TRUE(f.subtract(R(200, 200, 300, 300))); // apart: unchanged
-    EXPECT_EQ(f, R(0, 0, 99, 49));
+    struct {
+        Rect cut, left;
+    } cases[] = {
+        {R(-5, -5, 49, 60), R(50, 0, 99, 49)},   // covers the left half
+        {R(0, 0, 99, 9), R(0, 10, 99, 49)},      // the top rows
+        {R(90, 0, 120, 49), R(0, 0, 89, 49)},    // the right edge
+        {R(0, 40, 99, 70), R(0, 0, 99, 39)},     // the bottom rows
+        {R(40, 10, 60, 20), R(0, 0, 99, 49)},    // a hole: unchanged
+        {R(200, 200, 300, 300), R(0, 0, 99, 49)} // apart: unchanged
+    };
+    for (auto& c : cases) {
+        Rect a = R(0, 0, 99, 49);
+        EXPECT_TRUE(a.subtract(c.cut));
+        EXPECT_EQ(a, c.left);
+    }
     Rect g = R(10, 10, 20, 20);
     EXPECT_FALSE(g.subtract(R(0, 0, 30, 30)));
 }
@@ -140,7 +137,6 @@ TEST(BBoxTest, ChildBoxesAreRelativeToTheParent) {
     EXPECT_EQ(c.getAbsRect(nullptr), R(100, 62, 200, 110));
     c.box = BBox(BBOX_INSET_BELOW_TOP_MARGIN);
     EXPECT_EQ(c.getAbsRect(nullptr), R(101, 63, 199, 109));
-    p.remove(&c);
 }
 
 TEST(BBoxTest, MirroredChildrenUnderRightToLeftLanguage) {
@@ -154,6 +150,5 @@ TEST(BBoxTest, MirroredChildrenUnderRightToLeftLanguage) {
     p.mirrorChildren = false;
     EXPECT_EQ(c.getAbsRect(nullptr), R(5, 0, 14, 4));
     CurrentRightToLeft = false;
-    p.remove(&c);
 }
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "gui/application_gui.h"
@@ -57,4 +58,19 @@ protected:
         return n;
     }
     static long area(const Rect& r) { return static_cast<long>(r.width()) * r.height(); }
+    static void addAll(Collection& c, std::initializer_list<GraphicalObj*> objs) {
+        for (GraphicalObj* o : objs)
+            c.add(o);
+    }
+    // The colours of n pixels from (x, y) rightwards, as hex digits.
+    static std::string row(long x, long y, int n) {
+        std::string s;
+        for (long i = 0; i < n; ++i)
+            s += "0123456789abcdef"[getPixel(x + i, y) & 15];
+        return s;
+    }
 };
+
+inline Rect R(int l, int t, int r, int b) {
+    return Rect(At(l, t), At(r, b));
+}

@@ -123,11 +123,8 @@ TEST_F(Png2ScriptTest, PicturesItCannotShowAreRefused) {
     r = tool({script, save(small, "small.png")});
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_NE(r.err.find("not 320 x 240"), std::string::npos);
-    r = tool({script, dir + "/missing.png"});
-    EXPECT_EQ(r.exitStatus, 1);
-    r = tool({script, "pause", "x"});
-    EXPECT_EQ(r.exitStatus, 1);
-    r = tool({script});
-    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(tool({script, dir + "/missing.png"}).exitStatus, 1);
+    EXPECT_EQ(tool({script, "pause", "x"}).exitStatus, 1);
+    EXPECT_EQ(tool({script}).exitStatus, 2);
 }
 } // namespace

@@ -12,11 +12,7 @@
 #include "text/xtd_string.h"
 
 namespace {
-Rect R(int l, int t, int r, int b) {
-    return Rect(At(l, t), At(r, b));
-}
-
-class ScreenTest : public GuiTest {};
+using ScreenTest = GuiTest;
 
 TEST_F(ScreenTest, TextInEverySizeAndTheMappedCharacters) {
     TestPane pane(BBox(R(0, 0, 319, 239)), 15);
@@ -50,12 +46,9 @@ TEST_F(ScreenTest, TextInEverySizeAndTheMappedCharacters) {
     Label m3(BBox(At(4, 140), 312, 13), mapped2, &NormalFont);
     Label m4(BBox(At(4, 155), 312, 20), mapped2, &LargeFont);
     Label huge(BBox(At(4, 190), 312, 37), "12.50/3", &HugeNumFont);
-    for (GraphicalObj* o :
-         std::initializer_list<GraphicalObj*>{&small, &small2, &normal, &normal2, &normal3, &large,
-                                              &large2, &m1, &m2, &m3, &m4, &huge})
-        pane.add(o);
+    addAll(pane, {&small, &small2, &normal, &normal2, &normal3, &large, &large2, &m1, &m2, &m3, &m4,
+                  &huge});
     EXPECT_TRUE(screenMatchesReference("text_sizes_and_mapped_characters"));
-    theScreen.removeLayer(&pane);
 }
 
 TEST_F(ScreenTest, FramesLinesAndFills) {
@@ -100,8 +93,6 @@ TEST_F(ScreenTest, PopupOverAnotherClipsAndExposes) {
     // Closing the note: both layers underneath fill in exactly what it covered.
     theScreen.removeLayer(&note);
     EXPECT_TRUE(screenMatchesReference("popup_after_exposure"));
-    theScreen.removeLayer(&popup);
-    theScreen.removeLayer(&main);
 }
 
 TEST_F(ScreenTest, SelectionFrameAroundTheCurrentItem) {
@@ -111,9 +102,7 @@ TEST_F(ScreenTest, SelectionFrameAroundTheCurrentItem) {
     Label b(BBox(At(220, 70), 80, 16), "Check", &NormalFont, ALIGN_HCENTER | ALIGN_VCENTER);
     Label c(BBox(At(220, 100), 80, 16), "Exit", &NormalFont, ALIGN_HCENTER | ALIGN_VCENTER);
     main.add(&list);
-    list.add(&a);
-    list.add(&b);
-    list.add(&c);
+    addAll(list, {&a, &b, &c});
     // Put together first, then shown: a collection drawn later would erase its siblings.
     theScreen.addLayer(&main, nullptr, false);
     list.focus();
@@ -144,18 +133,8 @@ TEST_F(ScreenTest, InversionAndDimming) {
     BitmapObj collapse(&CollapseIconBitmap, At(55, 75), true, NoColor, 0, ALIGN_LEFT_TOP);
     BitmapObj listMark(&listBoxBitmap, At(70, 75), true, NoColor, 0, ALIGN_LEFT_TOP);
     BitmapObj triangles(&upAndDownTrianglesBitmap, At(85, 75), true, NoColor, 0, ALIGN_LEFT_TOP);
-    pane.add(&plain);
-    pane.add(&inverted);
-    pane.add(&dimmed);
-    pane.add(&box);
-    box.add(&inBox);
-    box.add(&frame);
-    box.add(&fill);
-    box.add(&icon);
-    box.add(&expand);
-    box.add(&collapse);
-    box.add(&listMark);
-    box.add(&triangles);
+    addAll(pane, {&plain, &inverted, &dimmed, &box});
+    addAll(box, {&inBox, &frame, &fill, &icon, &expand, &collapse, &listMark, &triangles});
     inverted.invert(true);
     dimmed.dim(true, true);
     // The same collection drawn again inverted below: every child inverts with it.
@@ -167,17 +146,12 @@ TEST_F(ScreenTest, InversionAndDimming) {
     BitmapObj icon2(BBox(At(10, 75), 16, 4), &shades, true, NoColor, 0, ALIGN_LEFT_TOP);
     BitmapObj expand2(&ExpandIconBitmap, At(40, 75), true, NoColor, 0, ALIGN_LEFT_TOP);
     pane.add(&copy);
-    copy.add(&inCopy);
-    copy.add(&frame2);
-    copy.add(&fill2);
-    copy.add(&icon2);
-    copy.add(&expand2);
+    addAll(copy, {&inCopy, &frame2, &fill2, &icon2, &expand2});
     copy.invert(true);
     Label grey(BBox(At(10, 90), 140, 16), "Dimmed on 8", &NormalFont, ALIGN_VCENTER);
     grey.backgroundColor = 8;
     pane.add(&grey);
     grey.dim(true, true);
     EXPECT_TRUE(screenMatchesReference("inversion_and_dimming"));
-    theScreen.removeLayer(&pane);
 }
 } // namespace

@@ -34,6 +34,19 @@ int decode(const std::vector<uint8_t>& d, std::vector<CanWireFrame>* out = nullp
     return k;
 }
 
+// Sends a datagram to port on loopback from socket s (a fresh one when s is -1).
+void sendTo(uint16_t port, const std::vector<uint8_t>& d, int s = -1) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    int own = s < 0 ? socket(AF_INET, SOCK_DGRAM, 0) : -1;
+    ASSERT_GE(
+        sendto(s < 0 ? own : s, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+        0);
+    if (own >= 0) close(own);
+}
+
 std::vector<CanWireFrame> randomFrames(std::mt19937& rng, unsigned n) {
     std::vector<CanWireFrame> v;
     for (unsigned i = 0; i < n; ++i) {
@@ -187,11 +200,6 @@ TEST_F(CannelloniLinkTest, FramesCrossAndTransmissionTakesBusTime) {
 }
 
 TEST_F(CannelloniLinkTest, ReceiverDropsAndCountsFuzzAndStrangers) {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(portB);
     std::mt19937 rng(99);
     unsigned expectBad = 0, expectFrames = 0;
     for (int i = 0; i < 400; ++i) {
@@ -210,7 +218,7 @@ TEST_F(CannelloniLinkTest, ReceiverDropsAndCountsFuzzAndStrangers) {
             ++expectBad;
         else
             expectFrames += static_cast<unsigned>(k);
-        ASSERT_GE(sendto(s, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+        sendTo(portB, d);
         if (i % 20 == 19) b.readDatagrams(); // before the socket's buffer fills
     }
     b.readDatagrams();
@@ -222,27 +230,18 @@ TEST_F(CannelloniLinkTest, ReceiverDropsAndCountsFuzzAndStrangers) {
     inet_pton(AF_INET, "127.0.0.2", &from.sin_addr);
     int stranger = socket(AF_INET, SOCK_DGRAM, 0);
     ASSERT_EQ(bind(stranger, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
-    std::vector<uint8_t> d = encode({extFrame(1, {})});
-    sendto(stranger, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    sendTo(portB, encode({extFrame(1, {})}), stranger);
     b.readDatagrams();
     EXPECT_EQ(b.foreign, 1u);
     EXPECT_EQ(b.framesIn, expectFrames);
     close(stranger);
-    close(s);
 }
 
 TEST_F(CannelloniLinkTest, ManyFramesInOneDatagramWaitForRoomInsteadOfOverrunning) {
     std::vector<CanWireFrame> burst;
     for (uint32_t i = 0; i < 40; ++i)
         burst.push_back(extFrame(0x18FF0000 + i, {1, 2, 3, 4, 5, 6, 7, 8}));
-    std::vector<uint8_t> d = encode(burst);
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(portB);
-    sendto(s, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    close(s);
+    sendTo(portB, encode(burst));
     b.readDatagrams();
     std::vector<uint32_t> got;
     uint64_t wake;

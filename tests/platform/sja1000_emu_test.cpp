@@ -73,18 +73,19 @@ TEST_F(EmulatorTest, OverrunKeepsTheStoredFramesAndClearsOnCommand) {
 }
 
 TEST_F(EmulatorTest, SingleFilterOnExtendedAndStandardFrames) {
-    c.write(SJA_MOD, 0x09);
-    // Extended: identifier 0x18EF80xx (source don't care), data frames only.
-    uint32_t code = 0x18EF8000, mask = 0xFF;
-    c.write(16, static_cast<unsigned char>(code >> 21));
-    c.write(17, static_cast<unsigned char>(code >> 13));
-    c.write(18, static_cast<unsigned char>(code >> 5));
-    c.write(19, static_cast<unsigned char>(code << 3));
-    c.write(20, static_cast<unsigned char>(mask >> 21));
-    c.write(21, static_cast<unsigned char>(mask >> 13));
-    c.write(22, static_cast<unsigned char>(mask >> 5));
-    c.write(23, static_cast<unsigned char>(mask << 3 | 0x03));
-    c.write(SJA_MOD, 0x08);
+    // Acceptance code and mask registers are written in reset mode.
+    auto filter = [&](const std::vector<unsigned char>& acr,
+                      const std::vector<unsigned char>& amr) {
+        c.write(SJA_MOD, 0x09);
+        for (unsigned i = 0; i < 4; ++i) {
+            c.write(16 + i, acr[i]);
+            c.write(20 + i, amr[i]);
+        }
+        c.write(SJA_MOD, 0x08);
+    };
+    // Extended: identifier 0x18EF80xx, left-aligned in the four registers; the mask frees the
+    // source address and keeps the RTR bit (bit 2 of the last byte) clear: data frames only.
+    filter({0xC7, 0x7C, 0x00, 0x00}, {0x00, 0x00, 0x07, 0xFB});
     c.frameFromBus(extFrame(0x18EF8025, {1}), 0);
     c.frameFromBus(extFrame(0x18EF8125, {1}), 0);
     CanWireFrame remote = extFrame(0x18EF8025, {});
@@ -94,14 +95,7 @@ TEST_F(EmulatorTest, SingleFilterOnExtendedAndStandardFrames) {
     EXPECT_EQ(c.framesFiltered, 2u);
 
     // Standard: identifier 0x123 and a first data byte of 0x55; the second byte is free.
-    c.write(SJA_MOD, 0x09);
-    const unsigned char acr[4] = {0x123 >> 3, (0x123 << 5) & 0xE0, 0x55, 0};
-    const unsigned char amr[4] = {0, 0x0F, 0, 0xFF};
-    for (unsigned i = 0; i < 4; ++i) {
-        c.write(16 + i, acr[i]);
-        c.write(20 + i, amr[i]);
-    }
-    c.write(SJA_MOD, 0x08);
+    filter({0x123 >> 3, (0x123 << 5) & 0xE0, 0x55, 0}, {0, 0x0F, 0, 0xFF});
     c.frameFromBus(stdFrame(0x123, {0x55, 1}), 0);
     c.frameFromBus(stdFrame(0x123, {0x56, 1}), 0);
     c.frameFromBus(stdFrame(0x122, {0x55, 1}), 0);

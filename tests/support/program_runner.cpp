@@ -80,23 +80,18 @@ ProgramResult runProgram(const ProgramRun& run) {
         }
         pollfd p[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
                        {errOpen ? errPipe[0] : -1, POLLIN, 0}};
-        int wait = 50;
-        poll(p, 2, wait);
-        char buf[4096];
-        if (outOpen && p[0].revents) {
-            ssize_t n = read(outPipe[0], buf, sizeof buf);
+        poll(p, 2, 50);
+        auto drain = [](const pollfd& pf, bool& open, std::string& into) {
+            char buf[4096];
+            if (!open || pf.revents == 0) return;
+            ssize_t n = read(pf.fd, buf, sizeof buf);
             if (n > 0)
-                result.out.append(buf, static_cast<size_t>(n));
+                into.append(buf, static_cast<size_t>(n));
             else
-                outOpen = false;
-        }
-        if (errOpen && p[1].revents) {
-            ssize_t n = read(errPipe[0], buf, sizeof buf);
-            if (n > 0)
-                result.err.append(buf, static_cast<size_t>(n));
-            else
-                errOpen = false;
-        }
+                open = false;
+        };
+        drain(p[0], outOpen, result.out);
+        drain(p[1], errOpen, result.err);
     }
     close(outPipe[0]);
     close(errPipe[0]);

@@ -1,6 +1,7 @@
 // Laying texts out in their objects: fixed line counts, wrapping at blanks and after
 // punctuation, breaking inside long words, the ellipsis, and drawing that stays inside the
-// object, left to right and right to left.
+// object, left to right and right to left. In texts \247 is the section mark that starts a
+// header, \266 the paragraph mark and \370 the right-to-left marker.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,7 +61,6 @@ std::vector<std::string> linesOf(const StringAndLang& s, int n) {
 const std::string Ellipsis("\xff\x01\x2a", 3);
 
 struct LineBreakTest : GuiTest {
-    void SetUp() override { GuiTest::SetUp(); }
     // Lays out text (as written in a string file) in a box of the given size.
     int layout(const std::string& text, int width, int height, bool mustFit,
                std::vector<std::string>* lines) {
@@ -76,23 +76,11 @@ struct LineBreakTest : GuiTest {
 
 TEST_F(LineBreakTest, FixedLineCountsAndTheirHeaders) {
     std::vector<std::string> lines;
-    EXPECT_EQ(layout("\xA7"
-                     "2one\xB6two",
-                     100, 100, false, &lines),
-              2);
+    EXPECT_EQ(layout("\2472one\266two", 100, 100, false, &lines), 2);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
-    EXPECT_EQ(layout("\xA7"
-                     "0a\\nb\\nc",
-                     100, 100, false, &lines),
-              3);
-    EXPECT_EQ(layout("\xA7"
-                     "0a\\nb\\nc",
-                     100, 20, true, nullptr),
-              0); // two lines fit
-    EXPECT_EQ(layout("\xA7"
-                     "1single",
-                     100, 20, false, &lines),
-              1);
+    EXPECT_EQ(layout("\2470a\\nb\\nc", 100, 100, false, &lines), 3);
+    EXPECT_EQ(layout("\2470a\\nb\\nc", 100, 20, true, nullptr), 0); // two lines fit
+    EXPECT_EQ(layout("\2471single", 100, 20, false, &lines), 1);
     EXPECT_EQ(lines, (std::vector<std::string>{"single"}));     // no header left to draw
     EXPECT_EQ(layout("plain\\ntext", 10, 10, true, &lines), 1); // no header: one line
 }
@@ -100,16 +88,16 @@ TEST_F(LineBreakTest, FixedLineCountsAndTheirHeaders) {
 TEST_F(LineBreakTest, OneLineWiderThanItsObjectEndsWithTheEllipsis) {
     std::vector<std::string> lines;
     std::string text = wordOf('a', 60) + " " + wordOf('b', 60);
-    EXPECT_EQ(layout("\xA7*" + text, 100, 40, false, &lines), 1);
+    EXPECT_EQ(layout("\247*" + text, 100, 40, false, &lines), 1);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].substr(lines[0].size() - 3), Ellipsis);
     EXPECT_LE(widthOf(lines[0]), 100);
-    EXPECT_EQ(layout("\xA7*" + text, 100, 40, true, nullptr), 2); // mustFit: lines by height
-    EXPECT_EQ(layout("\xA7*" + text + " " + text, 100, 20, true, nullptr), 0);
+    EXPECT_EQ(layout("\247*" + text, 100, 40, true, nullptr), 2); // mustFit: lines by height
+    EXPECT_EQ(layout("\247*" + text + " " + text, 100, 20, true, nullptr), 0);
     // Nine lines allowed, but only one fits the height.
-    EXPECT_EQ(layout("\xA7*9" + text, 100, 20, false, &lines), 1);
+    EXPECT_EQ(layout("\247*9" + text, 100, 20, false, &lines), 1);
     EXPECT_EQ(lines[0].substr(lines[0].size() - 3), Ellipsis);
-    EXPECT_EQ(layout("\xA7*short", 100, 40, false, &lines), 1);
+    EXPECT_EQ(layout("\247*short", 100, 40, false, &lines), 1);
     EXPECT_EQ(lines, (std::vector<std::string>{"short"}));
 }
 
@@ -118,17 +106,17 @@ TEST_F(LineBreakTest, BreaksAtTheLastBlankOrAfterALaterHyphen) {
     std::string a = wordOf('a', 50), b = wordOf('b', 30), c = wordOf('c', 60);
     ASSERT_LE(widthOf(a + " " + b), 100);
     ASSERT_GT(widthOf(a + " " + b + "-" + c), 100);
-    EXPECT_EQ(layout("\xA7*3" + a + " " + c, 100, 100, false, &lines), 2);
+    EXPECT_EQ(layout("\247*3" + a + " " + c, 100, 100, false, &lines), 2);
     EXPECT_EQ(lines, (std::vector<std::string>{a, c}));
-    EXPECT_EQ(layout("\xA7*3" + a + " " + b + "-" + c, 100, 100, false, &lines), 2);
+    EXPECT_EQ(layout("\247*3" + a + " " + b + "-" + c, 100, 100, false, &lines), 2);
     EXPECT_EQ(lines, (std::vector<std::string>{a + " " + b + "-", c}));
-    EXPECT_EQ(layout("\xA7*3" + a + " " + b + " x", 100, 100, false, &lines), 1);
+    EXPECT_EQ(layout("\247*3" + a + " " + b + " x", 100, 100, false, &lines), 1);
 }
 
 TEST_F(LineBreakTest, AWordLongerThanTheWidthBreaksInside) {
     std::vector<std::string> lines;
     std::string longWord = wordOf('m', 250);
-    EXPECT_EQ(layout("\xA7*9" + longWord, 100, 100, false, &lines), 3);
+    EXPECT_EQ(layout("\247*9" + longWord, 100, 100, false, &lines), 3);
     std::string joined;
     for (size_t i = 0; i < lines.size(); ++i) {
         EXPECT_LE(widthOf(lines[i]), 100);
@@ -139,7 +127,7 @@ TEST_F(LineBreakTest, AWordLongerThanTheWidthBreaksInside) {
     }
     EXPECT_EQ(joined, longWord);
     // Only two lines allowed: the second ends with the ellipsis.
-    EXPECT_EQ(layout("\xA7*2" + longWord, 100, 100, false, &lines), 2);
+    EXPECT_EQ(layout("\247*2" + longWord, 100, 100, false, &lines), 2);
     EXPECT_EQ(lines[1].substr(lines[1].size() - 3), Ellipsis);
     EXPECT_LE(widthOf(lines[1]), 100);
 }
@@ -153,9 +141,9 @@ TEST_F(LineBreakTest, AlternativeTextsFromTheExpander) {
             return a;
         }
     } expander;
-    initVocabularyWith("[Strings]\n$t$ :English \"\xA7?2fallback text\";\n"
-                       "$alt$ :English.2 \"\xA7*9the alternative\";\n"
-                       "$u$ :English \"\xA7!5fallback\";\n");
+    initVocabularyWith("[Strings]\n$t$ :English \"\247?2fallback text\";\n"
+                       "$alt$ :English.2 \"\247*9the alternative\";\n"
+                       "$u$ :English \"\247!5fallback\";\n");
     TextBox box(BBox(At(0, 0), 200, 40), "t");
     box.text.expander = &expander;
     unsigned char buf[MultiStringBufferSize];
@@ -173,10 +161,8 @@ TEST_F(LineBreakTest, DrawingStaysInsideTheObject) {
     std::string words;
     for (int i = 0; i < 30; ++i)
         words += "word" + std::to_string(i) + " ";
-    initVocabularyWith("[Strings]\n$wrapped$ :English \"\xA7*9" + words +
-                       "\";\n"
-                       "$plain$ :English \"" +
-                       words + "\";\n");
+    initVocabularyWith("[Strings]\n$wrapped$ :English \"\247*9" + words +
+                       "\";\n$plain$ :English \"" + words + "\";\n");
     Rect inside(At(40, 30), At(139, 109));
     TextBox wrapped(BBox(inside), "wrapped");
     pane.add(&wrapped, nullptr);
@@ -195,17 +181,12 @@ TEST_F(LineBreakTest, DrawingStaysInsideTheObject) {
     EXPECT_GT(count(Rect(At(40, 90), At(139, 109)), 0), 20); // as many lines as fit
     EXPECT_GT(count(plainRect, 0), 50);
     EXPECT_GT(inked, 0);
-    pane.removeAll();
-    theScreen.removeLayer(&pane);
 }
 
 TEST_F(LineBreakTest, SeveralLinesCentredAroundTheMiddle) {
     TestPane pane(BBox(Rect(At(0, 0), At(319, 239))), 15);
     theScreen.addLayer(&pane, nullptr, false);
-    initVocabularyWith("[Strings]\n$t$ :English \"\xA7"
-                       "3a\xB6"
-                       "b\xB6"
-                       "c\";\n");
+    initVocabularyWith("[Strings]\n$t$ :English \"\2473a\266b\266c\";\n");
     Rect r(At(0, 0), At(99, 199));
     TextBox box(BBox(r), "t", ALIGN_VCENTER);
     pane.add(&box, nullptr);
@@ -213,17 +194,15 @@ TEST_F(LineBreakTest, SeveralLinesCentredAroundTheMiddle) {
     EXPECT_EQ(count(Rect(At(0, 0), At(99, 99 - 3 * lh / 2 - 2)), 0), 0);
     EXPECT_EQ(count(Rect(At(0, 100 + 3 * lh / 2 + 2), At(99, 199)), 0), 0);
     EXPECT_GT(count(Rect(At(0, 100 - lh / 2), At(99, 100 + lh / 2)), 0), 0); // the middle line
-    pane.removeAll();
-    theScreen.removeLayer(&pane);
 }
 
 TEST_F(LineBreakTest, RightToLeftTextsInARightToLeftAlphabet) {
     Alphabet testRtl("TestRtl", &NormalFont, &LargeFont, &SmallFont, nullptr, true);
     Language hebrew("Hebrew", &testRtl);
-    V.stringFiles[0].setFileName(writeTempStringFile("[Strings]\n$t$ :Hebrew \"\xF8"
-                                                     "abc\" :English \"abc\";\n"
-                                                     "$plain$ :Hebrew \"abc\";\n")
-                                     .c_str());
+    V.stringFiles[0].setFileName(
+        writeTempStringFile("[Strings]\n$t$ :Hebrew \"\370abc\" "
+                            ":English \"abc\";\n$plain$ :Hebrew \"abc\";\n")
+            .c_str());
     V.init(&hebrew, nullptr, nullptr, nullptr, nullptr);
     EXPECT_TRUE(V.rightToLeft);
     EXPECT_TRUE(CurrentRightToLeft);
@@ -241,8 +220,6 @@ TEST_F(LineBreakTest, RightToLeftTextsInARightToLeftAlphabet) {
     long w = widthOf("abc");
     EXPECT_EQ(count(Rect(At(100, 50), At(198 - w, 69)), 0), 0); // at the right edge
     EXPECT_GT(count(Rect(At(200 - w, 50), At(199, 69)), 0), 0);
-    pane.removeAll();
-    theScreen.removeLayer(&pane);
     V.setCurrentLanguage(&English);
     EXPECT_FALSE(CurrentRightToLeft);
     EXPECT_EQ(currentAlphabet(), &Latin);

@@ -1,4 +1,6 @@
-// Parsing string file texts into extended-character strings.
+// Parsing string file texts into extended-character strings. In the sources below \247 is
+// the section mark (a header follows), \266 the paragraph mark and \370 the right-to-left
+// marker ø of Latin-1 files.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,72 +23,58 @@ std::string parse(const char* src, bool utf8 = false) {
     return std::string(reinterpret_cast<char*>(buf), written);
 }
 
-TEST(ParseStringTest, Escapes) {
-    EXPECT_EQ(parse("a\\nb\\tc\\rd"), "a\nb\tc\rd");
-    EXPECT_EQ(parse("\\b\\1\\9"), "\x08\x11\x19");
-    EXPECT_EQ(parse("q\\\"q\\\\"), "q\"q\\");
-    EXPECT_EQ(parse("\\{not a list}"), "{not a list}");
-    EXPECT_EQ(parse("end\\"), "end\\");
+struct Case {
+    const char* src;
+    std::string parsed;
+};
+
+TEST(ParseStringTest, Latin1Texts) {
+    const Case cases[] = {
+        // Escapes.
+        {"a\\nb\\tc\\rd", "a\nb\tc\rd"},
+        {"\\b\\1\\9", "\x08\x11\x19"},
+        {"q\\\"q\\\\", "q\"q\\"},
+        {"\\{not a list}", "{not a list}"},
+        {"end\\", "end\\"},
+        // Embedded code lists; U+0100 is the first mapped glyph.
+        {"x{0x41, 66 0103}y", "xABCy"},
+        {"x{65 junk 66", "xAB"}, // never closed: ends with the text
+        {"{256}", std::string("\xff\x01\x00", 3)},
+        // Placeholders stay as they are.
+        {"a&1b", "a&1b"},
+        {"a&xb", "a&xb"},
+        {"a&", "a&"},
+        {"&&2", "&&2"},
+        // Header marks and paragraphs.
+        {"\2472one\266two", "\0132one\ntwo"},
+        {"\247*one\266two", "\013*1one two"},
+        {"\247*3x", "\013*3x"},
+        {"\247*0x", "\013*10x"}, // 0 is below the default digit
+        {"\247?1x", "\013?1x"},
+        {"\\vx", "\0130x"},
+        {"no\266header", "no\266header"},
+        {"mid\2472", "mid\0132"}, // not at the start: an ordinary mark
+        {"\370\2473x", "\016\0133x"},
+        // The right-to-left marker only at the start.
+        {"\370ab", "\016ab"},
+        {"\016ab", "\016ab"},
+        {"a\370", "a\370"},
+        {"\370\370", "\016\370"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(parse(c.src), c.parsed) << c.src;
 }
 
-TEST(ParseStringTest, EmbeddedCodeLists) {
-    EXPECT_EQ(parse("x{0x41, 66 0103}y"), "xABCy");
-    EXPECT_EQ(parse("x{65 junk 66"), "xAB");                   // never closed: ends with the text
-    EXPECT_EQ(parse("{256}"), std::string("\xff\x01\x00", 3)); // U+0100 is the first mapped glyph
-}
-
-TEST(ParseStringTest, PlaceholdersStayUnmapped) {
-    EXPECT_EQ(parse("a&1b"), "a&1b");
-    EXPECT_EQ(parse("a&xb"), "a&xb");
-    EXPECT_EQ(parse("a&"), "a&");
-    EXPECT_EQ(parse("&&2"), "&&2");
-}
-
-TEST(ParseStringTest, HeaderMarksAndParagraphs) {
-    EXPECT_EQ(parse("\xA7"
-                    "2one\xB6two"),
-              "\x0b"
-              "2one\ntwo");
-    EXPECT_EQ(parse("\xA7*one\xB6two"), "\x0b*1one two");
-    EXPECT_EQ(parse("\xA7*3x"), "\x0b*3x");
-    EXPECT_EQ(parse("\xA7*0x"), "\x0b*10x"); // 0 is below the default digit
-    EXPECT_EQ(parse("\xA7?1x"), "\x0b?1x");
-    EXPECT_EQ(parse("\\vx"), "\x0b"
-                             "0x");
-    EXPECT_EQ(parse("no\xB6header"), "no\xB6header");
-    EXPECT_EQ(parse("mid\xA7"
-                    "2"),
-              "mid\x0b"
-              "2"); // not at the start: an ordinary mark
-    EXPECT_EQ(parse("\xF8\xA7"
-                    "3x"),
-              "\x0e\x0b"
-              "3x");
-}
-
-TEST(ParseStringTest, RightToLeftMarkerOnlyAtTheStart) {
-    EXPECT_EQ(parse("\xF8"
-                    "ab"),
-              "\x0e"
-              "ab");
-    EXPECT_EQ(parse("\x0e"
-                    "ab"),
-              "\x0e"
-              "ab");
-    EXPECT_EQ(parse("a\xF8"), "a\xF8");
-    EXPECT_EQ(parse("\xF8\xF8"), "\x0e\xF8");
-}
-
-TEST(ParseStringTest, Utf8AndAlphabetMapping) {
-    EXPECT_EQ(parse("\xC3\x84", true), "\xC4");
-    EXPECT_EQ(parse("\xC4\x80", true), std::string("\xff\x01\x00", 3)); // U+0100: mapped glyph
-    EXPECT_EQ(parse("\xC8\x80", true), "\x01");                         // U+0200: replacement
-    EXPECT_EQ(parse("\xFF"
-                    "a",
-                    true),
-              "\x01"
-              "a");                                         // invalid byte
-    EXPECT_EQ(parse("\xE2\x80\xA6", true), "\xff\x01\x2a"); // ellipsis, glyph 42
-    EXPECT_EQ(parse("\xC3\xB8x", true), "\x0ex");           // a UTF-8 ø starts right to left
+TEST(ParseStringTest, Utf8TextsAreMappedThroughTheAlphabet) {
+    const Case cases[] = {
+        {"\xC3\x84", "\xC4"},
+        {"\xC4\x80", std::string("\xff\x01\x00", 3)}, // U+0100: a mapped glyph
+        {"\xC8\x80", "\x01"},                         // U+0200: the replacement
+        {"\377a", "\001a"},                           // an invalid byte
+        {"\xE2\x80\xA6", "\xff\x01\x2a"},             // the ellipsis, glyph 42
+        {"\xC3\xB8x", "\016x"},                       // a UTF-8 ø starts right to left
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(parse(c.src, true), c.parsed) << c.src;
 }
 } // namespace

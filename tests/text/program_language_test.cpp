@@ -17,37 +17,35 @@ std::string dirWithStringFile() {
     return dir;
 }
 
-ProgramResult runWith(const std::vector<std::string>& args, const std::string& dir) {
+// Runs the program in dir with a key script that quits at once.
+ProgramResult runWith(std::vector<std::string> args, const std::string& dir) {
+    args.insert(args.begin(), {"--keys", "-"});
     ProgramRun run(args, "quit\n");
     run.workDir = dir;
     return runProgram(run);
 }
 
-TEST(ProgramLanguageTest, LanguagesByNameOrAlias) {
-    std::string dir = dirWithStringFile();
-    ProgramResult de = runWith({"--keys", "-", "--language", "Deutsch"}, dir);
-    EXPECT_EQ(de.exitStatus, 0) << de.err;
-    EXPECT_NE(de.out.find("language Deutsch\n"), std::string::npos) << de.out;
-    ProgramResult fr = runWith({"--keys", "-", "--language=fr"}, dir);
-    EXPECT_EQ(fr.exitStatus, 0) << fr.err;
-    EXPECT_NE(fr.out.find("language Francais\n"), std::string::npos) << fr.out;
-}
-
-TEST(ProgramLanguageTest, EnglishByDefaultWithOrWithoutTheFile) {
-    ProgramResult withFile = runWith({"--keys", "-"}, dirWithStringFile());
-    EXPECT_EQ(withFile.exitStatus, 0);
-    EXPECT_NE(withFile.out.find("language English\n"), std::string::npos) << withFile.out;
-    ProgramResult without = runWith({"--keys", "-"}, makeTempDir());
-    EXPECT_EQ(without.exitStatus, 0);
-    EXPECT_NE(without.out.find("language English\n"), std::string::npos) << without.out;
+TEST(ProgramLanguageTest, LanguagesByNameOrAliasEnglishByDefault) {
+    std::string dir = dirWithStringFile(), none = makeTempDir();
+    const struct {
+        std::vector<std::string> args;
+        std::string dir, language;
+    } runs[] = {{{"--language", "Deutsch"}, dir, "Deutsch"},
+                {{"--language=fr"}, dir, "Francais"},
+                {{}, dir, "English"},
+                {{}, none, "English"}}; // without the file too
+    for (auto& run : runs) {
+        ProgramResult r = runWith(run.args, run.dir);
+        EXPECT_EQ(r.exitStatus, 0) << r.err;
+        EXPECT_NE(r.out.find("language " + run.language + "\n"), std::string::npos) << r.out;
+    }
 }
 
 TEST(ProgramLanguageTest, UnknownLanguageIsOneLineAndStatusTwo) {
-    ProgramResult r = runWith({"--keys", "-", "--language", "Klingon"}, dirWithStringFile());
+    ProgramResult r = runWith({"--language", "Klingon"}, dirWithStringFile());
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err, "flashloader: --language: unknown language 'Klingon'\n");
     // Without a string file only English exists.
-    ProgramResult none = runWith({"--keys", "-", "--language", "Deutsch"}, makeTempDir());
-    EXPECT_EQ(none.exitStatus, 2);
+    EXPECT_EQ(runWith({"--language", "Deutsch"}, makeTempDir()).exitStatus, 2);
 }
 } // namespace

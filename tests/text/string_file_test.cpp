@@ -17,33 +17,30 @@ TEST(StringFileTokenTest, StringsModeTokensAndTheirTexts) {
                                              "Klingon / =\n");
     StringFile& f = V.stringFiles[0];
     f.seekToStrings();
-    EXPECT_EQ(f.getToken(true), TOK_KEY);
-    EXPECT_STREQ(f.tokenText, "Key");
-    EXPECT_EQ(f.getToken(true), TOK_DOT_NUMBER);
-    EXPECT_EQ(f.tokenNumber, 2);
-    EXPECT_EQ(f.getToken(true), TOK_COLON);
-    EXPECT_EQ(f.getToken(true), TOK_LANGUAGE);
-    EXPECT_EQ(f.tokenNumber, 0);
-    EXPECT_EQ(f.getToken(true), TOK_BAR);
-    EXPECT_EQ(f.getToken(true), TOK_LANGUAGE); // the alias
-    EXPECT_EQ(f.tokenNumber, 2);
-    EXPECT_EQ(f.getToken(true), TOK_DOT_NUMBER);
-    EXPECT_EQ(f.tokenNumber, 12);
-    EXPECT_EQ(f.getToken(true), TOK_QUOTED);
-    EXPECT_STREQ(f.tokenText, "te\\\"xt"); // escapes are kept for parsing
-    EXPECT_EQ(f.getToken(true), TOK_SEMICOLON);
-    EXPECT_EQ(f.getToken(true), TOK_NUMBER);
-    EXPECT_EQ(f.tokenNumber, 42);
-    EXPECT_EQ(f.getToken(true), TOK_CLOSE_BRACE);
-    EXPECT_EQ(f.getToken(true), TOK_COMMENT);
-    EXPECT_EQ(f.getToken(true), TOK_ERROR); // a word that names no language
-    f.ungetToken();
-    EXPECT_EQ(f.getToken(true), TOK_ERROR); // given again
-    EXPECT_STREQ(f.tokenText, "Klingon");
-    EXPECT_EQ(f.getToken(true), TOK_ERROR); // "/" in strings mode
-    EXPECT_EQ(f.getToken(true), TOK_ERROR); // "=" in strings mode
-    EXPECT_EQ(f.getToken(true), TOK_EOF);
-    EXPECT_EQ(f.getToken(true), TOK_EOF);
+    // The second language is the alias; the quoted text keeps its escapes for parsing;
+    // "Klingon" names no language and is given again after ungetToken, "/" and "=" are errors
+    // in strings mode.
+    // clang-format off
+    struct {
+        int token;
+        long number = -1;
+        const char* text = nullptr;
+        bool unget = false;
+    } expected[] = {
+        {TOK_KEY, -1, "Key"}, {TOK_DOT_NUMBER, 2}, {TOK_COLON}, {TOK_LANGUAGE, 0}, {TOK_BAR},
+        {TOK_LANGUAGE, 2}, {TOK_DOT_NUMBER, 12}, {TOK_QUOTED, -1, "te\\\"xt"}, {TOK_SEMICOLON},
+        {TOK_NUMBER, 42}, {TOK_CLOSE_BRACE}, {TOK_COMMENT}, {TOK_ERROR, -1, "Klingon", true},
+        {TOK_ERROR}, {TOK_ERROR}, {TOK_EOF}, {TOK_EOF}};
+    // clang-format on
+    for (auto& e : expected) {
+        EXPECT_EQ(f.getToken(true), e.token);
+        if (e.unget) {
+            f.ungetToken();
+            EXPECT_EQ(f.getToken(true), e.token);
+        }
+        EXPECT_EQ(e.number >= 0 ? f.tokenNumber : -1, e.number);
+        EXPECT_STREQ(e.text != nullptr ? f.tokenText : nullptr, e.text);
+    }
 }
 
 TEST(StringFileHeaderTest, LanguagesAliasesAndTheirLimits) {
@@ -95,21 +92,16 @@ TEST(StringFileKeyTest, IndexAndPositionOnTheLineDecide) {
     EXPECT_EQ(textOf("Second"), "Second");
 }
 
-TEST(StringFileEntryTest, FormsPerLanguage) {
+TEST(StringFileEntryTest, SharedTextsFormsBraceListsAndContinuationLines) {
     initVocabularyWith(std::string(Header) +
-                       "$Title$ :English \"Hello\" :Francais.12 \"Bonjour\";\n");
-    EXPECT_EQ(textOf("Title", "English", 0, 1), "Hello");
-    EXPECT_EQ(textOf("Title", "Francais", 0, 1), "Bonjour");
-    EXPECT_EQ(textOf("Title", "Francais", 0, 2), "Bonjour");
-}
-
-TEST(StringFileEntryTest, SharedTextsBraceListsAndContinuationLines) {
-    initVocabularyWith(std::string(Header) + "$Both$ :English|Francais \"same\" :de \"anders\";\n"
-                                             "$Codes$ :English {0x41, 66 0103};\n"
-                                             "$Split$\n"
-                                             "   :English \"one\"\n"
-                                             "   :Francais \"un\";\n"
-                                             "$Forms$ :English.2 Francais \"x\" :English \"y\";\n");
+                       "$Both$ :English|Francais \"same\" :de \"anders\";\n"
+                       "$Codes$ :English {0x41, 66 0103};\n"
+                       "$Split$\n"
+                       "   :English \"one\"\n"
+                       "   :Francais \"un\";\n"
+                       "$Forms$ :English.2 Francais \"x\" :English \"y\";\n"
+                       "$Title$ :English \"Hello\" :Francais.12 \"Bonjour\";\n"
+                       "$k$ :Klingon \"tlhIngan\" :English \"\" :Francais \"F\";\n");
     EXPECT_EQ(textOf("Both", "English"), "same");
     EXPECT_EQ(textOf("Both", "Francais"), "same");
     EXPECT_EQ(textOf("Both", "Deutsch"), "anders");
@@ -119,17 +111,18 @@ TEST(StringFileEntryTest, SharedTextsBraceListsAndContinuationLines) {
     EXPECT_EQ(textOf("Forms", "English", 0, 1), "y");
     EXPECT_EQ(textOf("Forms", "English", 0, 2), "x");
     EXPECT_EQ(textOf("Forms", "Francais", 0, 1), "x");
+    EXPECT_EQ(textOf("Title", "Francais", 0, 2), "Bonjour"); // .12: forms 1 and 2
+    // Unknown language tags are ignored, and an empty text is a text.
+    EXPECT_EQ(textOf("k", "English"), "");
+    EXPECT_EQ(textOf("k", "Francais"), "F");
 }
 
 TEST(StringFileEntryTest, Latin1AndUtf8Files) {
-    initVocabularyWith(std::string(Header) + "$Mid$ :English \"a\xF8"
-                                             "b\";\n"
-                                             "$Start$ :English \"\xF8"
-                                             "ab\";\n");
-    EXPECT_EQ(textOf("Mid"), "a\xF8"
-                             "b");
-    EXPECT_EQ(textOf("Start"), "\x0e"
-                               "ab");
+    // \370 (ø) marks right to left only at the start of a text.
+    initVocabularyWith(std::string(Header) + "$Mid$ :English \"a\370b\";\n"
+                                             "$Start$ :English \"\370ab\";\n");
+    EXPECT_EQ(textOf("Mid"), "a\370b");
+    EXPECT_EQ(textOf("Start"), "\016ab");
 
     initVocabularyWith("\xEF\xBB\xBF" + std::string(Header) +
                        "$\xC3\x84pfel$ :English \"\xC3\x84pfel \xC2\xA7\";\n"
@@ -139,10 +132,4 @@ TEST(StringFileEntryTest, Latin1AndUtf8Files) {
     EXPECT_FALSE(V.stringFiles[0].findString("Bad", 0));
 }
 
-TEST(StringFileEntryTest, UnknownTagsAreIgnoredAndEmptyTextsAreTexts) {
-    initVocabularyWith(std::string(Header) +
-                       "$k$ :Klingon \"tlhIngan\" :English \"\" :Francais \"F\";\n");
-    EXPECT_EQ(textOf("k", "English"), "");
-    EXPECT_EQ(textOf("k", "Francais"), "F");
-}
 } // namespace

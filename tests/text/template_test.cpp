@@ -22,6 +22,10 @@ struct ScriptedExpander : TemplateExpander {
     int results[10] = {};
     unsigned long lastContext = 0;
     int calls = 0;
+    void set(int d, const char* text, int result) {
+        texts[d] = text;
+        results[d] = result;
+    }
     int expand(Language*, unsigned char d, unsigned char*& out, unsigned long context,
                double) override {
         ++calls;
@@ -34,18 +38,19 @@ struct ScriptedExpander : TemplateExpander {
     }
 };
 
+struct TemplateTest : ::testing::Test {
+    void SetUp() override { initVocabularyWith(File); }
+};
+
 std::string expanded(MultiString& ms, Language* lang = langMinusOne()) {
     unsigned char buf[MultiStringBufferSize];
     return bytesOf(ms.getExpandedString(buf, 0, lang).text);
 }
 
-TEST(TemplateTest, PlaceholdersTakeWhatTheExpanderWrites) {
-    initVocabularyWith(File);
+TEST_F(TemplateTest, PlaceholdersTakeWhatTheExpanderWrites) {
     ScriptedExpander e;
-    e.texts[1] = "42";
-    e.results[1] = ExpandedText;
-    e.texts[2] = "\xC4";
-    e.results[2] = ExpandedPlain;
+    e.set(1, "42", ExpandedText);
+    e.set(2, "\xC4", ExpandedPlain);
     MultiString ms("Result");
     ms.expander = &e;
     ms.expansionContext = 77;
@@ -55,23 +60,18 @@ TEST(TemplateTest, PlaceholdersTakeWhatTheExpanderWrites) {
     EXPECT_EQ(expanded(noExpander), "Code &1 at &2."); // kept for a later expansion
 }
 
-TEST(TemplateTest, KeysAreTranslatedAndTemplatesScannedAgain) {
-    initVocabularyWith(File);
+TEST_F(TemplateTest, KeysAreTranslatedAndTemplatesScannedAgain) {
     ScriptedExpander e;
-    e.texts[1] = "Yes";
-    e.results[1] = ExpandedKey;
-    e.texts[2] = "<&3>";
-    e.results[2] = ExpandedTemplate;
-    e.texts[3] = "x";
-    e.results[3] = ExpandedText;
+    e.set(1, "Yes", ExpandedKey);
+    e.set(2, "<&3>", ExpandedTemplate);
+    e.set(3, "x", ExpandedText);
     MultiString ms("Result");
     ms.expander = &e;
     EXPECT_EQ(expanded(ms), "Code Yes at <x>.");
     EXPECT_EQ(expanded(ms, V.language("Francais")), "Code Oui a <x>.");
 }
 
-TEST(TemplateTest, AFailedExpansionShowsTheWholeTextInEnglish) {
-    initVocabularyWith(File);
+TEST_F(TemplateTest, AFailedExpansionShowsTheWholeTextInEnglish) {
     V.setCurrentLanguage(V.language("Francais"));
     struct FailsInFrench : ScriptedExpander {
         int expand(Language* l, unsigned char d, unsigned char*& out, unsigned long c,
@@ -89,11 +89,9 @@ TEST(TemplateTest, AFailedExpansionShowsTheWholeTextInEnglish) {
     EXPECT_EQ(expanded(ms), "Code 7 at 8.");
 }
 
-TEST(TemplateTest, EndlessNestingEndsAndFailsSafely) {
-    initVocabularyWith(File);
+TEST_F(TemplateTest, EndlessNestingEndsAndFailsSafely) {
     ScriptedExpander e;
-    e.texts[3] = "&3&3";
-    e.results[3] = ExpandedTemplate;
+    e.set(3, "&3&3", ExpandedTemplate);
     MultiString ms("Nested");
     ms.expander = &e;
     std::string t = expanded(ms);
@@ -101,8 +99,7 @@ TEST(TemplateTest, EndlessNestingEndsAndFailsSafely) {
     EXPECT_LT(e.calls, 100);
 }
 
-TEST(TemplateTest, AmpersandsThatAreNotPlaceholdersAndLongResults) {
-    initVocabularyWith(File);
+TEST_F(TemplateTest, AmpersandsThatAreNotPlaceholdersAndLongResults) {
     ScriptedExpander e;
     MultiString amp("Amp");
     amp.expander = &e;
@@ -110,18 +107,15 @@ TEST(TemplateTest, AmpersandsThatAreNotPlaceholdersAndLongResults) {
     EXPECT_EQ(e.calls, 0);
 
     std::string big(ExpansionWorkSize - 1, 'z');
-    e.texts[1] = big.c_str();
-    e.results[1] = ExpandedText;
-    e.texts[2] = big.c_str();
-    e.results[2] = ExpandedPlain;
+    e.set(1, big.c_str(), ExpandedText);
+    e.set(2, big.c_str(), ExpandedPlain);
     MultiString ms("Result");
     ms.expander = &e;
     std::string t = expanded(ms);
     EXPECT_EQ(t.size(), 5 + big.size() + 4 + big.size() + 1);
 }
 
-TEST(TemplateTest, TranslateStringCopiesTheTextOfAKey) {
-    initVocabularyWith(File);
+TEST_F(TemplateTest, TranslateStringCopiesTheTextOfAKey) {
     unsigned char buf[MultiStringBufferSize];
     translateString(V.language("Francais"), buf, "Yes", 0, 1);
     EXPECT_EQ(bytesOf(buf), "Oui");

@@ -4,39 +4,29 @@
 #include "text/utf8.h"
 
 namespace {
-uint32_t decodeOne(const char* s, int* consumed) {
-    const char* p = s;
-    uint32_t c = getUTF8(p);
-    *consumed = static_cast<int>(p - s) + 1;
-    return c;
-}
-
-TEST(Utf8Test, DecodesOneTwoAndThreeByteFormsAndLeavesPOnTheLastByte) {
-    int n = 0;
-    EXPECT_EQ(decodeOne("A", &n), 'A');
-    EXPECT_EQ(n, 1);
-    EXPECT_EQ(decodeOne("\xC3\x84x", &n), 196u); // Ä
-    EXPECT_EQ(n, 2);
-    EXPECT_EQ(decodeOne("\xE2\x80\xA6", &n), 0x2026u); // ellipsis
-    EXPECT_EQ(n, 3);
-    EXPECT_EQ(decodeOne("\\b", &n), 8u); // digit-width space
-    EXPECT_EQ(n, 2);
-    EXPECT_EQ(decodeOne("\\n", &n), static_cast<uint32_t>('\\'));
-    EXPECT_EQ(n, 1);
-}
-
-TEST(Utf8Test, InvalidFormsGiveTheReplacementCodeAndNeverReadPastTheEnd) {
-    int n = 0;
-    EXPECT_EQ(decodeOne("\xF0\x9F\x98\x80", &n), InvalidCharCode); // four-byte form
-    EXPECT_EQ(n, 1);
-    EXPECT_EQ(decodeOne("\x84", &n), InvalidCharCode); // lone continuation
-    // Truncated sequences at the end of the string stop at the 0.
-    char truncated2[] = {'\xC3', '\0', 'X'};
-    EXPECT_EQ(decodeOne(truncated2, &n), InvalidCharCode);
-    EXPECT_EQ(n, 1);
-    char truncated3[] = {'\xE2', '\x80', '\0', 'X'};
-    EXPECT_EQ(decodeOne(truncated3, &n), InvalidCharCode);
-    EXPECT_EQ(n, 1);
+TEST(Utf8Test, DecodesOneCharacterAndLeavesPOnItsLastByte) {
+    // Truncated sequences at the end of the string stop at the 0 and never read past it.
+    const char truncated2[] = {'\xC3', '\0', 'X'}, truncated3[] = {'\xE2', '\x80', '\0', 'X'};
+    const struct {
+        const char* text;
+        uint32_t code;
+        long bytes;
+    } cases[] = {
+        {"A", 'A', 1},
+        {"\xC3\x84x", 196, 2},                    // Ä
+        {"\xE2\x80\xA6", 0x2026, 3},              // the ellipsis
+        {"\\b", 8, 2},                            // the digit-width space
+        {"\\n", '\\', 1},                         // other escapes are left to the parser
+        {"\xF0\x9F\x98\x80", InvalidCharCode, 1}, // four-byte forms are not read
+        {"\x84", InvalidCharCode, 1},             // a lone continuation byte
+        {truncated2, InvalidCharCode, 1},
+        {truncated3, InvalidCharCode, 1},
+    };
+    for (auto& c : cases) {
+        const char* p = c.text;
+        EXPECT_EQ(getUTF8(p), c.code) << c.text;
+        EXPECT_EQ(p - c.text + 1, c.bytes) << c.text;
+    }
 }
 
 TEST(Utf8Test, KeysConvertToSingleByteCodesOnlyWhenEveryCharacterFits) {

@@ -18,8 +18,11 @@ const char* File = "[Languages]\nEnglish\nFrancais\nDeutsch\n[Strings]\n"
                    "$Later$ :English.3 \"third\" :Deutsch.2 \"zwei\";\n"
                    "$Yes$ :English \"Yes\" :Francais \"Oui\" :Deutsch \"Ja\";\n";
 
-TEST(VocabularyTest, MissingLanguageFallsBackToEnglishThenToTheKey) {
-    initVocabularyWith(File);
+struct VocabularyTest : ::testing::Test {
+    void SetUp() override { initVocabularyWith(File); }
+};
+
+TEST_F(VocabularyTest, MissingLanguageFallsBackToEnglishThenToTheKey) {
     EXPECT_EQ(textOf("Title", "Deutsch"), "Hello");
     EXPECT_EQ(textOf("OnlyFrench", "Deutsch"), "OnlyFrench");
     EXPECT_EQ(textOf("NoSuchKey", "Francais"), "NoSuchKey");
@@ -32,8 +35,7 @@ TEST(VocabularyTest, MissingLanguageFallsBackToEnglishThenToTheKey) {
     EXPECT_FALSE(missing.formDefined(1));
 }
 
-TEST(VocabularyTest, FormsFallBackToTheFormBefore) {
-    initVocabularyWith(File);
+TEST_F(VocabularyTest, FormsFallBackToTheFormBefore) {
     Language* fr = V.language("Francais");
     Language* de = V.language("Deutsch");
     MultiString title("Title");
@@ -53,8 +55,7 @@ TEST(VocabularyTest, FormsFallBackToTheFormBefore) {
     EXPECT_EQ(bytesOf(later.getString(0, &English).text), "Later"); // default form 1
 }
 
-TEST(VocabularyTest, ChangingTheLanguageReloadsTexts) {
-    initVocabularyWith(File);
+TEST_F(VocabularyTest, ChangingTheLanguageReloadsTexts) {
     MultiString yes("Yes");
     EXPECT_EQ(bytesOf(yes.getString().text), "Yes");
     StringPoolNode* node = yes.poolNode;
@@ -72,8 +73,7 @@ TEST(VocabularyTest, ChangingTheLanguageReloadsTexts) {
     EXPECT_EQ(English.id, 0);
 }
 
-TEST(VocabularyTest, KeysShareOnePoolNode) {
-    initVocabularyWith(File);
+TEST_F(VocabularyTest, KeysShareOnePoolNode) {
     MultiString a("Yes"), b("Yes"), c("Yes", 1);
     a.getString();
     b.getString();
@@ -83,8 +83,7 @@ TEST(VocabularyTest, KeysShareOnePoolNode) {
     EXPECT_EQ(bytesOf(c.getString().text), "Yes"); // index 1 is not in the file
 }
 
-TEST(VocabularyTest, PreferredLanguageAndSetString) {
-    initVocabularyWith(File);
+TEST_F(VocabularyTest, PreferredLanguageAndSetString) {
     Language* fr = V.language("Francais");
     MultiString ms("Yes", 0, 1, fr);
     EXPECT_EQ(bytesOf(ms.getString().text), "Oui");
@@ -103,7 +102,7 @@ TEST(VocabularyTest, PreferredLanguageAndSetString) {
     EXPECT_EQ(s.language, &English);
 }
 
-TEST(VocabularyTest, LaterStringFilesOverrideAndAddKeys) {
+TEST(VocabularyFilesTest, LaterStringFilesOverrideAndAddKeys) {
     std::string second = writeTempStringFile("[Languages]\nEnglish\nFrancais\n[Strings]\n"
                                              "$Yes$ :Francais \"Ouais\";\n"
                                              "$Extra$ :English \"more\";\n");
@@ -118,7 +117,7 @@ TEST(VocabularyTest, LaterStringFilesOverrideAndAddKeys) {
     EXPECT_FALSE(V.addStringFile("d")); // four at most
 }
 
-TEST(VocabularyTest, InitFromStringFileChoosesALanguageById) {
+TEST(VocabularyFilesTest, InitFromStringFileChoosesALanguageById) {
     V.stringFiles[0].setFileName(writeTempStringFile(File).c_str());
     V.initFromStringFile(2);
     EXPECT_STREQ(V.currentLanguage->name, "Deutsch");
