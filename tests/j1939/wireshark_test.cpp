@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -23,16 +24,6 @@ namespace {
 constexpr uint8_t PeerSA = 0x80;
 constexpr uint32_t PropA = 0xEF00;
 constexpr uint32_t PayloadLength = 23;
-
-std::vector<std::string> split(const std::string& line, char sep) {
-    std::vector<std::string> out;
-    std::stringstream s(line);
-    std::string field;
-    while (std::getline(s, field, sep))
-        out.push_back(field);
-    if (!line.empty() && line.back() == sep) out.push_back("");
-    return out;
-}
 
 // One decoded frame: the fields asked of tshark, by name.
 typedef std::map<std::string, std::string> Decoded;
@@ -61,12 +52,10 @@ std::vector<Decoded> decode(const std::string& log) {
     if (p == nullptr) return frames;
     char line[8192];
     while (fgets(line, sizeof line, p) != nullptr) {
-        std::string l(line);
-        if (!l.empty() && l.back() == '\n') l.pop_back();
-        std::vector<std::string> values = split(l, '|');
+        std::stringstream values(std::string(line, strcspn(line, "\n")));
         Decoded d;
-        for (size_t i = 0; i < fields.size() && i < values.size(); ++i)
-            d[fields[i]] = values[i];
+        for (const std::string& f : fields)
+            std::getline(values, d[f], '|'); // fields past the line's end stay empty
         frames.push_back(d);
     }
     pclose(p);
@@ -81,11 +70,11 @@ std::string dataOf(const Decoded& d) {
     return rec.substr(16, 2 * dlc);
 }
 
-std::string hex(const std::vector<uint8_t>& bytes) {
+std::string hex(const uint8_t* bytes, size_t n) {
     std::string s;
     char b[3];
-    for (uint8_t v : bytes) {
-        snprintf(b, sizeof b, "%02x", v);
+    for (size_t i = 0; i < n; ++i) {
+        snprintf(b, sizeof b, "%02x", bytes[i]);
         s += b;
     }
     return s;
@@ -135,7 +124,7 @@ TEST(WiresharkTest, ClaimRequestAndTransferDecodeAsMeant) {
     EXPECT_EQ(c.at("isobus.src_addr"), "250");
     EXPECT_EQ(c.at("isobus.dst_addr"), "255");
     EXPECT_EQ(c.at("isobus.priority"), "0x00000006");
-    EXPECT_EQ(dataOf(c), hex(std::vector<uint8_t>(ourName.bytes, ourName.bytes + 8)));
+    EXPECT_EQ(dataOf(c), hex(ourName.bytes, 8));
 
     ASSERT_EQ(byFormat["234"].size(), 1u) << "one Request";
     const Decoded& r = byFormat["234"][0];
@@ -168,6 +157,6 @@ TEST(WiresharkTest, ClaimRequestAndTransferDecodeAsMeant) {
     std::string reassembled;
     for (const Decoded& d : frames)
         if (!d.at("isobus.reassembled.data").empty()) reassembled = d.at("isobus.reassembled.data");
-    EXPECT_EQ(reassembled, "00ef00" + hex(payload));
+    EXPECT_EQ(reassembled, "00ef00" + hex(payload.data(), payload.size()));
 }
 } // namespace
