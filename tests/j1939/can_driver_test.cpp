@@ -65,7 +65,11 @@ protected:
 TEST_F(DriverTest, StartPutsTheControllerInPeliCanSingleFilterOperation) {
     EXPECT_EQ(_readCANreg(SJA_MOD), 0x08); // running, single filter
     EXPECT_EQ(_readCANreg(SJA_CDR), 0xC7); // PeliCAN
-    EXPECT_EQ(sja.bitTimeNs(), 4000u);     // 250 kbit/s with the board's 12 MHz clock
+    EXPECT_EQ(_readCANreg(SJA_BTR0), 0x02);
+    EXPECT_EQ(_readCANreg(SJA_BTR1), 0x23);
+    EXPECT_EQ(sja.bitTimeNs(), 4000u); // 250 kbit/s with the board's 12 MHz clock
+    EXPECT_EQ(_readCANreg(SJA_OCR), 0xDA);
+    EXPECT_EQ(_readCANreg(SJA_IER), 0); // polled
     EXPECT_EQ(RTdriverHookService, &serviceCANdriverRxQ_RThook);
     EXPECT_TRUE(basicCANdriverBusOK());
 }

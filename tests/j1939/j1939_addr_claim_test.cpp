@@ -215,6 +215,7 @@ TEST_F(ClaimTest, ClaimsAreIgnoredUntilAskedForAndShortOnesAlways) {
     EXPECT_TRUE(h.claimed.empty());
 }
 
+// A claim always goes to everyone, even when the Request came to the display alone.
 TEST_F(ClaimTest, TheDisplaysClaimAnswersRequestsToEveryone) {
     J1939msgAddrClaim claim(0x5A5A5, 0x81, 0, 0, MakerManufacturerCode, 0, 0, 0, false);
     CANbusMgr.registerMsg(&claim, &Display, &Module_na); // registered with any end

@@ -42,10 +42,8 @@ protected:
 
 TEST_F(BusTest, RequestsAreAnsweredToTheRightDestination) {
     TestMsg answer(PropA, 6, 8, J1939cfgListed | J1939cfgTx | J1939cfgOnRequest);
-    TestMsg claim(PGN_AddressClaimed, 6, 8, J1939cfgListed | J1939cfgTx | J1939cfgOnRequest);
     TestMsg plain(0xFEDA, 6, 8, J1939cfgListed | J1939cfgTx); // not sent on request
     CANbusMgr.registerMsg(&answer, &Display, &AllModules);
-    CANbusMgr.registerMsg(&claim, &Display, &AllModules);
     CANbusMgr.registerMsg(&plain, &Display, &AllModules);
     answer.buffer->setBytes(0x12345678, 0, 4);
 
@@ -57,15 +55,12 @@ TEST_F(BusTest, RequestsAreAnsweredToTheRightDestination) {
     requestFrom(ModuleSA, 255, PropA);                             // global: answered globally
     ASSERT_TRUE(j.peerGets(2));
     EXPECT_EQ(daOf(sent(1)), 255);
-    requestFrom(ModuleSA, Me, PGN_AddressClaimed); // a claim always goes to everyone
-    ASSERT_TRUE(j.peerGets(3));
-    EXPECT_EQ(sent(2).id, idFor(6, PGN_AddressClaimed, Me, 255));
 
     requestFrom(ModuleSA, Me, 0xFEDA);  // nobody answers this PGN: no NACK either
     requestFrom(ModuleSA, 0x30, PropA); // a request to another node
     j.peerSends(idFor(6, PGN_Request, ModuleSA, Me), {0x00, 0xEF}); // too short
     j.runFor(50);
-    EXPECT_EQ(j.peer.received.size(), 3u);
+    EXPECT_EQ(j.peer.received.size(), 2u);
     EXPECT_EQ(answer.count(PktTransmittedEvent), 2);
 }
 
