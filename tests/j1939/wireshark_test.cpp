@@ -25,7 +25,7 @@ constexpr uint8_t PeerSA = 0x80;
 constexpr uint32_t PropA = 0xEF00;
 constexpr uint32_t PayloadLength = 23;
 
-// One decoded frame: the fields asked of tshark, by name.
+// One decoded frame: the fields asked of tshark, by name without the protocol's prefix.
 typedef std::map<std::string, std::string> Decoded;
 
 std::vector<Decoded> decode(const std::string& log) {
@@ -55,7 +55,7 @@ std::vector<Decoded> decode(const std::string& log) {
         std::stringstream values(std::string(line, strcspn(line, "\n")));
         Decoded d;
         for (const std::string& f : fields)
-            std::getline(values, d[f], '|'); // fields past the line's end stay empty
+            std::getline(values, d[f.substr(f.find('.') + 1)], '|'); // past the end: empty
         frames.push_back(d);
     }
     pclose(p);
@@ -64,7 +64,7 @@ std::vector<Decoded> decode(const std::string& log) {
 
 // The data bytes of a decoded frame: the SocketCAN record's last dlc bytes, as hex.
 std::string dataOf(const Decoded& d) {
-    const std::string& rec = d.at("exported_pdu.exported_pdu");
+    const std::string& rec = d.at("exported_pdu");
     if (rec.size() < 16) return "";
     size_t dlc = std::stoul(rec.substr(8, 2), nullptr, 16);
     return rec.substr(16, 2 * dlc);
@@ -78,6 +78,11 @@ std::string hex(const uint8_t* bytes, size_t n) {
         s += b;
     }
     return s;
+}
+
+void expectFields(const Decoded& d, const Decoded& expected) {
+    for (const auto& e : expected)
+        EXPECT_EQ(d.at(e.first), e.second) << e.first;
 }
 
 TEST(WiresharkTest, ClaimRequestAndTransferDecodeAsMeant) {
@@ -117,46 +122,39 @@ TEST(WiresharkTest, ClaimRequestAndTransferDecodeAsMeant) {
     ASSERT_GE(frames.size(), 9u);
     std::map<std::string, std::vector<Decoded>> byFormat;
     for (const Decoded& d : frames)
-        byFormat[d.at("isobus.pdu_format")].push_back(d);
+        byFormat[d.at("pdu_format")].push_back(d);
 
     ASSERT_FALSE(byFormat["238"].empty()) << "no Address Claimed";
     const Decoded& c = byFormat["238"][0];
-    EXPECT_EQ(c.at("isobus.src_addr"), "250");
-    EXPECT_EQ(c.at("isobus.dst_addr"), "255");
-    EXPECT_EQ(c.at("isobus.priority"), "0x00000006");
+    expectFields(c, {{"src_addr", "250"}, {"dst_addr", "255"}, {"priority", "0x00000006"}});
     EXPECT_EQ(dataOf(c), hex(ourName.bytes, 8));
 
     ASSERT_EQ(byFormat["234"].size(), 1u) << "one Request";
-    const Decoded& r = byFormat["234"][0];
-    EXPECT_EQ(r.at("isobus.src_addr"), "250");
-    EXPECT_EQ(r.at("isobus.dst_addr"), "255");
-    EXPECT_EQ(dataOf(r), "00ee00"); // the requested PGN, least significant byte first
+    expectFields(byFormat["234"][0], {{"src_addr", "250"}, {"dst_addr", "255"}});
+    EXPECT_EQ(dataOf(byFormat["234"][0]), "00ee00"); // the PGN, least significant byte first
 
     const std::vector<Decoded>& cm = byFormat["236"];
     ASSERT_EQ(cm.size(), 3u) << "RTS, CTS, EndOfMsgACK";
-    EXPECT_EQ(cm[0].at("isobus.transport_protocol.control_byte"), "16");
-    EXPECT_EQ(cm[0].at("isobus.src_addr"), "250");
-    EXPECT_EQ(cm[0].at("isobus.dst_addr"), "128");
-    EXPECT_EQ(cm[0].at("isobus.priority"), "0x00000007");
-    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.total_size"), "23");
-    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.number_of_packets"), "4");
-    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.pgn"), "0x00ef00");
-    EXPECT_EQ(cm[1].at("isobus.transport_protocol.control_byte"), "17");
-    EXPECT_EQ(cm[1].at("isobus.src_addr"), "128");
-    EXPECT_EQ(cm[2].at("isobus.transport_protocol.control_byte"), "19");
-    EXPECT_EQ(cm[2].at("isobus.transport_protocol.end_of_message_acknowledgement.total_size"),
-              "23");
+    const std::string tp = "transport_protocol.", rts = tp + "request_to_send.";
+    expectFields(cm[0], {{tp + "control_byte", "16"},
+                         {"src_addr", "250"},
+                         {"dst_addr", "128"},
+                         {"priority", "0x00000007"},
+                         {rts + "total_size", "23"},
+                         {rts + "number_of_packets", "4"},
+                         {rts + "pgn", "0x00ef00"}});
+    expectFields(cm[1], {{tp + "control_byte", "17"}, {"src_addr", "128"}});
+    expectFields(cm[2], {{tp + "control_byte", "19"},
+                         {tp + "end_of_message_acknowledgement.total_size", "23"}});
 
     const std::vector<Decoded>& dt = byFormat["235"];
     ASSERT_EQ(dt.size(), 4u);
-    for (const Decoded& d : dt) {
-        EXPECT_EQ(d.at("isobus.src_addr"), "250");
-        EXPECT_EQ(d.at("isobus.dst_addr"), "128");
-    }
+    for (const Decoded& d : dt)
+        expectFields(d, {{"src_addr", "250"}, {"dst_addr", "128"}});
     // The reassembled message is the 3-byte PGN, then the payload.
     std::string reassembled;
     for (const Decoded& d : frames)
-        if (!d.at("isobus.reassembled.data").empty()) reassembled = d.at("isobus.reassembled.data");
+        if (!d.at("reassembled.data").empty()) reassembled = d.at("reassembled.data");
     EXPECT_EQ(reassembled, "00ef00" + hex(payload.data(), payload.size()));
 }
 } // namespace
