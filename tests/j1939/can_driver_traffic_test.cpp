@@ -60,6 +60,14 @@ protected:
             freeCANframe(f);
         }
     }
+    void takeUntil(size_t n, uint32_t maxMs) {
+        can.runUntil(
+            [&] {
+                takeReceived();
+                return displayGot.size() == n;
+            },
+            maxMs);
+    }
 };
 
 TEST_F(TrafficTest, TenThousandFramesEachWayInOrderWithNoneLost) {
@@ -74,11 +82,9 @@ TEST_F(TrafficTest, TenThousandFramesEachWayInOrderWithNoneLost) {
             // The display's side of a bus pass: fill the FIFO, collect what went and came.
             while (displaySent < N && basicCANdriverTxReady()) {
                 CANframe* f = allocCANframe();
-                CanWireFrame w = numbered(DisplayId, displaySent++);
-                f->id = w.id;
+                f->id = DisplayId;
                 f->dlc = 8;
-                for (int i = 0; i < 8; ++i)
-                    f->data[i] = w.data[i];
+                std::copy_n(numbered(DisplayId, displaySent++).data, 8, f->data);
                 basicCANdriverTxMsg(f, 0);
             }
             basicCANdriverServiceTxFIFO();
@@ -119,23 +125,13 @@ TEST_F(TrafficTest, AReceiverThatDoesNotKeepUpSeesOverrunsCounted) {
     EXPECT_EQ(sja.rxFifoFrames(), 4u);
     EXPECT_EQ(sja.framesOverrun, N - 4);
     RTdriverHookService = serviceCANdriverRxQ_RThook;
-    can.runUntil(
-        [&] {
-            takeReceived();
-            return displayGot.size() == 4;
-        },
-        20);
+    takeUntil(4, 20);
     EXPECT_EQ(displayGot, (std::vector<uint32_t>{0, 1, 2, 3}));
     EXPECT_EQ(SJA1000_dataOverRunCount, 1); // one overrun episode, cleared on release
     // Once it keeps up again, nothing more is lost.
     module.toSend = N + 50;
     module.topUp();
-    can.runUntil(
-        [&] {
-            takeReceived();
-            return displayGot.size() == 54;
-        },
-        200);
+    takeUntil(54, 200);
     ASSERT_EQ(displayGot.size(), 54u);
     for (uint32_t i = 0; i < 50; ++i)
         EXPECT_EQ(displayGot[4 + i], N + i);

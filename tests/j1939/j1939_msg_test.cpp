@@ -1,5 +1,5 @@
 // Message buffers over packet chains, fields with scaling and range checks, and the
-// message's transmit bookkeeping (busy, repeat, period) without a bus running.
+// message's field list, without a bus running. (Receive lists are met through the bus.)
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,9 +14,17 @@
 
 namespace {
 constexpr uint32_t PropA = 0xEF00;
+const uint32_t DtId = buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x25);
 
-J1939msgBuffer* longBuffer(uint32_t length, uint8_t da = 0x25) {
-    return new J1939msgBuffer(PropA, 0xFA, da, 6, length, nullptr, true);
+J1939msgBuffer* longBuffer(uint32_t length) {
+    return new J1939msgBuffer(PropA, 0xFA, 0x25, 6, length, nullptr, true);
+}
+// The sequence numbers (byte 0) of the buffer's packets.
+std::vector<int> sequence(const J1939msgBuffer& b) {
+    std::vector<int> v;
+    for (CANpkt* p = b.first; p != nullptr; p = p->next)
+        v.push_back(p->data[0]);
+    return v;
 }
 
 std::string textOf(J1939field& f, unsigned char placeholder, double value = 0) {
@@ -30,28 +38,20 @@ std::string textOf(J1939field& f, unsigned char placeholder, double value = 0) {
 
 TEST(J1939BufferTest, ChainLayoutAndByteAddressing) {
     J1939msgBuffer* b = longBuffer(9);
-    ASSERT_NE(b->first, nullptr);
-    ASSERT_NE(b->first->next, nullptr);
-    EXPECT_EQ(b->first->next->next, nullptr);
-    EXPECT_EQ(b->first->data[0], 1);
-    EXPECT_EQ(b->first->next->data[0], 2);
-    EXPECT_EQ(b->first->id, buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x25));
+    EXPECT_EQ(sequence(*b), (std::vector<int>{1, 2}));
+    EXPECT_EQ(b->first->id, DtId);
     EXPECT_EQ(b->id, buildIDfromPGN(6, PropA, 0xFA, 0x25));
     // Byte 7 is data[1] of the second packet; a 4-byte value straddles the packets.
-    b->setBytes(0xAB, 7, 1);
-    EXPECT_EQ(b->first->next->data[1], 0xAB);
-    b->setBytes(0x44332211, 5, 4);
-    EXPECT_EQ(b->first->data[6], 0x11);
+    EXPECT_EQ(b->setBytes(0x44332211, 5, 4), 1);
     EXPECT_EQ(b->first->data[7], 0x22);
     EXPECT_EQ(b->first->next->data[1], 0x33);
-    EXPECT_EQ(b->first->next->data[2], 0x44);
     EXPECT_EQ(b->getBytes(5, 4), 0x44332211u);
-    EXPECT_EQ(b->first->next->data[0], 2); // sequence numbers untouched
+    EXPECT_EQ(b->setBytes(0x44332211, 5, 4), 0); // same bytes: no change
+    EXPECT_EQ(sequence(*b), (std::vector<int>{1, 2}));
     // Past the chain: nothing read, nothing written.
     EXPECT_EQ(b->getBytes(13, 2), 0u);
     EXPECT_EQ(b->setBytes(0x1234, 13, 2), 0);
     EXPECT_EQ(b->first->next->data[7], 0xFF);
-    EXPECT_EQ(b->setBytes(0x44332211, 5, 4), 0); // same bytes: no change
     delete b;
 
     J1939msgBuffer single(0xFECA, 0xFA, 0x25, 6, 3, nullptr, true);
@@ -77,8 +77,7 @@ TEST(J1939BufferTest, BitFields) {
 
 TEST(J1939BufferTest, StringsStarDelimited) {
     J1939msgBuffer b(PropA, 0xFA, 0x25, 6, 14, nullptr, true);
-    const uint8_t text[14] = {'A', 'B', '*', 'C', 'D', '*', 'E', 0, 'x', 'y', '*', 'F', 'G', 'H'};
-    EXPECT_EQ(b.copyInBytes(text, 0, 14), 14u);
+    EXPECT_EQ(b.copyInBytes(reinterpret_cast<const uint8_t*>("AB*CD*E\0xy*FGH"), 0, 14), 14u);
     char s[8];
     EXPECT_EQ(b.copyOutString(s, 0, 7), 3u);
     EXPECT_STREQ(s, "AB");
@@ -93,43 +92,29 @@ TEST(J1939BufferTest, StringsStarDelimited) {
     EXPECT_STREQ(s, "FGH");
 }
 
-TEST(J1939BufferTest, ResetLengthRecutsTheChain) {
+TEST(J1939BufferTest, ResetLengthAndChangeDARecutAndMoveTheChain) {
     J1939msgBuffer* b = longBuffer(30); // 5 packets
     CANpkt* firstPkt = b->first;
     EXPECT_TRUE(b->resetLength(10)); // 2 packets, 3 spare
     EXPECT_EQ(b->length, 10u);
-    EXPECT_EQ(b->first->next->next, nullptr);
-    EXPECT_NE(b->spare, nullptr);
+    EXPECT_EQ(sequence(*b), (std::vector<int>{1, 2}));
     EXPECT_TRUE(b->resetLength(5)); // single frame: first packet takes the frame identifier
     EXPECT_EQ(b->first, firstPkt);
     EXPECT_EQ(b->first->next, nullptr);
     EXPECT_EQ(b->first->id, b->id);
-    EXPECT_EQ(b->first->dlc, 8); // not changed
     b->setBytes(0x77, 0, 1);
     EXPECT_EQ(b->first->data[0], 0x77);
+    b->changeDA(0x33);
+    EXPECT_EQ(b->id, buildIDfromPGN(6, PropA, 0xFA, 0x33));
     EXPECT_TRUE(b->resetLength(30)); // back up: TP.DT identifier and sequence 1 again
-    EXPECT_EQ(b->first->id, buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x25));
-    EXPECT_EQ(b->first->data[0], 1);
-    int n = 0;
-    for (CANpkt* p = b->first; p != nullptr; p = p->next)
-        EXPECT_EQ(p->data[0], ++n);
-    EXPECT_EQ(n, 5);
+    EXPECT_EQ(sequence(*b), (std::vector<int>{1, 2, 3, 4, 5}));
+    for (CANpkt* p = b->first; p != nullptr; p = p->next) // spare packets were moved too
+        EXPECT_EQ(p->id, buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x33));
     EXPECT_FALSE(b->resetLength(31)); // beyond what it was built for
     EXPECT_EQ(b->length, 30u);
     unsigned inUse = CANpkt::pool.blocksInUse();
     delete b;
     EXPECT_EQ(CANpkt::pool.blocksInUse(), inUse - 5);
-}
-
-TEST(J1939BufferTest, ChangeDAMovesEveryPacketButNotAPDU2Identifier) {
-    J1939msgBuffer* b = longBuffer(30);
-    b->resetLength(10);
-    b->changeDA(0x33);
-    EXPECT_EQ(b->id, buildIDfromPGN(6, PropA, 0xFA, 0x33));
-    b->resetLength(30); // spare packets were moved too
-    for (CANpkt* p = b->first; p != nullptr; p = p->next)
-        EXPECT_EQ(p->id, buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x33));
-    delete b;
 
     J1939msgBuffer pdu2(0xFECA, 0xFA, 0xFF, 6, 8, nullptr, true);
     pdu2.changeDA(0x33);
@@ -138,43 +123,36 @@ TEST(J1939BufferTest, ChangeDAMovesEveryPacketButNotAPDU2Identifier) {
 
 TEST(J1939FieldTest, RangeCheckAndScaling) {
     Data d(&NoUnits, nullptr, 0);
-    J1939fieldDefn defn(100, 8, &d, 0.5, -10, J1939FMIset());
-    J1939field f(&defn, 1, 0, nullptr);
-    EXPECT_EQ(f.flags, FieldStaleInvalidates | FieldRangeChecked);
-    f.setDataObjValue(0xFD);
-    EXPECT_TRUE(d.isValid());
-    EXPECT_DOUBLE_EQ(d.getValue(), 0xFD * 0.5 - 10);
-    f.setDataObjValue(0xFE);
-    EXPECT_FALSE(d.isValid());
-    f.setDataObjValue(0);
-    EXPECT_TRUE(d.isValid());
-    f.setDataObjValue(0xFF);
-    EXPECT_FALSE(d.isValid());
-    f.flags |= FieldOnlyAllOnesInvalid;
-    f.setDataObjValue(0xFE);
-    EXPECT_TRUE(d.isValid());
-    f.setDataObjValue(0xFF);
-    EXPECT_FALSE(d.isValid());
-
-    // Two bits: never range-checked.
+    // Raw values of 8, 2 and 32 bits: valid or not (the top two values of 8 bits and more
+    // are not, unless only all ones counts; two bits are never range-checked).
+    struct Row {
+        uint8_t bits;
+        bool onlyAllOnes;
+        uint32_t raw;
+        bool valid;
+    };
+    const Row rows[] = {
+        {8, false, 0xFD, true},  {8, false, 0xFE, false},       {8, false, 0, true},
+        {8, false, 0xFF, false}, {8, true, 0xFE, true},         {8, true, 0xFF, false},
+        {2, false, 3, true},     {32, false, 0xFFFFFFFD, true}, {32, false, 0xFFFFFFFE, false}};
+    for (const Row& r : rows) {
+        J1939fieldDefn defn(100, r.bits, &d, 0.5, -10, J1939FMIset());
+        J1939field f(&defn, 1, 0, nullptr);
+        if (r.onlyAllOnes) f.flags |= FieldOnlyAllOnesInvalid;
+        f.setDataObjValue(r.raw);
+        EXPECT_EQ(d.isValid(), r.valid) << int(r.bits) << " bits, raw " << r.raw;
+        if (r.valid) {
+            EXPECT_DOUBLE_EQ(d.getValue(), r.raw * 0.5 - 10);
+        }
+    }
     J1939fieldDefn twoBits(101, 2, &d, 1, 0, J1939FMIset());
     J1939field g(&twoBits, 1, 6, nullptr);
-    EXPECT_EQ(g.flags, FieldStaleInvalidates);
     g.setDataObjValue(3);
-    EXPECT_TRUE(d.isValid());
-    EXPECT_DOUBLE_EQ(d.getValue(), 3);
     g.setStale();
     EXPECT_FALSE(d.isValid());
 
-    // 32 bits: the limits are computed without overflow.
-    J1939fieldDefn wide(102, 32, &d, 1, 0, J1939FMIset());
-    J1939field w(&wide, 1, 0, nullptr);
-    w.setDataObjValue(0xFFFFFFFD);
-    EXPECT_TRUE(d.isValid());
-    w.setDataObjValue(0xFFFFFFFE);
-    EXPECT_FALSE(d.isValid());
-
     // Encoding truncates toward zero and stays inside 32 bits.
+    J1939fieldDefn defn(100, 8, &d, 0.5, -10, J1939FMIset());
     EXPECT_EQ(defn.encode(-10.9), -1);
     EXPECT_EQ(defn.encode(1e12), INT32_MAX);
     EXPECT_EQ(defn.encode(-1e12), INT32_MIN);
@@ -218,22 +196,17 @@ TEST(J1939FieldTest, TextsForTemplatesAndFaults) {
 
 class J1939MsgTest : public VirtualTimeTest {};
 
-TEST_F(J1939MsgTest, PeriodMakesAMessagePeriodicAndFieldsListLastFirst) {
+TEST_F(J1939MsgTest, FieldsListLastFirstAndEncodeBothWays) {
     TestMsg m(PropA, 6, 8, J1939cfgListed | J1939cfgTx, 500);
-    EXPECT_EQ(m.config, 0x13u);
-    EXPECT_TRUE(m.cfgAs(0x13, 0xF7));
-    EXPECT_FALSE(m.cfgAs(0x13, 0xE7));
-    EXPECT_FALSE(m.cfgAs(0x1B, 0xFF));
-    TestMsg none(PropA, 6, 8, J1939cfgListed | J1939cfgTx);
-    EXPECT_EQ(none.config, 0x03u);
-
+    TestMsg once(PropA, 6, 8, J1939cfgListed | J1939cfgTx);
+    EXPECT_EQ(m.config, once.config | J1939cfgPeriodic); // a period makes it periodic
+    EXPECT_FALSE(once.config & J1939cfgPeriodic);
     Data a(&NoUnits, nullptr, 0), b(&NoUnits, nullptr, 0);
     J1939field* fa = m.addField(1, 1, 0, 8, &a, 1, 0);
     J1939field* fb = m.addField(2, 2, 0, 16, &b, 0.5, 0);
-    EXPECT_EQ(m.fields, fb);
-    EXPECT_EQ(fb->next, fa);
     EXPECT_EQ(m.findFieldAssocWithSPN(1), fa);
     EXPECT_EQ(m.findFieldAssocWithSPN(3), nullptr);
+    EXPECT_EQ(m.fields, fb);
     m.initFields();
     const uint32_t values[2] = {1000, 200}; // list order: field b, then field a
     m.setAllFields(values);
@@ -253,26 +226,4 @@ TEST_F(J1939MsgTest, PeriodMakesAMessagePeriodicAndFieldsListLastFirst) {
     w.buffer->setBytes(0xFFFFFFF0u, 0, 4);
     w.getAllFields(got);
     EXPECT_EQ(got[0], 0xFFFFFFF0u); // decoded as unsigned
-}
-
-TEST_F(J1939MsgTest, ListsMatchByPgnSourceAndFilter) {
-    TestMsg any(PropA, 6, 8, J1939cfgListed);
-    TestMsg fromModule(PropA, 6, 8, J1939cfgListed | J1939cfgSrcSpecific);
-    TestMsg filtered(PropA, 6, 8, J1939cfgListed | J1939cfgFiltered);
-    fromModule.sa = 0x25;
-    filtered.acceptFirstByte = 0x11;
-    J1939msgList list;
-    list.add(&any);
-    list.add(&fromModule);
-    list.add(&filtered); // found first: pushed last
-    unsigned char d11[8] = {0x11}, d22[8] = {0x22};
-    EXPECT_EQ(list.match(PropA, 0x25, d11), &filtered);
-    EXPECT_EQ(list.match(PropA, 0x25, d22), &fromModule);
-    EXPECT_EQ(list.match(PropA, 0x26, d22), &any);
-    EXPECT_EQ(list.match(PropA, 0x26, nullptr), &filtered); // no data: no filtering
-    EXPECT_EQ(list.match(0xEF01, 0x26, nullptr), nullptr);
-    EXPECT_TRUE(list.remove(&filtered));
-    EXPECT_FALSE(list.remove(&filtered));
-    EXPECT_EQ(filtered.listNext, nullptr);
-    EXPECT_EQ(list.match(PropA, 0x26, nullptr), &any);
 }

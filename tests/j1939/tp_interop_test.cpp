@@ -11,25 +11,24 @@
 #include <string>
 #include <vector>
 
-#include "flashloader/display_module.h"
-#include "j1939/can_frame.h"
-#include "j1939/j1939_id.h"
 #include "j1939/j1939_module.h"
 #include "j1939/j1939_msg_buffer.h"
-#include "j1939/tp_session.h"
 #include "modsim/tp_peer_node.h"
-#include "tests/support/j1939_test_bus.h"
+#include "tests/j1939/tp_test_frames.h"
 #include "tests/support/virtual_time.h"
 
 namespace {
-constexpr uint8_t Me = ServiceToolSA;
 constexpr uint8_t Mod = 0x25;
-constexpr uint32_t PropA = 0xEF00; // to one node: RTS/CTS
-constexpr uint32_t Bcast = 0xFF20; // to all: BAM
 constexpr uint8_t DT = PGN_TP_DT >> 8, CM = PGN_TP_CM >> 8;
 
 enum Dir { DisplayRts, DisplayBam, PeerRts, PeerBam };
 const char* const DirNames[] = {"DisplayRts", "DisplayBam", "PeerRts", "PeerBam"};
+bool isSender(Dir d) {
+    return d == DisplayRts || d == DisplayBam;
+}
+bool isBam(Dir d) {
+    return d == DisplayBam || d == PeerBam;
+}
 
 // What happens to one of the display's frames on its way to the peer.
 // Swap delivers it after the display's next frame. The frame is the nth whose PF is pf
@@ -88,6 +87,9 @@ constexpr uint8_t NoRecord = 0x80;
 constexpr uint8_t is(TpOutcome o) {
     return static_cast<uint8_t>(1u << static_cast<unsigned>(o));
 }
+constexpr uint8_t Completed = is(TpOutcome::Completed), AbortSent = is(TpOutcome::AbortSent),
+                  Aborted = is(TpOutcome::AbortedByPeer), TimedOut = is(TpOutcome::TimedOut),
+                  Dropped = is(TpOutcome::Dropped);
 
 struct Case {
     std::string name;
@@ -104,32 +106,67 @@ struct Case {
     // the long pauses on the bus in order.
     bool delivered = true;
     NotificationEvent displayEnd = TPtxAckedEvent;
-    uint8_t peerEnd = is(TpOutcome::Completed);
+    uint8_t peerEnd = Completed;
     int aborts = 0;
     std::vector<Pause> pauses;
     int ctsAsked = 0;    // CTS frames with packets asked for (0: the windows of a clean run)
     int heldPackets = 0; // a broadcast cut short: packets the display holds meanwhile
+
+    // Builders for the tables below, applied to a fresh case.
+    template <class T> Case& peer(T TpPeerFaults::*field, T value) {
+        peerFaults.*field = value;
+        return *this;
+    }
+    Case& silentAfter(int frames) { return silentAfterSent = frames, *this; }
+    Case& onLink(LinkFault::Action a, uint8_t pf, uint8_t byte0, int nth = 1) {
+        link = {a, pf, byte0, nth};
+        return *this;
+    }
+    // A broadcast that goes astray: the display has sent it, the receiver has nothing.
+    Case& lost(uint8_t peerEndsWith) {
+        delivered = false;
+        peerEnd = peerEndsWith;
+        return *this;
+    }
+    // How the transfer ends: the peer's record, who sent an Abort, the pauses.
+    Case& ends(uint8_t peerEndsWith, int abortsBy, std::vector<Pause> p) {
+        peerEnd = peerEndsWith;
+        aborts = abortsBy;
+        return pausing(std::move(p));
+    }
+    // The transfer fails: the display is told so, the receiver has nothing.
+    Case& fails(uint8_t peerEndsWith, int abortsBy, std::vector<Pause> p) {
+        displayEnd = TPfailedEvent;
+        delivered = false;
+        return ends(peerEndsWith, abortsBy, std::move(p));
+    }
+    // Packets are asked for again: the receiver sends this many CTS in all.
+    Case& retried(int cts) { return ctsAsked = cts, *this; }
+    Case& pausing(std::vector<Pause> p) { return pauses = std::move(p), *this; }
+    Case& delivering() { return delivered = true, *this; }
+    Case& sendingPgn(uint32_t pgn) { return peerPgn = pgn, *this; }
+    Case& filtering(int firstByte) { return filterFirstByte = firstByte, *this; }
+    Case& holding(int packets, uint8_t peerEndsWith) {
+        heldPackets = packets;
+        peerEnd = peerEndsWith;
+        return *this;
+    }
 };
 
 std::ostream& operator<<(std::ostream& o, const Case& c) {
     return o << c.name;
 }
+Case make(const std::string& name, Dir d, uint16_t len, int window = 16) {
+    Case c;
+    c.name = std::string(DirNames[d]) + "_" + name;
+    c.dir = d;
+    c.length = len;
+    c.window = window;
+    return c;
+}
 
-bool isSender(Dir d) {
-    return d == DisplayRts || d == DisplayBam;
-}
-bool isBam(Dir d) {
-    return d == DisplayBam || d == PeerBam;
-}
 uint8_t byteAt(uint32_t i, uint32_t length) {
     return static_cast<uint8_t>(i * 7 + i / 251 + length); // no short period
-}
-bool isControl(const CanWireFrame& f, uint8_t control) {
-    return pgnOf(f) == PGN_TP_CM && f.data[0] == control;
-}
-unsigned sessionsInUse() {
-    return J1939BAM_TxSession::pool.blocksInUse() + J1939BAM_RxSession::pool.blocksInUse() +
-           J1939RTS_TxSession::pool.blocksInUse() + J1939RTS_RxSession::pool.blocksInUse();
 }
 
 class TpInterop : public ::testing::TestWithParam<Case> {
@@ -166,17 +203,17 @@ protected:
         pktsAtStart = CANpkt::pool.blocksInUse();
         traceFrom = j.peer.received.size();
 
-        if (c.dir == DisplayRts) msg.transmit(Mod);
-        if (c.dir == DisplayBam) msg.transmit(OwnDA);
-        if (!tx) {
-            uint8_t da = c.dir == PeerRts ? Me : 0xFF;
+        if (tx) {
+            msg.transmit(c.dir == DisplayRts ? Mod : OwnDA);
+        } else {
             uint32_t pgn = c.peerPgn != 0 ? c.peerPgn : msg.pgn;
+            uint8_t da = c.dir == PeerRts ? Me : 0xFF;
             EXPECT_TRUE(node.peer.send(da, pgn, data.data(), c.length, nowMs()));
         }
     }
     // Runs until both sides are idle; false if they are not within maxMs.
-    bool settle(uint32_t maxMs = 60000) {
-        return j.runUntil([&] { return displayIdle() && peerIdle(); }, maxMs);
+    bool settle() {
+        return j.runUntil([&] { return displayIdle() && peerIdle(); }, 60000);
     }
     bool displayIdle() const {
         return CANbusMgr.rtsTxSessions == nullptr && CANbusMgr.rtsRxSessions == nullptr &&
@@ -197,10 +234,11 @@ protected:
             if (pred(t[i])) return static_cast<int>(i);
         return -1;
     }
-    int count(uint8_t sa, uint8_t control) const {
+    // Frames in the trace from sa for which pred holds.
+    template <class P> int count(uint8_t sa, P pred) const {
         int n = 0;
         for (const CanWireFrame& f : trace())
-            n += saOf(f) == sa && isControl(f, control) ? 1 : 0;
+            n += saOf(f) == sa && pred(f) ? 1 : 0;
         return n;
     }
     bool receivedIntact() const {
@@ -211,17 +249,8 @@ protected:
                msg.receivedFrom[0] == Mod;
     }
     void expectPools() const {
-        EXPECT_EQ(sessionsInUse(), 0u);
-        EXPECT_EQ(CANpkt::pool.blocksInUse(), pktsAtStart);
-        EXPECT_EQ(PktQueueElement::pool.blocksInUse(), 0u);
+        expectTransportIdle(pktsAtStart);
         EXPECT_EQ(node.framesLost, 0u);
-    }
-    // The windows a receiver asks for when nothing goes wrong.
-    static std::vector<std::pair<int, int>> windows(int packets, int window) {
-        std::vector<std::pair<int, int>> w;
-        for (int next = 1; next <= packets; next += window)
-            w.push_back({std::min(window, packets - next + 1), next});
-        return w;
     }
     void check();
     void TearDown() override {
@@ -238,9 +267,8 @@ void TpInterop::check() {
     std::vector<CanWireFrame> t = trace();
     int packets = (c.length + 6) / 7;
     // Nothing more happens once both sides are idle.
-    size_t frames = t.size();
     j.runFor(3000);
-    EXPECT_EQ(trace().size(), frames) << "frames after both sides ended";
+    EXPECT_EQ(trace().size(), t.size()) << "frames after both sides ended";
     EXPECT_TRUE(displayIdle());
     EXPECT_TRUE(peerIdle());
     expectPools();
@@ -256,12 +284,13 @@ void TpInterop::check() {
     uint8_t peerEnd = records == 0 ? NoRecord : is(node.peer.transfer(0).outcome);
     EXPECT_NE(peerEnd & c.peerEnd, 0) << "peer ended with " << static_cast<int>(peerEnd);
     if (records == 1) {
-        EXPECT_EQ(node.peer.transfer(0).sending, !isSender(c.dir));
+        EXPECT_EQ(node.peer.transfer(0).sending, !tx);
         EXPECT_EQ(node.peer.transfer(0).length, c.length);
     }
 
     // Aborts: who sent one; the sides that did sent exactly one.
-    int displayAborts = count(Me, TP_Abort), peerAborts = count(Mod, TP_Abort);
+    auto isAbort = [](const CanWireFrame& f) { return isCM(f, TP_Abort); };
+    int displayAborts = count(Me, isAbort), peerAborts = count(Mod, isAbort);
     if (c.aborts == ByEither) {
         EXPECT_GE(displayAborts + peerAborts, 1);
         EXPECT_LE(displayAborts, 1);
@@ -270,18 +299,19 @@ void TpInterop::check() {
         EXPECT_EQ(displayAborts, (c.aborts & ByDisplay) ? 1 : 0);
         EXPECT_EQ(peerAborts, (c.aborts & ByPeer) ? 1 : 0);
     }
-    int firstAbort = first([](const CanWireFrame& f) { return isControl(f, TP_Abort); });
+    // A broadcast is never answered.
+    if (c.dir == PeerBam) {
+        EXPECT_EQ(count(Me, [](const CanWireFrame&) { return true; }), 0);
+    }
 
     // The display as sender is told once, when the frame that decides it has gone: the
     // ACK, the first Abort, or (BAM) the last packet.
-    if (isSender(c.dir)) {
+    if (tx) {
         ASSERT_EQ(msg.events.size(), 1u);
         EXPECT_EQ(msg.events[0], c.displayEnd);
-        int decisive =
-            isBam(c.dir) ? static_cast<int>(t.size()) - 1
-            : firstAbort >= 0
-                ? firstAbort
-                : first([](const CanWireFrame& f) { return isControl(f, TP_EndOfMsgACK); });
+        int decisive = isBam(c.dir) ? static_cast<int>(t.size()) - 1 : first(isAbort);
+        if (decisive < 0)
+            decisive = first([](const CanWireFrame& f) { return isCM(f, TP_EndOfMsgACK); });
         ASSERT_GE(decisive, 0);
         EXPECT_NEAR(msg.eventAtMs[0], endMs(static_cast<size_t>(decisive)), 1.0);
     } else if (c.delivered) {
@@ -289,7 +319,7 @@ void TpInterop::check() {
         // On the arrival of a last packet (the one that completed it).
         bool onLast = false;
         for (size_t i = 0; i < t.size(); ++i)
-            onLast |= saOf(t[i]) == Mod && pgnOf(t[i]) == PGN_TP_DT && t[i].data[0] == packets &&
+            onLast |= saOf(t[i]) == Mod && isDT(t[i], static_cast<uint8_t>(packets)) &&
                       std::fabs(msg.eventAtMs[0] - endMs(i)) < 1.0;
         EXPECT_TRUE(onLast) << "delivered at " << msg.eventAtMs[0];
     }
@@ -308,36 +338,43 @@ void TpInterop::check() {
     }
 
     // The sender's side: BAM paced (the display 100 ms after each transmit-done), RTS/CTS
-    // windows as the receiver asked.
-    uint8_t sender = isSender(c.dir) ? Me : Mod, receiver = isSender(c.dir) ? Mod : Me;
+    // windows as the receiver asked (the display at most 16 packets at a time).
     if (c.dir == DisplayBam) {
         ASSERT_EQ(static_cast<int>(t.size()), packets + 1);
         for (size_t i = 1; i < t.size(); ++i)
             EXPECT_NEAR(endMs(i) - endMs(i - 1), 100.5, 1.0) << "packet " << i;
     }
     if (!isBam(c.dir)) {
-        std::vector<std::pair<int, int>> asked;
+        std::vector<std::pair<int, int>> asked, clean;
         for (const CanWireFrame& f : t)
-            if (saOf(f) == receiver && isControl(f, TP_CTS) && f.data[1] > 0)
+            if (saOf(f) == (tx ? Mod : Me) && isCM(f, TP_CTS) && f.data[1] > 0)
                 asked.push_back({f.data[1], f.data[2]});
-        // The display asks for at most 16 packets at a time.
         int window = c.dir == DisplayRts ? c.window : 16;
-        std::vector<std::pair<int, int>> clean = windows(packets, window);
+        for (int next = 1; next <= packets; next += window)
+            clean.push_back({std::min(window, packets - next + 1), next});
         if (c.ctsAsked > 0) {
             EXPECT_EQ(asked.size(), static_cast<size_t>(c.ctsAsked));
         } else if (c.delivered) {
             EXPECT_EQ(asked, clean);
         }
     }
-    int dts = 0;
-    for (const CanWireFrame& f : t)
-        dts += saOf(f) == sender && pgnOf(f) == PGN_TP_DT ? 1 : 0;
-    bool clean = c.peerFaults.dropDt == 0 && c.peerFaults.repeatDt == 0 &&
-                 c.peerFaults.swapDt == 0 && c.link.action == LinkFault::None &&
-                 c.silentAfterSent == 0 && c.ctsAsked == 0;
-    if (clean && c.delivered) {
+    bool faultless = c.peerFaults.dropDt == 0 && c.peerFaults.repeatDt == 0 &&
+                     c.peerFaults.swapDt == 0 && c.link.action == LinkFault::None &&
+                     c.silentAfterSent == 0 && c.ctsAsked == 0;
+    int dts = count(tx ? Me : Mod, [](const CanWireFrame& f) { return pgnOf(f) == PGN_TP_DT; });
+    if (faultless && c.delivered) {
         EXPECT_EQ(dts, packets) << "packets sent once each";
     }
+}
+
+TEST_P(TpInterop, EndsAsTheProtocolSaysOnBothSides) {
+    start();
+    ASSERT_TRUE(settle()) << "still busy";
+    check();
+}
+
+std::string nameOf(const ::testing::TestParamInfo<Case>& i) {
+    return i.param.name;
 }
 
 // --- Every direction, length and window without faults ---
@@ -345,221 +382,130 @@ void TpInterop::check() {
 std::vector<Case> cleanCases() {
     std::vector<Case> v;
     for (uint16_t len : {9, 14, 15, 16, 23, 100, 255, 256, 1000, 1785}) {
-        for (Dir d : {DisplayRts, DisplayBam, PeerRts, PeerBam}) {
-            for (int w : {1, 2, 16, 255}) {
-                if (d != DisplayRts && w != 16) continue;
-                Case c;
-                c.name = std::string(DirNames[d]) + "_" + std::to_string(len) +
-                         (d == DisplayRts ? "_w" + std::to_string(w) : "");
-                c.dir = d;
-                c.length = len;
-                c.window = w;
-                v.push_back(c);
-            }
-        }
+        for (int w : {1, 2, 16, 255})
+            v.push_back(make(std::to_string(len) + "_w" + std::to_string(w), DisplayRts, len, w));
+        for (Dir d : {DisplayBam, PeerRts, PeerBam})
+            v.push_back(make(std::to_string(len), d, len));
     }
     return v;
 }
-
-class TpInteropClean : public TpInterop {};
-
-TEST_P(TpInteropClean, ArrivesIntactOnBothSides) {
-    start();
-    ASSERT_TRUE(settle()) << "still busy";
-    check();
-}
-
-INSTANTIATE_TEST_SUITE_P(All, TpInteropClean, ::testing::ValuesIn(cleanCases()),
-                         [](const ::testing::TestParamInfo<Case>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(Clean, TpInterop, ::testing::ValuesIn(cleanCases()), nameOf);
 
 // --- Faults ---
 
-Case make(const char* name, Dir d, uint16_t len, int window = 16) {
-    Case c;
-    c.name = std::string(DirNames[d]) + "_" + name;
-    c.dir = d;
-    c.length = len;
-    c.window = window;
-    return c;
-}
-template <class T> TpPeerFaults faults(T TpPeerFaults::*field, T value) {
-    TpPeerFaults f;
-    f.*field = value;
-    return f;
-}
-LinkFault link(LinkFault::Action a, uint8_t pf, uint8_t byte0, int nth = 1) {
-    LinkFault l;
-    l.action = a;
-    l.pf = pf;
-    l.byte0 = byte0;
-    l.nth = nth;
-    return l;
-}
-// The transfer fails: the display is told so, the receiver has nothing.
-Case fails(Case c, uint8_t peerEnd, int aborts, std::vector<Pause> pauses) {
-    c.delivered = false;
-    c.displayEnd = TPfailedEvent;
-    c.peerEnd = peerEnd;
-    c.aborts = aborts;
-    c.pauses = std::move(pauses);
-    return c;
-}
-Case with(Case c, TpPeerFaults f, int silentAfterSent = 0) {
-    c.peerFaults = f;
-    c.silentAfterSent = silentAfterSent;
-    return c;
-}
-Case with(Case c, LinkFault l) {
-    c.link = l;
-    return c;
-}
-// Packets are asked for again: the receiver sends this many CTS in all.
-Case retried(Case c, int ctsAsked) {
-    c.ctsAsked = ctsAsked;
-    return c;
-}
-// A broadcast that goes astray: the display has sent it, the receiver has nothing.
-Case lost(Case c, uint8_t peerEnd) {
-    c.delivered = false;
-    c.peerEnd = peerEnd;
-    return c;
-}
+using F = TpPeerFaults;
+using L = LinkFault;
 
-std::vector<Case> faultCases() {
-    using F = TpPeerFaults;
-    using L = LinkFault;
-    const uint8_t completed = is(TpOutcome::Completed), abortSent = is(TpOutcome::AbortSent),
-                  aborted = is(TpOutcome::AbortedByPeer), timedOut = is(TpOutcome::TimedOut),
-                  dropped = is(TpOutcome::Dropped);
-    std::vector<Case> v;
+const std::vector<Case> faultCases = {
     // The display sends with RTS/CTS; the peer misbehaves as receiver.
-    Case holds = with(make("PeerHoldsTwice", DisplayRts, 100), faults(&F::holdCts, 2));
-    holds.pauses = {{ByPeer, 500}, {ByPeer, 500}};
-    v.push_back(holds);
-    v.push_back(
-        fails(with(make("PeerHoldsThenVanishes", DisplayRts, 100), faults(&F::holdCts, 5), 1),
-              timedOut, ByDisplay, {{ByDisplay, 1050}}));
-    v.push_back(fails(with(make("PeerSilent", DisplayRts, 100), faults(&F::silent, true)), NoRecord,
-                      ByDisplay, {{ByDisplay, 1250}}));
-    v.push_back(fails(with(make("PeerVanishesAfterFirstCts", DisplayRts, 100, 2), F(), 1), timedOut,
-                      ByDisplay, {{ByDisplay, 1250}}));
-    v.push_back(
-        fails(with(make("PeerAbortsAfter3", DisplayRts, 100), faults(&F::abortAfterPackets, 3)),
-              abortSent, ByPeer, {}));
-    v.push_back(fails(with(make("PeerAbortsAfter40W255", DisplayRts, 1785, 255),
-                           faults(&F::abortAfterPackets, 40)),
-                      abortSent, ByPeer, {}));
-    Case noAckCase = fails(with(make("PeerNeverAcks", DisplayRts, 255), faults(&F::noAck, true)),
-                           completed, ByDisplay, {{ByDisplay, 1250}});
-    noAckCase.delivered = true; // the peer has every byte; the display cannot know it
-    v.push_back(noAckCase);
+    make("PeerHoldsTwice", DisplayRts, 100)
+        .peer(&F::holdCts, 2)
+        .pausing({{ByPeer, 500}, {ByPeer, 500}}),
+    make("PeerHoldsThenVanishes", DisplayRts, 100)
+        .peer(&F::holdCts, 5)
+        .silentAfter(1)
+        .fails(TimedOut, ByDisplay, {{ByDisplay, 1050}}),
+    make("PeerSilent", DisplayRts, 100)
+        .peer(&F::silent, true)
+        .fails(NoRecord, ByDisplay, {{ByDisplay, 1250}}),
+    make("PeerVanishesAfterFirstCts", DisplayRts, 100, 2)
+        .silentAfter(1)
+        .fails(TimedOut, ByDisplay, {{ByDisplay, 1250}}),
+    make("PeerAbortsAfter3", DisplayRts, 100)
+        .peer(&F::abortAfterPackets, 3)
+        .fails(AbortSent, ByPeer, {}),
+    make("PeerAbortsAfter40W255", DisplayRts, 1785, 255)
+        .peer(&F::abortAfterPackets, 40)
+        .fails(AbortSent, ByPeer, {}),
+    // The peer has every byte; the display cannot know it.
+    make("PeerNeverAcks", DisplayRts, 255)
+        .peer(&F::noAck, true)
+        .fails(Completed, ByDisplay, {{ByDisplay, 1250}})
+        .delivering(),
     // The display's frames lost, repeated or swapped on the way.
-    v.push_back(retried(with(make("LostDt5", DisplayRts, 100), link(L::Drop, DT, 5)), 2));
-    v.push_back(retried(with(make("LostDt3W2", DisplayRts, 23, 2), link(L::Drop, DT, 3)), 3));
-    v.push_back(
-        retried(with(make("LostDt100W255", DisplayRts, 1785, 255), link(L::Drop, DT, 100)), 2));
-    v.push_back(fails(with(make("LostDtEndingWindow", DisplayRts, 100, 2), link(L::Drop, DT, 4)),
-                      abortSent, ByPeer, {{ByPeer, 750}}));
-    v.push_back(fails(with(make("LostLastDt", DisplayRts, 100), link(L::Drop, DT, 15)), abortSent,
-                      ByPeer, {{ByPeer, 750}}));
-    v.push_back(with(make("RepeatedDt5", DisplayRts, 100), link(L::Repeat, DT, 5)));
-    v.push_back(with(make("RepeatedDt2W1", DisplayRts, 23, 1), link(L::Repeat, DT, 2)));
-    v.push_back(with(make("RepeatedLastDt", DisplayRts, 100), link(L::Repeat, DT, 15)));
-    v.push_back(retried(with(make("SwappedDt5", DisplayRts, 100), link(L::Swap, DT, 5)), 2));
-    v.push_back(
-        retried(with(make("SwappedDt100W255", DisplayRts, 1785, 255), link(L::Swap, DT, 100)), 2));
-    v.push_back(retried(with(make("SwappedLastTwo", DisplayRts, 100), link(L::Swap, DT, 14)), 2));
+    make("LostDt5", DisplayRts, 100).onLink(L::Drop, DT, 5).retried(2),
+    make("LostDt3W2", DisplayRts, 23, 2).onLink(L::Drop, DT, 3).retried(3),
+    make("LostDt100W255", DisplayRts, 1785, 255).onLink(L::Drop, DT, 100).retried(2),
+    make("LostDtEndingWindow", DisplayRts, 100, 2)
+        .onLink(L::Drop, DT, 4)
+        .fails(AbortSent, ByPeer, {{ByPeer, 750}}),
+    make("LostLastDt", DisplayRts, 100)
+        .onLink(L::Drop, DT, 15)
+        .fails(AbortSent, ByPeer, {{ByPeer, 750}}),
+    make("RepeatedDt5", DisplayRts, 100).onLink(L::Repeat, DT, 5),
+    make("RepeatedDt2W1", DisplayRts, 23, 1).onLink(L::Repeat, DT, 2),
+    make("RepeatedLastDt", DisplayRts, 100).onLink(L::Repeat, DT, 15),
+    make("SwappedDt5", DisplayRts, 100).onLink(L::Swap, DT, 5).retried(2),
+    make("SwappedDt100W255", DisplayRts, 1785, 255).onLink(L::Swap, DT, 100).retried(2),
+    make("SwappedLastTwo", DisplayRts, 100).onLink(L::Swap, DT, 14).retried(2),
     // A window of one: the lost packet leaves both waiting, and both give up at once.
-    v.push_back(fails(with(make("LostDt2W1", DisplayRts, 23, 1), link(L::Drop, DT, 2)),
-                      abortSent | aborted, ByEither, {{ByEither, 1250}}));
-    v.push_back(fails(with(make("LostRts", DisplayRts, 100), link(L::Drop, CM, TP_RTS)), NoRecord,
-                      ByDisplay, {{ByDisplay, 1250}}));
+    make("LostDt2W1", DisplayRts, 23, 1)
+        .onLink(L::Drop, DT, 2)
+        .fails(AbortSent | Aborted, ByEither, {{ByEither, 1250}}),
+    make("LostRts", DisplayRts, 100)
+        .onLink(L::Drop, CM, TP_RTS)
+        .fails(NoRecord, ByDisplay, {{ByDisplay, 1250}}),
 
     // The display broadcasts; the peer listens badly or the packets go astray.
-    v.push_back(
-        lost(with(make("PeerStopsListening", DisplayBam, 100), faults(&F::abortAfterPackets, 2)),
-             abortSent));
-    v.push_back(
-        lost(with(make("PeerSilent", DisplayBam, 100), faults(&F::silent, true)), NoRecord));
-    v.push_back(lost(with(make("LostDt3", DisplayBam, 100), link(L::Drop, DT, 3)), dropped));
-    v.push_back(lost(with(make("RepeatedDt3", DisplayBam, 100), link(L::Repeat, DT, 3)), dropped));
-    v.push_back(lost(with(make("SwappedDt3", DisplayBam, 100), link(L::Swap, DT, 3)), dropped));
-    v.push_back(lost(with(make("LostLastDt", DisplayBam, 100), link(L::Drop, DT, 15)), timedOut));
-    v.push_back(
-        lost(with(make("LostAnnouncement", DisplayBam, 100), link(L::Drop, CM, TP_BAM)), NoRecord));
+    make("PeerStopsListening", DisplayBam, 100).peer(&F::abortAfterPackets, 2).lost(AbortSent),
+    make("PeerSilent", DisplayBam, 100).peer(&F::silent, true).lost(NoRecord),
+    make("LostDt3", DisplayBam, 100).onLink(L::Drop, DT, 3).lost(Dropped),
+    make("RepeatedDt3", DisplayBam, 100).onLink(L::Repeat, DT, 3).lost(Dropped),
+    make("SwappedDt3", DisplayBam, 100).onLink(L::Swap, DT, 3).lost(Dropped),
+    make("LostLastDt", DisplayBam, 100).onLink(L::Drop, DT, 15).lost(TimedOut),
+    make("LostAnnouncement", DisplayBam, 100).onLink(L::Drop, CM, TP_BAM).lost(NoRecord),
 
     // The peer sends with RTS/CTS and misbehaves; the display receives.
-    v.push_back(retried(with(make("LostDt5", PeerRts, 100), faults(&F::dropDt, 5)), 2));
-    Case lostEnd =
-        retried(with(make("LostDtEndingWindow", PeerRts, 255), faults(&F::dropDt, 16)), 3);
-    lostEnd.pauses = {{ByDisplay, 750}};
-    v.push_back(lostEnd);
-    Case lostLast = retried(with(make("LostLastDt", PeerRts, 100), faults(&F::dropDt, 15)), 2);
-    lostLast.pauses = {{ByDisplay, 750}};
-    v.push_back(lostLast);
-    v.push_back(with(make("RepeatedDt5", PeerRts, 100), faults(&F::repeatDt, 5)));
-    v.push_back(with(make("RepeatedLastDt", PeerRts, 100), faults(&F::repeatDt, 15)));
-    v.push_back(retried(with(make("SwappedDt5", PeerRts, 100), faults(&F::swapDt, 5)), 2));
-    v.push_back(
-        retried(with(make("SwappedDtEndingWindow", PeerRts, 255), faults(&F::swapDt, 15)), 3));
-    v.push_back(retried(with(make("SwappedLastTwo", PeerRts, 100), faults(&F::swapDt, 14)), 2));
-    v.push_back(
-        fails(with(make("PeerAbortsAfter3", PeerRts, 100), faults(&F::abortAfterPackets, 3)),
-              abortSent, ByPeer, {}));
-    v.push_back(
-        fails(with(make("PeerAbortsAfter20", PeerRts, 1785), faults(&F::abortAfterPackets, 20)),
-              abortSent, ByPeer, {}));
-    v.push_back(fails(with(make("PeerVanishesAfterRts", PeerRts, 100), F(), 1), timedOut, ByDisplay,
-                      {{ByDisplay, 1250}}));
-    v.push_back(fails(with(make("PeerVanishesMidWindow", PeerRts, 100), F(), 5), timedOut,
-                      ByDisplay, {{ByDisplay, 750}, {ByDisplay, 1250}}));
-    // What the display does not take: an unknown PGN is refused, a filter refuses at the first
-    // packet (an Abort in the middle of the peer's window).
-    Case unknown = fails(make("UnknownPgn", PeerRts, 100), aborted, ByDisplay, {});
-    unknown.peerPgn = 0xEE00 - 0x100;
-    v.push_back(unknown);
-    Case accepted = make("FilterAccepts", PeerRts, 100);
-    accepted.filterFirstByte = byteAt(0, 100);
-    v.push_back(accepted);
-    Case refused = fails(make("FilterRefuses", PeerRts, 100), aborted, ByDisplay, {});
-    refused.filterFirstByte = byteAt(0, 100) + 1;
-    v.push_back(refused);
+    make("LostDt5", PeerRts, 100).peer(&F::dropDt, 5).retried(2),
+    make("LostDtEndingWindow", PeerRts, 255)
+        .peer(&F::dropDt, 16)
+        .retried(3)
+        .pausing({{ByDisplay, 750}}),
+    make("LostLastDt", PeerRts, 100).peer(&F::dropDt, 15).retried(2).pausing({{ByDisplay, 750}}),
+    make("RepeatedDt5", PeerRts, 100).peer(&F::repeatDt, 5),
+    make("RepeatedLastDt", PeerRts, 100).peer(&F::repeatDt, 15),
+    make("SwappedDt5", PeerRts, 100).peer(&F::swapDt, 5).retried(2),
+    make("SwappedDtEndingWindow", PeerRts, 255).peer(&F::swapDt, 15).retried(3),
+    make("SwappedLastTwo", PeerRts, 100).peer(&F::swapDt, 14).retried(2),
+    make("PeerAbortsAfter3", PeerRts, 100)
+        .peer(&F::abortAfterPackets, 3)
+        .fails(AbortSent, ByPeer, {}),
+    make("PeerAbortsAfter20", PeerRts, 1785)
+        .peer(&F::abortAfterPackets, 20)
+        .fails(AbortSent, ByPeer, {}),
+    make("PeerVanishesAfterRts", PeerRts, 100)
+        .silentAfter(1)
+        .fails(TimedOut, ByDisplay, {{ByDisplay, 1250}}),
+    make("PeerVanishesMidWindow", PeerRts, 100)
+        .silentAfter(5)
+        .fails(TimedOut, ByDisplay, {{ByDisplay, 750}, {ByDisplay, 1250}}),
+    // What the display does not take: an unknown PGN is refused, a filter refuses at the
+    // first packet (an Abort in the middle of the peer's window).
+    make("UnknownPgn", PeerRts, 100).sendingPgn(0xEE00 - 0x100).fails(Aborted, ByDisplay, {}),
+    make("FilterAccepts", PeerRts, 100).filtering(byteAt(0, 100)),
+    make("FilterRefuses", PeerRts, 100).filtering(byteAt(0, 100) + 1).fails(Aborted, ByDisplay, {}),
     // The display's CTS and ACK lost or repeated on the way.
-    v.push_back(fails(with(make("LostCts", PeerRts, 100), link(L::Drop, CM, TP_CTS)),
-                      abortSent | aborted, ByEither, {{ByEither, 1250}}));
-    v.push_back(fails(with(make("LostSecondCts", PeerRts, 255), link(L::Drop, CM, TP_CTS, 2)),
-                      abortSent | aborted, ByEither, {{ByEither, 1250}}));
-    Case lostAck = with(make("LostAck", PeerRts, 255), link(L::Drop, CM, TP_EndOfMsgACK));
-    lostAck.peerEnd = abortSent; // the display has the message; the peer cannot know it
-    lostAck.aborts = ByPeer;
-    lostAck.pauses = {{ByPeer, 1250}};
-    v.push_back(lostAck);
-    v.push_back(with(make("RepeatedCts", PeerRts, 100), link(L::Repeat, CM, TP_CTS)));
-    v.push_back(with(make("RepeatedAck", PeerRts, 100), link(L::Repeat, CM, TP_EndOfMsgACK)));
+    make("LostCts", PeerRts, 100)
+        .onLink(L::Drop, CM, TP_CTS)
+        .fails(AbortSent | Aborted, ByEither, {{ByEither, 1250}}),
+    make("LostSecondCts", PeerRts, 255)
+        .onLink(L::Drop, CM, TP_CTS, 2)
+        .fails(AbortSent | Aborted, ByEither, {{ByEither, 1250}}),
+    // The display has the message; the peer cannot know it.
+    make("LostAck", PeerRts, 255)
+        .onLink(L::Drop, CM, TP_EndOfMsgACK)
+        .ends(AbortSent, ByPeer, {{ByPeer, 1250}}),
+    make("RepeatedCts", PeerRts, 100).onLink(L::Repeat, CM, TP_CTS),
+    make("RepeatedAck", PeerRts, 100).onLink(L::Repeat, CM, TP_EndOfMsgACK),
 
     // The peer broadcasts out of sequence: the display drops the message silently.
-    v.push_back(lost(with(make("LostDt3", PeerBam, 100), faults(&F::dropDt, 3)), completed));
-    v.push_back(lost(with(make("RepeatedDt3", PeerBam, 100), faults(&F::repeatDt, 3)), completed));
-    v.push_back(lost(with(make("SwappedDt3", PeerBam, 100), faults(&F::swapDt, 3)), completed));
-    Case bamUnknown = lost(make("UnknownPgn", PeerBam, 100), completed);
-    bamUnknown.peerPgn = Bcast + 1;
-    v.push_back(bamUnknown);
-    Case bamRefused = lost(make("FilterRefuses", PeerBam, 100), completed);
-    bamRefused.filterFirstByte = byteAt(0, 100) + 1;
-    v.push_back(bamRefused);
-    return v;
-}
-
-class TpInteropFault : public TpInterop {};
-
-TEST_P(TpInteropFault, EndsAsTheProtocolSaysOnBothSides) {
-    start();
-    ASSERT_TRUE(settle()) << "still busy";
-    check();
-}
-
-INSTANTIATE_TEST_SUITE_P(All, TpInteropFault, ::testing::ValuesIn(faultCases()),
-                         [](const ::testing::TestParamInfo<Case>& i) { return i.param.name; });
+    make("LostDt3", PeerBam, 100).peer(&F::dropDt, 3).lost(Completed),
+    make("RepeatedDt3", PeerBam, 100).peer(&F::repeatDt, 3).lost(Completed),
+    make("SwappedDt3", PeerBam, 100).peer(&F::swapDt, 3).lost(Completed),
+    make("UnknownPgn", PeerBam, 100).sendingPgn(Bcast + 1).lost(Completed),
+    make("FilterRefuses", PeerBam, 100).filtering(byteAt(0, 100) + 1).lost(Completed),
+};
+INSTANTIATE_TEST_SUITE_P(Fault, TpInterop, ::testing::ValuesIn(faultCases), nameOf);
 
 // --- A broadcast cut short ---
 
@@ -590,21 +536,13 @@ TEST_P(TpInteropBamCut, WaitsForTheSendersNextBroadcast) {
     expectPools();
 }
 
-std::vector<Case> cutCases() {
-    Case stops =
-        with(make("PeerStopsAfter5", PeerBam, 100), faults(&TpPeerFaults::abortAfterPackets, 5));
-    stops.peerEnd = is(TpOutcome::AbortSent);
-    stops.heldPackets = 5;
-    Case vanishes = with(make("PeerVanishesAfter5", PeerBam, 1785), TpPeerFaults(), 6);
-    vanishes.peerEnd = is(TpOutcome::TimedOut);
-    vanishes.heldPackets = 5;
-    Case lastLost = with(make("LastDtLost", PeerBam, 100), faults(&TpPeerFaults::dropDt, 15));
-    lastLost.heldPackets = 14;
-    return {stops, vanishes, lastLost};
-}
-
-INSTANTIATE_TEST_SUITE_P(All, TpInteropBamCut, ::testing::ValuesIn(cutCases()),
-                         [](const ::testing::TestParamInfo<Case>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    All, TpInteropBamCut,
+    ::testing::Values(
+        make("PeerStopsAfter5", PeerBam, 100).peer(&F::abortAfterPackets, 5).holding(5, AbortSent),
+        make("PeerVanishesAfter5", PeerBam, 1785).silentAfter(6).holding(5, TimedOut),
+        make("LastDtLost", PeerBam, 100).peer(&F::dropDt, 15).holding(14, Completed)),
+    nameOf);
 
 // --- Several transfers at once ---
 
@@ -644,29 +582,23 @@ TEST(TpInteropTogether, TransfersBothWaysAtOnce) {
         60000));
     j.runFor(3000);
 
-    EXPECT_EQ(first.events, std::vector<NotificationEvent>{TPtxAckedEvent});
-    EXPECT_EQ(second.events, std::vector<NotificationEvent>{TPtxAckedEvent});
-    EXPECT_EQ(bam.events, std::vector<NotificationEvent>{TPtxAckedEvent});
+    for (TestMsg* m : {&first, &second, &bam})
+        EXPECT_EQ(m->events, std::vector<NotificationEvent>{TPtxAckedEvent});
     EXPECT_LT(first.eventAtMs[0], second.eventAtMs[0]);
     // The peer got the broadcast and both messages, the long one first.
     ASSERT_EQ(node.peer.receivedCount(), 3);
-    int order[2] = {-1, -1};
+    std::vector<int> order;
     for (int k = 0; k < 3; ++k) {
         const TpPeer::Message& got = node.peer.received(k);
         for (uint32_t i = 0; i < got.length; ++i)
             ASSERT_EQ(got.data[i], byteAt(i, got.length)) << "message " << k << " byte " << i;
-        if (got.pgn == PropA) order[order[0] < 0 ? 0 : 1] = got.length;
+        if (got.pgn == PropA) order.push_back(got.length);
     }
-    EXPECT_EQ(order[0], 1785);
-    EXPECT_EQ(order[1], 40);
+    EXPECT_EQ(order, (std::vector<int>{1785, 40}));
     ASSERT_EQ(in.receivedData.size(), 1u);
     EXPECT_EQ(in.receivedData[0], back);
     EXPECT_EQ(node.peer.abortsSent, 0u);
-    EXPECT_EQ(sessionsInUse(), 0u);
-    EXPECT_EQ(CANbusMgr.rtsTxSessions, nullptr);
-    EXPECT_EQ(CANbusMgr.bamTxSessions, nullptr);
-    EXPECT_EQ(CANpkt::pool.blocksInUse(), pkts);
-    EXPECT_EQ(PktQueueElement::pool.blocksInUse(), 0u);
+    expectTransportIdle(pkts);
     uint32_t due;
     EXPECT_FALSE(node.peer.nextDeadline(&due));
 }

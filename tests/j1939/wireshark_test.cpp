@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -24,17 +25,7 @@ constexpr uint8_t PeerSA = 0x80;
 constexpr uint32_t PropA = 0xEF00;
 constexpr uint32_t PayloadLength = 23;
 
-std::vector<std::string> split(const std::string& line, char sep) {
-    std::vector<std::string> out;
-    std::stringstream s(line);
-    std::string field;
-    while (std::getline(s, field, sep))
-        out.push_back(field);
-    if (!line.empty() && line.back() == sep) out.push_back("");
-    return out;
-}
-
-// One decoded frame: the fields asked of tshark, by name.
+// One decoded frame: the fields asked of tshark, by name without the protocol's prefix.
 typedef std::map<std::string, std::string> Decoded;
 
 std::vector<Decoded> decode(const std::string& log) {
@@ -61,12 +52,10 @@ std::vector<Decoded> decode(const std::string& log) {
     if (p == nullptr) return frames;
     char line[8192];
     while (fgets(line, sizeof line, p) != nullptr) {
-        std::string l(line);
-        if (!l.empty() && l.back() == '\n') l.pop_back();
-        std::vector<std::string> values = split(l, '|');
+        std::stringstream values(std::string(line, strcspn(line, "\n")));
         Decoded d;
-        for (size_t i = 0; i < fields.size() && i < values.size(); ++i)
-            d[fields[i]] = values[i];
+        for (const std::string& f : fields)
+            std::getline(values, d[f.substr(f.find('.') + 1)], '|'); // past the end: empty
         frames.push_back(d);
     }
     pclose(p);
@@ -75,20 +64,25 @@ std::vector<Decoded> decode(const std::string& log) {
 
 // The data bytes of a decoded frame: the SocketCAN record's last dlc bytes, as hex.
 std::string dataOf(const Decoded& d) {
-    const std::string& rec = d.at("exported_pdu.exported_pdu");
+    const std::string& rec = d.at("exported_pdu");
     if (rec.size() < 16) return "";
     size_t dlc = std::stoul(rec.substr(8, 2), nullptr, 16);
     return rec.substr(16, 2 * dlc);
 }
 
-std::string hex(const std::vector<uint8_t>& bytes) {
+std::string hex(const uint8_t* bytes, size_t n) {
     std::string s;
     char b[3];
-    for (uint8_t v : bytes) {
-        snprintf(b, sizeof b, "%02x", v);
+    for (size_t i = 0; i < n; ++i) {
+        snprintf(b, sizeof b, "%02x", bytes[i]);
         s += b;
     }
     return s;
+}
+
+void expectFields(const Decoded& d, const Decoded& expected) {
+    for (const auto& e : expected)
+        EXPECT_EQ(d.at(e.first), e.second) << e.first;
 }
 
 TEST(WiresharkTest, ClaimRequestAndTransferDecodeAsMeant) {
@@ -128,46 +122,39 @@ TEST(WiresharkTest, ClaimRequestAndTransferDecodeAsMeant) {
     ASSERT_GE(frames.size(), 9u);
     std::map<std::string, std::vector<Decoded>> byFormat;
     for (const Decoded& d : frames)
-        byFormat[d.at("isobus.pdu_format")].push_back(d);
+        byFormat[d.at("pdu_format")].push_back(d);
 
     ASSERT_FALSE(byFormat["238"].empty()) << "no Address Claimed";
     const Decoded& c = byFormat["238"][0];
-    EXPECT_EQ(c.at("isobus.src_addr"), "250");
-    EXPECT_EQ(c.at("isobus.dst_addr"), "255");
-    EXPECT_EQ(c.at("isobus.priority"), "0x00000006");
-    EXPECT_EQ(dataOf(c), hex(std::vector<uint8_t>(ourName.bytes, ourName.bytes + 8)));
+    expectFields(c, {{"src_addr", "250"}, {"dst_addr", "255"}, {"priority", "0x00000006"}});
+    EXPECT_EQ(dataOf(c), hex(ourName.bytes, 8));
 
     ASSERT_EQ(byFormat["234"].size(), 1u) << "one Request";
-    const Decoded& r = byFormat["234"][0];
-    EXPECT_EQ(r.at("isobus.src_addr"), "250");
-    EXPECT_EQ(r.at("isobus.dst_addr"), "255");
-    EXPECT_EQ(dataOf(r), "00ee00"); // the requested PGN, least significant byte first
+    expectFields(byFormat["234"][0], {{"src_addr", "250"}, {"dst_addr", "255"}});
+    EXPECT_EQ(dataOf(byFormat["234"][0]), "00ee00"); // the PGN, least significant byte first
 
     const std::vector<Decoded>& cm = byFormat["236"];
     ASSERT_EQ(cm.size(), 3u) << "RTS, CTS, EndOfMsgACK";
-    EXPECT_EQ(cm[0].at("isobus.transport_protocol.control_byte"), "16");
-    EXPECT_EQ(cm[0].at("isobus.src_addr"), "250");
-    EXPECT_EQ(cm[0].at("isobus.dst_addr"), "128");
-    EXPECT_EQ(cm[0].at("isobus.priority"), "0x00000007");
-    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.total_size"), "23");
-    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.number_of_packets"), "4");
-    EXPECT_EQ(cm[0].at("isobus.transport_protocol.request_to_send.pgn"), "0x00ef00");
-    EXPECT_EQ(cm[1].at("isobus.transport_protocol.control_byte"), "17");
-    EXPECT_EQ(cm[1].at("isobus.src_addr"), "128");
-    EXPECT_EQ(cm[2].at("isobus.transport_protocol.control_byte"), "19");
-    EXPECT_EQ(cm[2].at("isobus.transport_protocol.end_of_message_acknowledgement.total_size"),
-              "23");
+    const std::string tp = "transport_protocol.", rts = tp + "request_to_send.";
+    expectFields(cm[0], {{tp + "control_byte", "16"},
+                         {"src_addr", "250"},
+                         {"dst_addr", "128"},
+                         {"priority", "0x00000007"},
+                         {rts + "total_size", "23"},
+                         {rts + "number_of_packets", "4"},
+                         {rts + "pgn", "0x00ef00"}});
+    expectFields(cm[1], {{tp + "control_byte", "17"}, {"src_addr", "128"}});
+    expectFields(cm[2], {{tp + "control_byte", "19"},
+                         {tp + "end_of_message_acknowledgement.total_size", "23"}});
 
     const std::vector<Decoded>& dt = byFormat["235"];
     ASSERT_EQ(dt.size(), 4u);
-    for (const Decoded& d : dt) {
-        EXPECT_EQ(d.at("isobus.src_addr"), "250");
-        EXPECT_EQ(d.at("isobus.dst_addr"), "128");
-    }
+    for (const Decoded& d : dt)
+        expectFields(d, {{"src_addr", "250"}, {"dst_addr", "128"}});
     // The reassembled message is the 3-byte PGN, then the payload.
     std::string reassembled;
     for (const Decoded& d : frames)
-        if (!d.at("isobus.reassembled.data").empty()) reassembled = d.at("isobus.reassembled.data");
-    EXPECT_EQ(reassembled, "00ef00" + hex(payload));
+        if (!d.at("reassembled.data").empty()) reassembled = d.at("reassembled.data");
+    EXPECT_EQ(reassembled, "00ef00" + hex(payload.data(), payload.size()));
 }
 } // namespace
