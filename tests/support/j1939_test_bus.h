@@ -68,7 +68,6 @@ public:
     std::vector<std::vector<uint8_t>> receivedData;
     std::vector<uint8_t> receivedFrom;
     std::vector<uint32_t> eventAtMs;
-    int filterCalls = 0;
     int acceptFirstByte = -1; // filter: data[0] must equal this (-1: accept all)
     void (*initFn)(TestMsg*) = nullptr;
 
