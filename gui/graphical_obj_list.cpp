@@ -1,7 +1,7 @@
 // Object list with recycled nodes.
 #include "gui/graphical_obj_list.h"
 
-GraphicalObjListNode* GraphicalObjList::freeList = nullptr;
+FreeListPool GraphicalObjListNode::pool(sizeof(GraphicalObjListNode));
 
 GraphicalObjList::~GraphicalObjList() {
     while (next != nullptr)
@@ -9,11 +9,7 @@ GraphicalObjList::~GraphicalObjList() {
 }
 
 GraphicalObjListNode* GraphicalObjList::addObj(GraphicalObj* obj, GraphicalObjListNode* after) {
-    GraphicalObjListNode* n = freeList;
-    if (n != nullptr)
-        freeList = n->next;
-    else
-        n = new GraphicalObjListNode;
+    GraphicalObjListNode* n = new GraphicalObjListNode;
     if (after == nullptr) after = last;
     n->obj = obj;
     n->prev = after;
@@ -33,10 +29,7 @@ void GraphicalObjList::removeNode(GraphicalObjListNode* node) {
         node->next->prev = node->prev;
     else
         last = node->prev;
-    node->obj = nullptr;
-    node->prev = nullptr;
-    node->next = freeList;
-    freeList = node;
+    delete node;
 }
 
 GraphicalObjListNode* GraphicalObjList::findNode(const GraphicalObj* obj) const {

@@ -1,6 +1,8 @@
 // A doubly linked list of graphical objects (a collection's children, the blink list). The
-// list object is its own head sentinel; nodes are recycled through a class-wide free list.
+// list object is its own head sentinel; nodes are recycled through a class-wide pool.
 #pragma once
+
+#include "core/free_list_pool.h"
 
 class GraphicalObj;
 
@@ -8,6 +10,10 @@ struct GraphicalObjListNode {
     GraphicalObj* obj = nullptr;
     GraphicalObjListNode* next = nullptr;
     GraphicalObjListNode* prev = nullptr;
+
+    static void* operator new(size_t n) { return pool.take(n); }
+    static void operator delete(void* p, size_t n) { pool.give(p, n); }
+    static FreeListPool pool;
 };
 
 class GraphicalObjList : public GraphicalObjListNode {
@@ -26,5 +32,4 @@ public:
     GraphicalObjListNode* first() const { return next; }
 
     GraphicalObjListNode* last;
-    static GraphicalObjListNode* freeList;
 };

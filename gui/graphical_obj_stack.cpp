@@ -1,7 +1,7 @@
 // Focus stack with recycled nodes.
 #include "gui/graphical_obj_stack.h"
 
-GraphicalObjStackNode* GraphicalObjStack::freeList = nullptr;
+FreeListPool GraphicalObjStackNode::pool(sizeof(GraphicalObjStackNode));
 
 GraphicalObjStack::~GraphicalObjStack() {
     while (!empty())
@@ -9,21 +9,12 @@ GraphicalObjStack::~GraphicalObjStack() {
 }
 
 void GraphicalObjStack::push(GraphicalObj* obj) {
-    GraphicalObjStackNode* n = freeList;
-    if (n != nullptr)
-        freeList = n->next;
-    else
-        n = new GraphicalObjStackNode;
-    n->obj = obj;
-    n->next = top;
-    top = n;
+    top = new GraphicalObjStackNode{obj, top};
 }
 
 void GraphicalObjStack::pop() {
     GraphicalObjStackNode* n = top;
     if (n == nullptr) return;
     top = n->next;
-    n->obj = nullptr;
-    n->next = freeList;
-    freeList = n;
+    delete n;
 }

@@ -2,11 +2,17 @@
 // class-wide free list, so that focus changes do not allocate once warmed up.
 #pragma once
 
+#include "core/free_list_pool.h"
+
 class GraphicalObj;
 
 struct GraphicalObjStackNode {
     GraphicalObj* obj = nullptr;
     GraphicalObjStackNode* next = nullptr;
+
+    static void* operator new(size_t n) { return pool.take(n); }
+    static void operator delete(void* p, size_t n) { pool.give(p, n); }
+    static FreeListPool pool;
 };
 
 class GraphicalObjStack {
@@ -22,5 +28,4 @@ public:
     bool empty() const { return top == nullptr; }
 
     GraphicalObjStackNode* top = nullptr;
-    static GraphicalObjStackNode* freeList;
 };

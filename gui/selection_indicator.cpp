@@ -1,36 +1,15 @@
 // Selection frame layer.
 #include "gui/selection_indicator.h"
 
-#include <new>
-
 #include "gui/application_gui.h"
 
-namespace {
-union FreeSlot {
-    FreeSlot* next;
-    alignas(SelectionIndicator) unsigned char storage[sizeof(SelectionIndicator)];
-};
-FreeSlot* freeSlots = nullptr;
+FreeListPool SelectionIndicator::pool(sizeof(SelectionIndicator));
 
+namespace {
 Rect ringAround(GraphicalObj* target, long thickness, long gap) {
     return target->getAbsRect(nullptr).shrink(static_cast<int32_t>(-(2 * gap + thickness)));
 }
 } // namespace
-
-void* SelectionIndicator::operator new(size_t size) {
-    if (size != sizeof(SelectionIndicator)) return ::operator new(size);
-    FreeSlot* s = freeSlots;
-    if (s == nullptr) return ::operator new(sizeof(FreeSlot));
-    freeSlots = s->next;
-    return s;
-}
-
-void SelectionIndicator::operator delete(void* p) {
-    if (p == nullptr) return;
-    FreeSlot* s = static_cast<FreeSlot*>(p);
-    s->next = freeSlots;
-    freeSlots = s;
-}
 
 SelectionIndicator::SelectionIndicator(GraphicalObj* target, Color c, long thickness, long g)
     : Layer(target->layer->driver),

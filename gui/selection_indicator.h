@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "core/free_list_pool.h"
 #include "gui/layer.h"
 #include "gui/rect_obj.h"
 
@@ -21,8 +22,9 @@ public:
     void _draw_(const Rect& absRect, bool clip, bool inverted, Color background, Rect* area,
                 bool redraw) override;
 
-    static void* operator new(size_t size);
-    static void operator delete(void* p);
+    static void* operator new(size_t n) { return pool.take(n); }
+    static void operator delete(void* p, size_t n) { pool.give(p, n); }
+    static FreeListPool pool;
 
     Rect innerRect;
     int32_t gap;

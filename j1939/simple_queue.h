@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "j1939/pool.h"
+#include "core/free_list_pool.h"
 
 class CANpkt;
 class Notifiable;

@@ -8,7 +8,7 @@
 
 #include "core/notifiable.h"
 #include "j1939/j1939_msg_buffer.h"
-#include "j1939/pool.h"
+#include "core/free_list_pool.h"
 #include "j1939/simple_queue.h"
 
 class CANpkt;

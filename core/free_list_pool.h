@@ -1,6 +1,6 @@
-// Free-list pools behind the class-level operator new/delete of the stack's run-time
-// objects: blocks are recycled and never returned to the heap, so the steady state does not
-// allocate.
+// Free-list pools behind the class-level operator new/delete of run-time objects (packets,
+// sessions, list and stack nodes): blocks are recycled and never returned to the heap, so the
+// steady state does not allocate.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,8 @@
 
 class FreeListPool {
 public:
-    explicit FreeListPool(size_t blockSize)
+    // Constant-initialised, so a pool is ready for objects built during static initialisation.
+    constexpr explicit FreeListPool(size_t blockSize)
         : size(blockSize < sizeof(void*) ? sizeof(void*) : blockSize) {}
 
     void* take(size_t n) {
