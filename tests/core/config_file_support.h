@@ -42,7 +42,8 @@ struct TestSettings {
     ConfigFileParm_bool pInverted{"inverted", &inverted, true};
     ConfigFileParm_double pGain{"gain", &gain, "%.3f", 1.5};
     ConfigFileParm_char pMode{"mode", &mode, 'A'};
-    ConfigFileParm_string pTitle{"title", title, xtd("Flash"), TitleSize};
+    // The default is longer than the target holds.
+    ConfigFileParm_string pTitle{"title", title, xtd("Flash programmer"), TitleSize};
     ConfigFileParm_Data pVolume{"volume", &volume, "%g", 8};
     ConfigFileParm_charData pLetter{"letter", &letter, 'x'};
     ConfigFileParm* displayParms[5] = {&pInverted, &pGain, &pMode, &pTitle, nullptr};

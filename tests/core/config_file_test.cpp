@@ -45,7 +45,8 @@ TEST_F(ConfigFileTest, ReadingSetsTheDefaultsThenWhatTheFileHolds) {
         double volume;
         double letter;
     };
-    const Expect defaults = {false, true, 1.5, 'A', "Flash", 8, 'x'};
+    // The default title is cut to the 15 bytes its target holds.
+    const Expect defaults = {false, true, 1.5, 'A', "Flash programme", 8, 'x'};
     struct Case {
         const char* name;
         std::string file; // empty: no file
@@ -58,17 +59,19 @@ TEST_F(ConfigFileTest, ReadingSetsTheDefaultsThenWhatTheFileHolds) {
         {"version not a number", "CFG x3\n[DISPLAY]\n<gain> = 7\n", defaults},
         {"huge version", "CFG 99999999999999999999\n[DISPLAY]\n<gain> = 7\n", defaults},
         {"foreign signature", "XYZ 3\n[DISPLAY]\n<gain> = 7\n", defaults},
-        {"lowest version, no sections", "CFG 2\n", {true, true, 1.5, 'A', "Flash", 8, 'x'}},
+        {"lowest version, no sections",
+         "CFG 2\n",
+         {true, true, 1.5, 'A', "Flash programme", 8, 'x'}},
         {"repeated section: later values win",
          "CFG 3\n[DISPLAY]\n<gain> = 2\n[SOUND]\n<volume> = 1\n[DISPLAY]\n<gain> = 4\n",
-         {true, true, 4, 'A', "Flash", 1, 'x'}},
+         {true, true, 4, 'A', "Flash programme", 1, 'x'}},
         {"lines without =",
          "CFG 3\n[DISPLAY]\n<gain> 7\n<inverted>\n<title> \"T\"\n",
-         {true, true, 1.5, 'A', "Flash", 8, 'x'}},
+         {true, true, 1.5, 'A', "Flash programme", 8, 'x'}},
         {"values that do not scan",
          "CFG 3\n[DISPLAY]\n<gain> = x\n<inverted> = no\n<mode> = q\n<title> = T\n"
          "[SOUND]\n<volume> = \n<letter> = '",
-         {true, true, 1.5, 'A', "Flash", 8, 'x'}},
+         {true, true, 1.5, 'A', "Flash programme", 8, 'x'}},
         {"unterminated string keeps its line feed",
          "CFG 3\n[DISPLAY]\n<title> = \"abc\n",
          {true, true, 1.5, 'A', "abc\n", 8, 'x'}},
@@ -79,11 +82,11 @@ TEST_F(ConfigFileTest, ReadingSetsTheDefaultsThenWhatTheFileHolds) {
         {"names are exact and case-sensitive",
          "CFG 3\n[display]\n<gain> = 9\n[DISPLAY]\n<Gain> = 9\n<gain = 9\n<gains> = 9\n"
          "<gai> = 9\n[DISPLAY\n<mode> = 'm'\n[SOUND]\n<inverted> = 0\n",
-         {true, true, 1.5, 'A', "Flash", 8, 'x'}},
+         {true, true, 1.5, 'A', "Flash programme", 8, 'x'}},
         {"other number forms",
          "CFG 3\n[DISPLAY]\n<inverted> = 0x0\n<gain> = -1e3\n"
          "[SOUND]\n<letter> = '\xe9'\n<volume>=  12.5 dB\n",
-         {true, false, -1000, 'A', "Flash", 12.5, 0xe9}},
+         {true, false, -1000, 'A', "Flash programme", 12.5, 0xe9}},
         // The part of a line beyond the buffer is dropped, not read as a line of its own.
         {"overlong line",
          "CFG 3\n[DISPLAY]\n<title> = \"" + std::string(244, 'a') +
@@ -215,15 +218,12 @@ TEST_F(CrashProofTest, AFailedWriteKeepsTheOldFileAndTheChange) {
 }
 
 TEST_F(CrashProofTest, TheTemporaryLivesBesideTheFile) {
-    struct Case {
-        std::string path, tmpName, tmpPath;
-    } cases[] = {{dir + "/sub.d/file", "XXX", dir + "/sub.d/XXX"},
-                 {"file", "XXX", "XXX"},
-                 {"/file", "XXX", "/XXX"}};
-    for (const Case& c : cases) {
+    ASSERT_EQ(chdir(dir.c_str()), 0); // for the name without a directory
+    for (auto [path, tmpPath] : {std::pair{dir + "/sub.d/file", dir + "/sub.d/XXX"},
+                                 {std::string("file"), std::string("XXX")}}) {
         CrashProofFILE f;
-        FILE* file = crashProof_fopen(&f, c.path.c_str(), "wb", c.tmpName.c_str());
-        EXPECT_EQ(std::string(f.tmpPath), c.tmpPath);
+        FILE* file = crashProof_fopen(&f, path.c_str(), "wb", "XXX");
+        EXPECT_EQ(std::string(f.tmpPath), tmpPath);
         if (file != nullptr) crashProof_fclose(&f, true);
     }
     // A discarded file leaves the old one as it was.
