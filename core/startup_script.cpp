@@ -7,6 +7,7 @@
 #include "core/application_task.h"
 #include "core/framework.h"
 #include "gui/application_gui.h"
+#include "gui/arc_obj.h"
 #include "platform/display.h"
 #include "platform/platform.h"
 
@@ -127,6 +128,18 @@ void fillRecord(const uint8_t* p) {
     theScreen.baseLayer.fillRect(x, y, w, h, c);
 }
 
+// Record 12: x, y, w, h, line width, start angle, sweep and colour, drawn straight onto the
+// screen layer.
+void arcRecord(const uint8_t* p) {
+    int32_t x = word(p, 0), y = word(p, 1), w = word(p, 2), h = word(p, 3);
+    if (w == 0 || h == 0) return;
+    long start = varEval(word(p, 5), 0, false) % 360;
+    ArcObj arc(BBox(Rect(At(x, y), At(x + w - 1, y + h - 1))), word(p, 4), start,
+               start + word(p, 6), word(p, 7) & 15, nullptr);
+    arc.onLayer(&theScreen.baseLayer, nullptr);
+    arc._draw_(arc.getAbsRect(nullptr), false, false, 15, nullptr, false);
+}
+
 void endScript() {
     if (S.file != nullptr) fclose(S.file);
     S.file = nullptr;
@@ -232,7 +245,7 @@ uint32_t executeRecord(bool* ended) {
         }
         break;
     case 12:
-        // The arc is drawn by the GUI's arc object; its payload is consumed here.
+        if (length == 16) arcRecord(p);
         break;
     default:
         break;

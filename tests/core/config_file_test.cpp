@@ -1,0 +1,242 @@
+// Configuration files: defaults under whatever the file provides, the written format, the
+// write-only-when-changed rule, and the crash-proof rewrite (temporary file flushed before
+// the rename, directory flushed after it, the old file kept when writing fails).
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/crash_proof_file.h"
+#include "core/framework.h"
+#include "tests/core/config_file_support.h"
+#include "tests/support/program_runner.h"
+
+namespace {
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    while (dirent* e = readdir(d))
+        if (e->d_name[0] != '.') names.push_back(e->d_name);
+    closedir(d);
+    return names;
+}
+
+const char* Written = "CFG 3\n"
+                      "\n[DISPLAY]\n<inverted> = 0\n<gain> = 2.250\n<mode> = 'q'\n"
+                      "<title> = \"Hello\"\n"
+                      "\n[SOUND]\n<volume> = 3\n<letter> = 'z'\n";
+
+class ConfigFileTest : public ::testing::Test {
+protected:
+    std::string dir = makeTempDir();
+    TestSettings s{dir + "/display.cfg"};
+    void SetUp() override { FileSystemSyncTimer = 0; }
+};
+
+TEST_F(ConfigFileTest, ReadingSetsTheDefaultsThenWhatTheFileHolds) {
+    struct Expect {
+        bool ok;
+        bool inverted;
+        double gain;
+        char mode;
+        std::string title;
+        double volume;
+        double letter;
+    };
+    // The default title is cut to the 15 bytes its target holds.
+    const Expect defaults = {false, true, 1.5, 'A', "Flash programme", 8, 'x'};
+    struct Case {
+        const char* name;
+        std::string file; // empty: no file
+        Expect expect;
+    } cases[] = {
+        {"no file", "", defaults},
+        {"all values", Written, {true, false, 2.25, 'q', "Hello", 3, 'z'}},
+        {"version above the range", "CFG 4\n[DISPLAY]\n<gain> = 7\n", defaults},
+        {"version below the range", "CFG 1\n[DISPLAY]\n<gain> = 7\n", defaults},
+        {"version not a number", "CFG x3\n[DISPLAY]\n<gain> = 7\n", defaults},
+        {"huge version", "CFG 99999999999999999999\n[DISPLAY]\n<gain> = 7\n", defaults},
+        {"foreign signature", "XYZ 3\n[DISPLAY]\n<gain> = 7\n", defaults},
+        {"lowest version, no sections",
+         "CFG 2\n",
+         {true, true, 1.5, 'A', "Flash programme", 8, 'x'}},
+        {"repeated section: later values win",
+         "CFG 3\n[DISPLAY]\n<gain> = 2\n[SOUND]\n<volume> = 1\n[DISPLAY]\n<gain> = 4\n",
+         {true, true, 4, 'A', "Flash programme", 1, 'x'}},
+        {"lines without =",
+         "CFG 3\n[DISPLAY]\n<gain> 7\n<inverted>\n<title> \"T\"\n",
+         {true, true, 1.5, 'A', "Flash programme", 8, 'x'}},
+        {"values that do not scan",
+         "CFG 3\n[DISPLAY]\n<gain> = x\n<inverted> = no\n<mode> = q\n<title> = T\n"
+         "[SOUND]\n<volume> = \n<letter> = '",
+         {true, true, 1.5, 'A', "Flash programme", 8, 'x'}},
+        {"unterminated string keeps its line feed",
+         "CFG 3\n[DISPLAY]\n<title> = \"abc\n",
+         {true, true, 1.5, 'A', "abc\n", 8, 'x'}},
+        {"empty string", "CFG 3\n[DISPLAY]\n<title> = \"\"\n", {true, true, 1.5, 'A', "", 8, 'x'}},
+        {"string cut to its target",
+         "CFG 3\n[DISPLAY]\n<title> = \"0123456789abcdefXYZ\"\n",
+         {true, true, 1.5, 'A', "0123456789abcde", 8, 'x'}},
+        {"names are exact and case-sensitive",
+         "CFG 3\n[display]\n<gain> = 9\n[DISPLAY]\n<Gain> = 9\n<gain = 9\n<gains> = 9\n"
+         "<gai> = 9\n[DISPLAY\n<mode> = 'm'\n[SOUND]\n<inverted> = 0\n",
+         {true, true, 1.5, 'A', "Flash programme", 8, 'x'}},
+        {"other number forms",
+         "CFG 3\n[DISPLAY]\n<inverted> = 0x0\n<gain> = -1e3\n"
+         "[SOUND]\n<letter> = '\xe9'\n<volume>=  12.5 dB\n",
+         {true, false, -1000, 'A', "Flash programme", 12.5, 0xe9}},
+        // The part of a line beyond the buffer is dropped, not read as a line of its own.
+        {"overlong line",
+         "CFG 3\n[DISPLAY]\n<title> = \"" + std::string(244, 'a') +
+             "[SOUND]\n<volume> = 5\n"
+             "<gain> = 6\n",
+         {true, true, 6, 'A', "aaaaaaaaaaaaaaa", 8, 'x'}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        unlink(s.path.c_str());
+        if (!c.file.empty()) writeFile(s.path, c.file);
+        // Values left from the previous case must not survive.
+        s.inverted = !c.expect.inverted;
+        s.gain = s.volume.value = s.letter.value = -99;
+        s.cfg.touch();
+        EXPECT_EQ(s.cfg.readCfg(), c.expect.ok);
+        EXPECT_EQ(s.inverted, c.expect.inverted);
+        EXPECT_EQ(s.gain, c.expect.gain);
+        EXPECT_EQ(s.mode, c.expect.mode);
+        EXPECT_EQ(s.title_(), c.expect.title);
+        EXPECT_EQ(s.volume.value, c.expect.volume);
+        EXPECT_EQ(s.letter.value, c.expect.letter);
+        EXPECT_FALSE(s.cfg.changed);
+    }
+}
+
+TEST_F(ConfigFileTest, WritingGivesTheFormatAndReadsBack) {
+    s.cfg.readCfg();
+    s.inverted = false;
+    s.gain = 2.25;
+    s.mode = 'q';
+    memcpy(s.title, "Hello", 6);
+    s.volume.setValue(3);
+    s.letter.setValue('z');
+    s.cfg.writeCfg(false);
+    EXPECT_EQ(readFile(s.path), Written);
+    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"display.cfg"}); // no temporary left
+    EXPECT_EQ(FileSystemSyncTimer, 2);
+    s.cfg.version = 2;
+    s.cfg.writeCfg(false);
+    EXPECT_EQ(readFile(s.path).substr(0, 6), "CFG 2\n");
+    s.cfg.version = 0;
+    EXPECT_TRUE(s.cfg.readCfg());
+    EXPECT_EQ(s.cfg.version, 2);
+    EXPECT_EQ(s.title_(), "Hello");
+    EXPECT_EQ(s.letter.value, 'z');
+}
+
+TEST_F(ConfigFileTest, WritingIfChangedWaitsForATouch) {
+    writeFile(s.path, Written);
+    s.cfg.readCfg();
+    s.gain = 5;
+    s.cfg.writeCfg(true);
+    EXPECT_EQ(readFile(s.path), Written);
+    EXPECT_EQ(FileSystemSyncTimer, 0);
+    s.cfg.touch();
+    s.cfg.writeCfg(true);
+    EXPECT_NE(readFile(s.path).find("<gain> = 5.000\n"), std::string::npos);
+    EXPECT_EQ(FileSystemSyncTimer, 2);
+    s.gain = 6;
+    s.cfg.writeCfg(true); // the write cleared the flag
+    EXPECT_NE(readFile(s.path).find("<gain> = 5.000\n"), std::string::npos);
+}
+
+// Every fsync and rename, in order, with what the descriptor names.
+std::vector<std::string> calls;
+CrashProofFileOps realOps = crashProofFileOps;
+int failingCall = -1; // the call that fails, counted from 0; -1 none
+
+bool fails() {
+    return static_cast<int>(calls.size()) - 1 == failingCall;
+}
+int recordFsync(int fd) {
+    char target[512] = {};
+    readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target - 1);
+    calls.push_back(std::string("fsync ") + target);
+    return fails() ? -1 : realOps.fsync(fd);
+}
+int recordRename(const char* from, const char* to) {
+    calls.push_back(std::string("rename ") + from + " " + to);
+    return fails() ? -1 : realOps.rename(from, to);
+}
+
+class CrashProofTest : public ConfigFileTest {
+protected:
+    void SetUp() override {
+        ConfigFileTest::SetUp();
+        calls.clear();
+        failingCall = -1;
+        crashProofFileOps = {recordFsync, recordRename};
+        char real[PATH_MAX];
+        ASSERT_NE(realpath(dir.c_str(), real), nullptr);
+        dir = real;
+    }
+    void TearDown() override { crashProofFileOps = realOps; }
+};
+
+TEST_F(CrashProofTest, TheFileIsFlushedBeforeTheRenameAndTheDirectoryAfter) {
+    s.cfg.readCfg();
+    s.cfg.writeCfg(false);
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"fsync " + dir + "/display.cfg.tmp",
+                                        "rename " + s.path + ".tmp " + s.path, "fsync " + dir}));
+}
+
+// When flushing or renaming fails the old file stays whole, no temporary is left behind,
+// and the setting stays marked as changed for the next attempt.
+TEST_F(CrashProofTest, AFailedWriteKeepsTheOldFileAndTheChange) {
+    for (int failing : {0, 1}) {
+        writeFile(s.path, Written);
+        s.cfg.readCfg();
+        s.gain = 7;
+        s.cfg.touch();
+        calls.clear();
+        failingCall = failing;
+        s.cfg.writeCfg(true);
+        EXPECT_EQ(calls.size(), static_cast<size_t>(failing + 1));
+        EXPECT_EQ(readFile(s.path), Written);
+        EXPECT_TRUE(s.cfg.changed);
+        EXPECT_EQ(FileSystemSyncTimer, 0);
+        if (failing == 0) {
+            EXPECT_EQ(filesIn(dir), std::vector<std::string>{"display.cfg"});
+        }
+    }
+    failingCall = -1;
+    s.cfg.writeCfg(true);
+    EXPECT_FALSE(s.cfg.changed);
+    EXPECT_NE(readFile(s.path).find("<gain> = 7.000\n"), std::string::npos);
+}
+
+TEST_F(CrashProofTest, TheTemporaryLivesBesideTheFile) {
+    ASSERT_EQ(chdir(dir.c_str()), 0); // for the name without a directory
+    for (auto [path, tmpPath] : {std::pair{dir + "/sub.d/file", dir + "/sub.d/XXX"},
+                                 {std::string("file"), std::string("XXX")}}) {
+        CrashProofFILE f;
+        FILE* file = crashProof_fopen(&f, path.c_str(), "wb", "XXX");
+        EXPECT_EQ(std::string(f.tmpPath), tmpPath);
+        if (file != nullptr) crashProof_fclose(&f, true);
+    }
+    // A discarded file leaves the old one as it was.
+    writeFile(dir + "/keep", "old");
+    CrashProofFILE f;
+    fputs("new", crashProof_fopen(&f, (dir + "/keep").c_str(), "w", "keep.new"));
+    EXPECT_FALSE(crashProof_fclose(&f, true));
+    EXPECT_EQ(readFile(dir + "/keep"), "old");
+    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"keep"});
+    EXPECT_TRUE(calls.empty());
+    // A temporary path that does not fit its buffer is refused.
+    std::string longName(300, 'n');
+    EXPECT_EQ(crashProof_fopen(&f, (dir + "/keep").c_str(), "w", longName.c_str()), nullptr);
+    EXPECT_FALSE(crashProof_fclose(&f, false));
+}
+} // namespace

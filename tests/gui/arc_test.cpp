@@ -1,0 +1,208 @@
+// Arcs through their pixels: rings closed and within their radii, cut at their end angles,
+// clipped at the screen's edges without wrapping, ticks on their rays, the recorded spans
+// of the cache modes, and boxes and angles at their extremes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "gui/arc_obj.h"
+#include "tests/gui/gui_test_support.h"
+
+namespace {
+typedef std::set<std::pair<int, int>> Pixels;
+
+// The pixels of colour c on the screen.
+Pixels screenPixels(Color c = 0) {
+    Pixels p;
+    for (int y = 0; y < ScreenHeight; ++y)
+        for (int x = 0; x < ScreenWidth; ++x)
+            if (getPixel(x, y) == c) p.insert({x, y});
+    return p;
+}
+
+// What the arc draws on a white screen.
+Pixels drawn(ArcObj& arc, const Rect& r, bool redraw = false) {
+    blankFrameBuffer();
+    arc.onLayer(&theScreen.baseLayer, nullptr);
+    arc._draw_(r, false, false, 15, nullptr, redraw);
+    return screenPixels();
+}
+
+Pixels arcPixels(const Rect& r, long thickness, long start, long end) {
+    ArcObj arc(BBox(r), thickness, start, end, 0, nullptr);
+    return drawn(arc, r);
+}
+
+// How many pixels of p are 8-connected to its first one.
+size_t reachable(const Pixels& p) {
+    Pixels seen{*p.begin()};
+    std::vector<std::pair<int, int>> todo{*p.begin()};
+    while (!todo.empty()) {
+        auto [x, y] = todo.back();
+        todo.pop_back();
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (p.count({x + dx, y + dy}) && seen.insert({x + dx, y + dy}).second)
+                    todo.push_back({x + dx, y + dy});
+    }
+    return seen.size();
+}
+
+At onCircle(double radius, double degrees, int cx, int cy) {
+    double a = degrees * M_PI / 180;
+    return At(static_cast<int32_t>(std::lround(cx + radius * std::cos(a))),
+              static_cast<int32_t>(std::lround(cy - radius * std::sin(a))));
+}
+
+using ArcTest = GuiTest;
+
+TEST_F(ArcTest, TangentTableIsRoundedSixteenDotSixteen) {
+    for (int i = 0; i < 45; ++i)
+        EXPECT_EQ(ArcObj::tan0_44[i], std::lround(std::tan(i * M_PI / 180) * 65536)) << i;
+}
+
+// Whole circles: every pixel on the ring, one closed curve without loose ends, no hole in a
+// thick ring at any angle, and the four quadrant pieces mirroring each other exactly.
+TEST_F(ArcTest, FullCirclesAreClosedRingsWithinTheirRadii) {
+    const int cx = 160, cy = 120;
+    for (auto [radius, thickness] : {std::pair{4, 1}, {10, 1}, {20, 5}, {50, 12}, {100, 1}}) {
+        SCOPED_TRACE(radius);
+        Pixels p =
+            arcPixels(R(cx - radius, cy - radius, cx + radius, cy + radius), thickness, 0, 360);
+        for (auto [x, y] : p) {
+            double d = std::hypot(x - cx, y - cy);
+            EXPECT_TRUE(d <= radius + 0.5 && d >= radius - thickness + 0.5) << x << "," << y;
+            EXPECT_TRUE(p.count({2 * cx - x, y}) && p.count({x, 2 * cy - y}));
+            int neighbours = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    neighbours += (dx != 0 || dy != 0) && p.count({x + dx, y + dy});
+            EXPECT_GE(neighbours, 2) << "open end at " << x << "," << y;
+        }
+        EXPECT_EQ(reachable(p), p.size());
+        for (int a = 0; a < 360 && thickness > 1; ++a) {
+            At m = onCircle(radius - (thickness - 1) / 2.0, a, cx, cy);
+            EXPECT_TRUE(p.count({m.x, m.y})) << "hole at " << a << " degrees";
+        }
+    }
+}
+
+// Each arc keeps to its angles, and inside them the middle of the ring is drawn throughout.
+TEST_F(ArcTest, ArcsAreCutAtTheirEndAngles) {
+    struct Case {
+        long start, end;
+        double from, to; // the angles covered
+    } cases[] = {{0, 90, 0, 90},       {30, 60, 30, 60},    {100, 170, 100, 170},
+                 {200, 340, 200, 340}, {350, 10, 350, 370}, {-30, 30, 330, 390},
+                 {270, 450, 270, 450}, {45, 315, 45, 315},  {120, 121, 120, 121},
+                 {10, 10, 0, 0},       {-90, 270, 0, 0}};
+    const int cx = 160, cy = 120, radius = 60;
+    const double slack = 1.5; // a pixel at this radius
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.start << ".." << c.end);
+        Pixels p =
+            arcPixels(R(cx - radius, cy - radius, cx + radius, cy + radius), 3, c.start, c.end);
+        EXPECT_EQ(p.empty(), c.to == c.from);
+        for (auto [x, y] : p) {
+            double a = std::atan2(cy - y, x - cx) * 180 / M_PI;
+            while (a < c.from - slack)
+                a += 360;
+            EXPECT_LE(a, c.to + slack) << x << "," << y;
+        }
+        for (double a = c.from + slack; a <= c.to - slack; a += 0.5) {
+            At m = onCircle(radius - 1, a, cx, cy);
+            EXPECT_TRUE(p.count({m.x, m.y})) << "misses " << a;
+        }
+    }
+}
+
+// Parts beyond the screen's edges are cut off, never wrapped onto the other side.
+TEST_F(ArcTest, ArcsAreClippedAtTheScreenEdges) {
+    const Rect onScreen = R(100, 80, 180, 160);
+    Pixels whole = arcPixels(onScreen, 4, 0, 360);
+    for (auto [dx, dy] : {std::pair{-140, 0}, {179, 0}, {0, -120}, {0, 119}, {-150, -130}}) {
+        Pixels expected;
+        for (auto [x, y] : whole)
+            if (x + dx >= 0 && x + dx < ScreenWidth && y + dy >= 0 && y + dy < ScreenHeight)
+                expected.insert({x + dx, y + dy});
+        Rect moved(onScreen.topLeft.move(dx, dy), onScreen.bottomRight.move(dx, dy));
+        EXPECT_EQ(arcPixels(moved, 4, 0, 360), expected) << dx << "," << dy;
+    }
+}
+
+TEST_F(ArcTest, TicksRunRadiallyOutsideTheRingWhenNotRedrawing) {
+    const Rect r = R(110, 70, 210, 170); // radius 50 around (160, 120)
+    ArcObj arc(BBox(r), 3, 0, 180, 0, nullptr);
+    arc.setupTicks(9);
+    EXPECT_EQ(screenPixels(15).size(), ScreenWidth * ScreenHeight - drawn(arc, r, true).size());
+    arc.setupTicks(2); // laid out: no change
+    drawn(arc, r);
+    ASSERT_EQ(arc.tickCount, 10u);
+    for (uint32_t i = 0; i < arc.tickCount; ++i) {
+        double a = i == 0 ? 1 : i == 9 ? 179 : 20.0 * i;
+        for (auto [tick, radius] : {std::pair{arc.ticks[i].from, 52}, {arc.ticks[i].to, 58}}) {
+            At expected = onCircle(radius, a, 160, 120);
+            EXPECT_NEAR(tick.x, expected.x, 1) << i;
+            EXPECT_NEAR(tick.y, expected.y, 1) << i;
+        }
+    }
+    theScreen.baseLayer.fillRect(0, 0, 320, 240, 1);
+    arc._draw_(r, false, false, 15, nullptr, false);
+    for (uint32_t i = 0; i < arc.tickCount; ++i)
+        EXPECT_TRUE(getPixel(arc.ticks[i].from.x, arc.ticks[i].from.y) == 15 &&
+                    getPixel(arc.ticks[i].to.x, arc.ticks[i].to.y) == 15);
+}
+
+TEST_F(ArcTest, RecordedSpansAreDrawnAgainUntilTheHeightChanges) {
+    const Rect r = R(100, 60, 220, 180);
+    Pixels quarter = arcPixels(r, 6, 10, 80);
+    ArcObj arc(BBox(r), 6, 10, 80, 0, nullptr);
+    arc.cacheMode = 1;
+    EXPECT_EQ(drawn(arc, r), quarter);
+    EXPECT_EQ(arc.cacheMode, 2);
+    arc.startAngle = 40; // from the record: the angles are no longer consulted
+    EXPECT_EQ(drawn(arc, r), quarter);
+    arc.setHeight(121);
+    EXPECT_EQ(arc.cacheMode, 1);
+    EXPECT_EQ(drawn(arc, r), arcPixels(r, 6, 40, 80));
+    arc.minY = 100;
+    arc.cacheMode = 0;
+    Pixels below;
+    for (auto p : arcPixels(r, 6, 40, 80))
+        if (p.second >= 100) below.insert(p);
+    EXPECT_EQ(drawn(arc, r), below);
+}
+
+// A span table large enough is used as given; a smaller one is left alone.
+TEST_F(ArcTest, SharedSpanTablesAreUsedOnlyWhenLargeEnough) {
+    const Rect r = R(100, 60, 180, 140); // radius 40: 41 rows
+    Pixels own = arcPixels(r, 2, 0, 360);
+    ArcObj::ArcSpan rows[41] = {}, small[3] = {};
+    ArcObj::ArcCache shared = {rows, 41}, tooSmall = {small, 3};
+    for (ArcObj::ArcCache* cache : {&shared, &tooSmall}) {
+        ArcObj a(BBox(r), 2, 0, 360, 0, cache);
+        EXPECT_EQ(drawn(a, r), own);
+    }
+    EXPECT_TRUE(rows[40].first == 39 && rows[40].second == 40); // the ring on the centre row
+    EXPECT_TRUE(small[0].first == 0 && small[0].second == 0);
+}
+
+TEST_F(ArcTest, ExtremeBoxesAndAnglesDrawWhatTheyCanAndEnd) {
+    EXPECT_TRUE(arcPixels(R(100, 100, 99, 140), 1, 0, 360).empty()); // no width
+    EXPECT_TRUE(arcPixels(R(100, 100, 140, 90), 1, 0, 360).empty());
+    EXPECT_EQ(arcPixels(R(50, 50, 50, 50), 1, 0, 360), Pixels({{50, 50}}));
+    EXPECT_EQ(arcPixels(R(50, 50, 52, 52), 2, 0, 360),
+              Pixels({{51, 50}, {50, 51}, {51, 51}, {52, 51}, {51, 52}}));
+    // As thick as the radius: the inner ellipse of radius 1 leaves the centre; thicker, a disc.
+    EXPECT_FALSE(arcPixels(R(140, 100, 180, 140), 20, 0, 360).count({160, 120}));
+    Pixels disc = arcPixels(R(100, 60, 220, 180), 1000000, 0, 360);
+    EXPECT_EQ(disc, arcPixels(R(100, 60, 220, 180), 61, 0, 360));
+    EXPECT_TRUE(disc.count({160, 120}));
+    EXPECT_EQ(arcPixels(R(100, 60, 220, 180), 1, 30, 30 + 2000000000L),
+              arcPixels(R(100, 60, 220, 180), 1, 0, 360));
+    EXPECT_FALSE(arcPixels(R(-30000, -30000, 30000, 30000), 40000, 0, 360).empty());
+}
+} // namespace
