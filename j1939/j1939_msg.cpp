@@ -140,7 +140,7 @@ bool J1939msg::transmit(uint32_t toDA) {
         // transfer so that a sender waiting for the outcome hears of it.
         printf("J1939msg::transmit: PGN %u of %u bytes is too long\n", static_cast<unsigned>(pgn),
                static_cast<unsigned>(buffer->length));
-        delayedNotify(TPfailedEvent, 0);
+        delayedNotify(TPfailedEvent, 1);
         return false;
     }
     if (config & J1939cfgAutoFields)

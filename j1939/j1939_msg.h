@@ -61,7 +61,7 @@ public:
     virtual void init() = 0;
     // Sends the buffer to da (OwnDA: the message's own destination). False when the message
     // cannot be sent: no buffer, or longer than the transport protocol carries (then the
-    // message is told TPfailedEvent on the next pass, as for an aborted transfer).
+    // message is told TPfailedEvent a pass later, as for an aborted transfer).
     virtual bool transmit(uint32_t da);
     virtual void onRx() {}
     virtual void onTx() {}
