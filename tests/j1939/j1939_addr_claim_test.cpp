@@ -176,6 +176,13 @@ TEST_F(ClaimTest, ClaimsReportedOnChangeOrEveryTimeAsAsked) {
     j.peerSends(claimFrame(0x20, otherInstance));
     j.runFor(20);
     EXPECT_TRUE(quiet.claimed.empty()); // the mask compares it: not this module
+    J1939NAME newIdentity = engineName;
+    newIdentity.bytes[0] = 0x55; // the mask ignores it: this module with a new NAME
+    j.peerSends(claimFrame(0x20, newIdentity));
+    j.runFor(20);
+    ASSERT_EQ(quiet.claimed.size(), 1u);
+    EXPECT_TRUE(engine.expectedNAME == newIdentity);
+    EXPECT_EQ(engine.address, 0x20);
 
     Handler every(true);
     CANbusMgr.registerAddrClaimHandler(&every);
