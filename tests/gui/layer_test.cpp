@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+#include "core/application_task.h"
 #include "gui/rect_obj.h"
 #include "tests/gui/gui_test_support.h"
 
@@ -229,6 +230,12 @@ TEST_F(LayerTest, EventsGoDownTheStackUntilConsumedOrStopped) {
     stopper.reply = 0;
     EXPECT_EQ(theScreen.dispatchUserEvent(ESC), 0u);
     EXPECT_EQ(low.seen.size(), 1u);
+    // An application that does not handle keys itself hands them to the screen.
+    struct PlainApp : ApplicationTask {
+        void onStartup() override {}
+    } app;
+    app.handleUserEvent(LEFTARROW);
+    EXPECT_EQ(stopper.seen, (std::vector<UserEvent>{ESC, ESC, LEFTARROW}));
     theScreen.removeLayer(&upper);
     theScreen.removeLayer(&lower);
     EXPECT_EQ(theScreen.dispatchUserEvent(ESC), ESC); // the base layer is never offered keys
