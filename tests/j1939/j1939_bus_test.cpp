@@ -330,6 +330,8 @@ TEST_F(BusTest, ReceivedMessageSeesItsSourceModuleOnlyWhileNotified) {
             TestMsg::onRx();
         }
     } any(ModuleData, 6, 8, J1939cfgListed);
+    static Data untouched(&NoUnits, nullptr, 7);
+    any.initFn = [](TestMsg* m) { m->addField(85, 1, 0, 8, &untouched, 1, 0); };
     CANbusMgr.registerModule(&Module);
     CANbusMgr.registerMsg(&any, &Module_na, &Display); // source not known in advance
     moduleSends({1, 2, 3});
@@ -338,7 +340,8 @@ TEST_F(BusTest, ReceivedMessageSeesItsSourceModuleOnlyWhileNotified) {
     EXPECT_EQ(any.receivedData[0].size(), 3u); // the frame's length
     EXPECT_EQ(any.receivedFrom[0], ModuleSA);
     EXPECT_EQ(any.module, &Module_na);
-    EXPECT_FALSE(Module.stale); // heard from
+    EXPECT_FALSE(Module.stale);         // heard from
+    EXPECT_EQ(untouched.getValue(), 7); // fields are copied only with J1939cfgAutoFields
 }
 
 TEST_F(BusTest, PeriodicallyRequestedMessagesAskTheirModuleWhileTheBusIsOK) {
