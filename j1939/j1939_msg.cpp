@@ -8,6 +8,7 @@
 #include "j1939/j1939_id.h"
 #include "j1939/j1939_module.h"
 #include "j1939/j1939_msg_buffer.h"
+#include "j1939/tp_session.h"
 
 namespace {
 constexpr uint32_t NotStartedRetryMs = 100;
@@ -119,26 +120,35 @@ void J1939msg::issueRequest(uint8_t s) {
     CANbusMgr.txCANpkt(PktQueueElement::alloc(buildReqPGN(pgn, from, to), nullptr, 0, true));
 }
 
-void J1939msg::transmit(uint32_t toDA) {
+bool J1939msg::transmit(uint32_t toDA) {
     if (txBusy) {
         if (!(config & J1939cfgPeriodic)) {
             retxPending = true;
             pendingDA = toDA;
         }
-        return;
+        return true;
     }
     if (buffer == nullptr) {
         printf("J1939msg::transmit: PGN %u has no buffer (not registered)\n",
                static_cast<unsigned>(pgn));
-        return;
+        return false;
     }
     txBusy = true;
     txDA = static_cast<uint8_t>(toDA > 255 ? da : toDA);
+    if (buffer->length > TP_MaxMessageBytes) {
+        // Its packet count and sequence numbers would wrap: refused, and ended as a failed
+        // transfer so that a sender waiting for the outcome hears of it.
+        printf("J1939msg::transmit: PGN %u of %u bytes is too long\n", static_cast<unsigned>(pgn),
+               static_cast<unsigned>(buffer->length));
+        delayedNotify(TPfailedEvent, 1);
+        return false;
+    }
     if (config & J1939cfgAutoFields)
         for (J1939field* f = fields; f != nullptr; f = f->next)
             f->setField(buffer);
     onTx();
     CANbusMgr.txMsg(this);
+    return true;
 }
 
 void J1939msg::retriggerTx() {

@@ -59,8 +59,10 @@ public:
     void notify(NotificationEvent event, Data* data) override;
     // Adds the fields (concrete messages).
     virtual void init() = 0;
-    // Sends the buffer to da (OwnDA: the message's own destination).
-    virtual void transmit(uint32_t da);
+    // Sends the buffer to da (OwnDA: the message's own destination). False when the message
+    // cannot be sent: no buffer, or longer than the transport protocol carries (then the
+    // message is told TPfailedEvent a pass later, as for an aborted transfer).
+    virtual bool transmit(uint32_t da);
     virtual void onRx() {}
     virtual void onTx() {}
     // Whether a received frame (or the first TP.DT's data) from sa belongs to this message.

@@ -239,7 +239,7 @@ int MultiString::layout(unsigned char f, Language* lang, StringAndLang* out, uns
         }
         // No usable alternative: this text without its header, wrapped into what fits.
         long lines = mline_nMax(true, '*', obj, font, &width);
-        const unsigned char* body = t + (t[2] != 0 ? 3 : 2);
+        const unsigned char* body = t + (t[2] >= '0' && t[2] <= '9' ? 3 : 2);
         Wrapper w(font, alphabet, width, lines, false, buffer, end);
         int n = w.run(body);
         dropHeaderOfOneLine(buffer, n);

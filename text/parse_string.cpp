@@ -48,12 +48,12 @@ uint32_t CodedTextWriter::finish() {
     return length;
 }
 
-void parseCodeList(const char*& p, const char* end, CodedTextWriter& w) {
+bool parseCodeList(const char*& p, const char* end, CodedTextWriter& w) {
     while (p < end && *p != '\0') {
         char c = *p;
         if (c == '}') {
             ++p;
-            return;
+            return true;
         }
         if (c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n') {
             ++p;
@@ -69,6 +69,7 @@ void parseCodeList(const char*& p, const char* end, CodedTextWriter& w) {
         w.addCodedValueToString(code < 0 || code > 0xFFFF ? InvalidCharCode
                                                           : static_cast<unsigned long>(code));
     }
+    return false;
 }
 
 namespace {

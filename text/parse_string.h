@@ -53,5 +53,5 @@ struct CodedTextWriter {
 // only measures; returns the length without the final 0.
 uint32_t parseString(const char* src, Language* lang, unsigned char*& out, bool utf8);
 // Reads character codes ("%li" numbers separated by blanks or commas) from p up to "}" or
-// end, writing each through w; p is left after the "}" (or at end).
-void parseCodeList(const char*& p, const char* end, CodedTextWriter& w);
+// end, writing each through w; p is left after the "}" (or at end). True when the "}" came.
+bool parseCodeList(const char*& p, const char* end, CodedTextWriter& w);

@@ -318,10 +318,6 @@ void StringFile::readHeaderSections() {
             else if (section == AliasesSection)
                 readAliasItem(name);
             break;
-        case TOK_ERROR:
-            // An unknown section's items are ignored; so is a stray unknown name.
-            if (*tokenStart == '[') section = NoSection;
-            break;
         case TOK_COMMENT:
         case TOK_LANGUAGE:
         case TOK_ALPHABET:
@@ -403,9 +399,13 @@ bool StringFile::findString(const char* key, long index) {
 
 uint32_t StringFile::readBraceList(Language* lang, unsigned char* out) {
     CodedTextWriter w(lang, out);
-    const char* p = reinterpret_cast<const char*>(scan);
-    parseCodeList(p, reinterpret_cast<const char*>(lineEnd), w);
-    scan = reinterpret_cast<unsigned char*>(const_cast<char*>(p));
+    // The list runs on over as many lines as it takes to reach its "}".
+    for (;;) {
+        const char* p = reinterpret_cast<const char*>(scan);
+        bool closed = parseCodeList(p, reinterpret_cast<const char*>(lineEnd), w);
+        scan = reinterpret_cast<unsigned char*>(const_cast<char*>(p));
+        if (closed || !readLine()) break;
+    }
     return w.finish();
 }
 

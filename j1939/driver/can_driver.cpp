@@ -16,6 +16,7 @@ CAN_RxQueue EmulatedRxFIFO = {nullptr, nullptr};
 int CAN_BusState = 0;
 bool CAN_RxOK = true, CAN_TxOK = true;
 int SJA1000_dataOverRunCount = 0;
+int SJA1000_remoteFrameCount = 0;
 bool basicCANdriverIsHW_RxAllowed = true;
 
 namespace {
@@ -59,9 +60,12 @@ bool getRxMsgFromHW_FIFO(CANframe* f) {
         f->id = static_cast<uint32_t>(_readCANreg(17)) << 3 | _readCANreg(18) >> 5;
         dataReg = 19;
     }
-    // A data length code above 8 is legal on the wire but carries 8 bytes at most; such a
-    // frame is not delivered, though its buffer is still released below.
-    bool deliverable = dlc <= 8;
+    // A data length code above 8 is legal on the wire but carries 8 bytes at most, and a
+    // remote frame carries no data at all (J1939 sends none): neither is delivered, though
+    // the buffer is still released below.
+    bool remote = (info & SJA_FI_RTR) != 0;
+    if (remote) ++SJA1000_remoteFrameCount;
+    bool deliverable = dlc <= 8 && !remote;
     if (deliverable) {
         f->dlc = dlc;
         for (unsigned i = 0; i < dlc; ++i)

@@ -30,6 +30,8 @@ extern CAN_RxQueue EmulatedRxFIFO;
 extern int CAN_BusState; // 0 OK, 1 error passive, 2 back to normal, 3 bus-off, 4 after bus-off
 extern bool CAN_RxOK, CAN_TxOK;
 extern int SJA1000_dataOverRunCount;
+// Remote frames received and dropped.
+extern int SJA1000_remoteFrameCount;
 // When false, frames read from the controller are released and dropped.
 extern bool basicCANdriverIsHW_RxAllowed;
 

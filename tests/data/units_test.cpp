@@ -1,51 +1,110 @@
-// Unit conversions: scaled units, offsets, and the gallons that depend on the unit system.
+// Units: every predefined unit's name, system, type and conversion, the gallons that depend
+// on the unit system, and views that show a value in the current system's units.
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "data/data.h"
 #include "data/units.h"
 
 namespace {
-TEST(UnitsTest, ScaledUnitsApplyTheirFactorAroundTheBase) {
-    EXPECT_DOUBLE_EQ(Metric_km.toInternalUnits(2), 2000);
-    EXPECT_NEAR(Imperial_mile.convertFrom(2, &Metric_km), 1.2427, 0.0001);
-    EXPECT_NEAR(Metric_m.convertFrom(1, &Imperial_feet), 0.3048, 0.0001);
-    EXPECT_NEAR(Imperial_yard.fromInternalUnits(1), 39.37 / 36, 1e-12);
-    EXPECT_DOUBLE_EQ(Metric_bar.convertFrom(250, &Metric_kPa), 2.5);
-    EXPECT_DOUBLE_EQ(Universal_mA.convertFrom(1.5, &Universal_Amps), 1500);
-    EXPECT_EQ(Imperial_mile.getUnitSystem(), ImperialSystem);
-    EXPECT_EQ(Imperial_mile.getUnitType(), DistanceType);
+struct UnitRow {
+    Units* units;
+    const char* name;
+    unsigned char system;
+    UnitType type;
+    double scale;  // shown for one internal unit, less the offset (imperial current)
+    double offset; // shown for zero internal units
+    double alt;    // the scale when imperial is not current (0: the same)
+};
+
+const UnitRow Table[] = {
+    {&Metric_m, "meters", 1, DistanceType, 1, 0, 0},
+    {&Metric_km, "kilometers", 1, DistanceType, 1 / 1000.0, 0, 0},
+    {&Metric_cm, "centimeters", 1, DistanceType, 1 / 0.01, 0, 0},
+    {&Metric_mm, "millimeters", 1, DistanceType, 1 / 0.001, 0, 0},
+    {&Imperial_inch, "inches", 2, DistanceType, 39.37, 0, 0},
+    {&Imperial_feet, "feet", 2, DistanceType, 39.37 / 12, 0, 0},
+    {&Imperial_yard, "yards", 2, DistanceType, 39.37 / 12 / 3, 0, 0},
+    {&Imperial_mile, "miles", 2, DistanceType, 39.37 / 12 / 5280, 0, 0},
+    {&Metric_ppKm, "pulses per km", 1, PulsesPerDistanceType, 1, 0, 0},
+    {&Imperial_ppM, "pulses per mile", 2, PulsesPerDistanceType, 1.6093470878864444, 0, 0},
+    {&Metric_perHa, "units per hectare", 1, CountPerAreaType, 1, 0, 0},
+    {&Imperial_perAc, "units per acre", 2, CountPerAreaType, 0.40468564218622655, 0, 0},
+    {&Metric_perKg, "units per kg", 1, CountPerMassType, 1, 0, 0},
+    {&Imperial_perLb, "units per lb", 2, CountPerMassType, 0.4535923703803783, 0, 0},
+    {&Metric_kph, "kph", 1, SpeedType, 1, 0, 0},
+    {&Imperial_mph, "mph", 2, SpeedType, 0.62137, 0, 0},
+    {&Metric_ha, "hectares", 1, AreaType, 1, 0, 0},
+    {&Imperial_ac, "acres", 2, AreaType, 2.471053815, 0, 0},
+    {&Metric_kgPerHa, "kg/ha", 1, MassPerAreaType, 1, 0, 0},
+    {&Imperial_lbPerAc, "lb/ac", 2, MassPerAreaType, 0.892187, 0, 0},
+    {&Metric_haPerHr, "ha/hr", 1, AreaPerHourType, 1, 0, 0},
+    {&Imperial_acPerHr, "ac/hr", 2, AreaPerHourType, 2.471053815, 0, 0},
+    {&Metric_degC, "\xB0 Celsius", 1, TemperatureType, 1, 0, 0},
+    {&Imperial_degF, "\xB0 Fahrenheit", 2, TemperatureType, 1.8, 32, 0},
+    {&Metric_Pa, "Pa", 1, PressureType, 1, 0, 0},
+    {&Metric_kPa, "kPa", 1, PressureType, 1 / 1000.0, 0, 0},
+    {&Metric_MPa, "MPa", 1, PressureType, 1 / 1000000.0, 0, 0},
+    {&Metric_bar, "bar", 1, PressureType, 1 / 100000.0, 0, 0},
+    {&Imperial_PSI, "PSI", 2, PressureType, 0.00014503773801, 0, 0},
+    {&Universal_Percent, "%", 0, NoUnitType, 1, 0, 0},
+    {&Universal_RPM, "n/min", 0, NoUnitType, 1, 0, 0},
+    {&Universal_seconds, "sec", 0, NoUnitType, 1, 0, 0},
+    {&Universal_hours, "hours", 0, NoUnitType, 1, 0, 0},
+    {&Universal_V, "V", 0, NoUnitType, 1, 0, 0},
+    {&Universal_Amps, "A", 0, NoUnitType, 1, 0, 0},
+    {&Universal_mA, "mA", 0, NoUnitType, 1 / 0.001, 0, 0},
+    {&Metric_kg, "kg", 1, MassType, 1, 0, 0},
+    {&Imperial_lbs, "lbs", 2, MassType, 2.20462262, 0, 0},
+    {&Metric_kgPerRev, "kg/rev", 1, MassPerRevolutionType, 1, 0, 0},
+    {&Imperial_lbsPerRev, "lbs/rev", 2, MassPerRevolutionType, 2.20462262, 0, 0},
+    {&Metric_L, "L", 1, VolumeType, 1, 0, 0},
+    {&Imperial_gal, "gal", 2, VolumeType, 0.219969157, 0, 0.264172052},
+    {&Metric_ppL, "pulses/L", 1, PulsesPerVolumeType, 1, 0, 0},
+    {&Imperial_ppGal, "pulses/gal", 2, PulsesPerVolumeType, 4.546091886873031, 0,
+     3.7854117891320316},
+    {&Metric_LperHa, "L/ha", 1, VolumePerAreaType, 1, 0, 0},
+    {&Imperial_galPerAc, "gal/ac", 2, VolumePerAreaType, 0.0890183595617079, 0,
+     0.10690663651127323},
+    {&Metric_LperHr, "L/h", 1, VolumePerHourType, 1, 0, 0},
+    {&Imperial_galPerHr, "gal/h", 2, VolumePerHourType, 0.219969157, 0, 0.264172052},
+    {&NoUnits, "", 0, NoUnitType, 1, 0, 0},
+};
+
+void expectNear(double got, double want, const char* name) {
+    EXPECT_NEAR(got, want, 1e-12 * std::fabs(want)) << name;
 }
 
-TEST(UnitsTest, OffsetsConvertBothWays) {
-    EXPECT_DOUBLE_EQ(Imperial_degF.toInternalUnits(68), 20);
-    EXPECT_DOUBLE_EQ(Imperial_degF.fromInternalUnits(20), 68);
-    EXPECT_DOUBLE_EQ(Imperial_degF.convertFrom(-40, &Metric_degC), -40);
-}
-
-TEST(UnitsTest, GallonsFollowTheUnitSystem) {
-    CurrentUnitSystem = ImperialSystem;
-    EXPECT_DOUBLE_EQ(Imperial_gal.fromInternalUnits(1), 0.219969157);
-    EXPECT_DOUBLE_EQ(Imperial_galPerHr.fromInternalUnits(1), 0.219969157);
+TEST(UnitsTest, EveryUnitsNameSystemTypeAndConversion) {
+    for (const UnitRow& r : Table) {
+        Units* u = r.units;
+        EXPECT_STREQ(reinterpret_cast<const char*>(u->getString().text), r.name);
+        EXPECT_EQ(u->getUnitSystem(), r.system) << r.name;
+        EXPECT_EQ(u->getUnitType(), r.type) << r.name;
+        for (unsigned char system : {ImperialSystem, MetricSystem, UniversalSystem}) {
+            CurrentUnitSystem = system;
+            double scale = system != ImperialSystem && r.alt != 0 ? r.alt : r.scale;
+            expectNear(u->fromInternalUnits(0), r.offset, r.name);
+            expectNear(u->fromInternalUnits(10), 10 * scale + r.offset, r.name);
+            expectNear(u->toInternalUnits(10 * scale + r.offset), 10, r.name);
+        }
+    }
     CurrentUnitSystem = MetricSystem;
-    EXPECT_DOUBLE_EQ(Imperial_gal.fromInternalUnits(1), 0.264172052);
-    EXPECT_DOUBLE_EQ(Imperial_ppGal.fromInternalUnits(1), 3.7854117891320316);
-    CurrentUnitSystem = UniversalSystem;
-    EXPECT_DOUBLE_EQ(Imperial_galPerAc.fromInternalUnits(1), 0.10690663651127323);
-    // Units without an alternative are the same in every system.
-    EXPECT_DOUBLE_EQ(Imperial_lbs.fromInternalUnits(1), 2.20462262);
+    EXPECT_NEAR(Imperial_mile.convertFrom(2, &Metric_km), 1.2427, 0.0001);
 }
 
-TEST(UnitsTest, ConvertUnitsBetweenSystemsThroughAView) {
+TEST(UnitsTest, ViewsShowTheImperialUnitsWheneverMetricIsNotCurrent) {
     Data litres(&Metric_L, nullptr, 10);
     UnitizedData view(&litres, &Metric_L, &Imperial_gal);
+    for (unsigned char system : {ImperialSystem, UniversalSystem}) {
+        CurrentUnitSystem = system;
+        EXPECT_EQ(view.getUnits(), &Imperial_gal);
+    }
+    CurrentUnitSystem = MetricSystem;
+    EXPECT_EQ(view.getUnits(), &Metric_L);
     EXPECT_NEAR(convertUnits(10, &view, MetricSystem, ImperialSystem), 2.19969157, 1e-9);
     EXPECT_NEAR(convertUnits(2.19969157, &view, ImperialSystem, MetricSystem), 10, 1e-9);
     EXPECT_EQ(CurrentUnitSystem, MetricSystem); // put back afterwards
-}
-
-TEST(UnitsTest, NamesAreTheirStringKeys) {
-    EXPECT_STREQ(reinterpret_cast<const char*>(Metric_degC.getString().text), "\xB0 Celsius");
-    EXPECT_STREQ(reinterpret_cast<const char*>(Imperial_PSI.getString().text), "PSI");
-    EXPECT_STREQ(reinterpret_cast<const char*>(NoUnits.getString().text), "");
 }
 } // namespace

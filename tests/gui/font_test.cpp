@@ -170,6 +170,32 @@ TEST(FontTest, FallbackFontServesMissingAsciiOnly) {
     NormalFont.fallback = nullptr;
 }
 
+TEST_F(DrawTest, LeadingAndTheFallbackFontsBaseline) {
+    // One-pixel-wide glyphs, every row inked: 'x' in the fonts under test, 'a' in their
+    // fallback (4 rows, descent 1, no leading: ascender 3).
+    static const unsigned char bits[] = {0x80, 0x80, 0x80, 0x80, 0x80, 0x80}; // 1 is ink
+    static const int32_t offs[] = {0, 0, 1};
+    Font fallback('a', 'a', 1, offs, 8, 4, bits, 0, 0, 0, 0);
+    // (descent, leading, first row of 'x', first row of 'a')
+    const long cases[][4] = {
+        {0, 2, 53, 54}, // no descent: (line height 10 - 3) / 2 + 1 below the pen
+        {2, 1, 52, 53}, // with descent: ascender and leading aligned, (5 + 1) - (3 + 0)
+    };
+    for (const auto& c : cases) {
+        Font f('x', 'x', static_cast<uint8_t>(c[0]), offs, 8, 6, bits, static_cast<uint8_t>(c[1]),
+               0, 0, 0);
+        f.fallback = &fallback;
+        blankFrameBuffer();
+        Rect box = R(10, 0, 319, 239);
+        BitmapArgs a(&owner, &box, 50, ALIGN_LEFT_TOP, NoColor, 0, false);
+        f.drawString(a, X("xa"));
+        EXPECT_EQ(count(R(10, c[2], 10, c[2] + 5), 0), 6);
+        EXPECT_EQ(count(R(10, 0, 10, 239), 0), 6);
+        EXPECT_EQ(count(R(11, c[3], 11, c[3] + 3), 0), 4);
+        EXPECT_EQ(count(R(11, 0, 11, 239), 0), 4);
+    }
+}
+
 TEST_F(DrawTest, TabsRightToLeftAndStringWidths) {
     Font& f = NormalFont;
     Rect screen(320, 240);
@@ -320,6 +346,15 @@ TEST_F(FontFileTest, CharacterSetNamesItsFontsAndEncoding) {
     EXPECT_EQ(info.width, 5);
     EXPECT_EQ(wide->getCharInfo(wide->firstMapped, info), wide);
     EXPECT_EQ(info.x, 5);
+    // Only the Chinese font file gives its small font a leading of 1.
+    for (std::string name : {"TestFont", "ChineseFont"}) {
+        registered.clear();
+        writeFile(dir + "/" + name,
+                  std::string(goodFont) + "CharSet C(Two Two Two)\nend CharSet\n");
+        ASSERT_TRUE(Alphabet::loadFile((dir + "/" + name).c_str()));
+        ASSERT_EQ(registered.size(), 1u);
+        EXPECT_EQ(registered[0]->font(SmallFontSize)->leading, name == "ChineseFont" ? 1 : 0);
+    }
 }
 
 TEST_F(FontFileTest, DamagedFilesLoadWhatIsSoundAndNothingElse) {

@@ -104,6 +104,13 @@ TEST_F(CollectionTest, ActiveCollectionClosesOnEscAndTellsItsChildren) {
         std::vector<UserEvent> seen;
     } l;
     list.add(&l);
+    // The broadcast close events reach the children of any collection; ESC only those of
+    // the active one, as CLOSENO.
+    list.selectability = SELECTABLE;
+    for (UserEvent e : {CLOSEYES, CLOSENO, ESC})
+        list.handleUserEvent(e);
+    EXPECT_EQ(l.seen, (std::vector<UserEvent>{CLOSEYES, CLOSENO}));
+    l.seen.clear();
     list.selectability = ACTIVE;
     EXPECT_EQ(key(ESC), 0u);
     EXPECT_EQ(l.seen, std::vector<UserEvent>{CLOSENO});
@@ -231,6 +238,14 @@ TEST_F(PaneTest, SelectionFrameIsARingLayerAboveTheObject) {
     a.setColor(9, true);
     EXPECT_TRUE(filled(50, 50, 9));
     EXPECT_EQ(getPixel(47, 55), 0);
+    {
+        // A popup inside the ring's hole: when it goes, the object under the hole repaints.
+        TestPane popup(BBox(R(52, 52, 57, 57)), 3);
+        theScreen.addLayer(&popup, nullptr, false);
+        EXPECT_EQ(getPixel(55, 55), 3);
+        theScreen.removeLayer(&popup);
+    }
+    EXPECT_TRUE(filled(50, 50, 9));
     // Selecting another object moves the one frame there; the old ring is redrawn white.
     b.select();
     EXPECT_EQ(count(R(46, 46, 63, 63), 0), 0);

@@ -2,9 +2,11 @@
 // mode, the drawing primitives and event dispatch down the stack.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <utility>
 
+#include "core/application_task.h"
 #include "gui/rect_obj.h"
 #include "tests/gui/gui_test_support.h"
 
@@ -158,6 +160,47 @@ TEST_F(LayerTest, BresenhamLines) {
     EXPECT_EQ(inked().size(), 22u);
 }
 
+TEST_F(LayerTest, DrawingStaysInsideTheClipRectangle) {
+    Layer& l = theScreen.baseLayer;
+    Rect clip = R(10, 10, 19, 19);
+    l.clipRect = &clip;
+    // (what is drawn, pixels inked inside the clip rectangle)
+    std::pair<std::function<void()>, size_t> draws[] = {
+        {[&] { l.fillRect(0, 0, 40, 40, 0); }, 100},
+        {[&] { l.frameRect(R(5, 12, 30, 17), 0); }, 2 * 10},
+        {[&] { l.line(At(0, 0), At(39, 39), 0); }, 10},
+        {[&] { l.line(At(0, 15), At(39, 15), 0); }, 10},
+        {[&] { l.line(At(15, 0), At(15, 39), 0); }, 10},
+        {[&] { l.setPixel(9, 10, 0); }, 0},
+    };
+    for (auto& d : draws) {
+        blankFrameBuffer();
+        d.first();
+        auto s = inked();
+        EXPECT_EQ(s.size(), d.second);
+        for (auto& p : s)
+            EXPECT_TRUE(clip.pointInRect(p.first, p.second)) << p.first << "," << p.second;
+    }
+    l.clipRect = nullptr;
+    // An object's own clip rectangle holds while it draws, and only then.
+    TestPane pane(BBox(R(0, 0, 39, 39)), 15);
+    theScreen.addLayer(&pane, nullptr, false);
+    RectObj box(BBox(R(5, 5, 24, 24)), 0, 0, true, true, false);
+    pane.add(&box);
+    box.onLayer(&pane, &clip);
+    blankFrameBuffer();
+    box.draw(nullptr, true);
+    EXPECT_EQ(inked().size(), 100u);
+    EXPECT_EQ(pane.clipRect, nullptr);
+    // Erasing the interior leaves the one-pixel edge.
+    blankFrameBuffer();
+    pane.fillRect(R(0, 0, 39, 39), 0);
+    box.eraseInterior(R(30, 30, 39, 39), 15);
+    EXPECT_EQ(count(R(30, 30, 39, 39), 15), 64);
+    EXPECT_EQ(count(R(31, 31, 38, 38), 15), 64);
+    theScreen.removeLayer(&pane);
+}
+
 // Records the events it sees and answers with a fixed result.
 class KeyObj : public RectObj {
 public:
@@ -187,6 +230,12 @@ TEST_F(LayerTest, EventsGoDownTheStackUntilConsumedOrStopped) {
     stopper.reply = 0;
     EXPECT_EQ(theScreen.dispatchUserEvent(ESC), 0u);
     EXPECT_EQ(low.seen.size(), 1u);
+    // An application that does not handle keys itself hands them to the screen.
+    struct PlainApp : ApplicationTask {
+        void onStartup() override {}
+    } app;
+    app.handleUserEvent(LEFTARROW);
+    EXPECT_EQ(stopper.seen, (std::vector<UserEvent>{ESC, ESC, LEFTARROW}));
     theScreen.removeLayer(&upper);
     theScreen.removeLayer(&lower);
     EXPECT_EQ(theScreen.dispatchUserEvent(ESC), ESC); // the base layer is never offered keys

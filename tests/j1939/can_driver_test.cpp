@@ -83,11 +83,17 @@ TEST_F(DriverTest, FilterAcceptsOnlyMatchingIdentifiers) {
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].id, 0x18EF80FAu);
     EXPECT_EQ(got[1].id, 0x0CEF8025u);
-    // Remote frames pass the filter too.
+    // Remote frames pass the filter but carry no data for J1939: dropped and counted, and
+    // the frame behind them in the controller arrives whole.
     CanWireFrame r = extFrame(0x18EF80FA, {});
     r.rtr = true;
-    nodeSends(r);
-    EXPECT_EQ(received().size(), 1u);
+    r.dlc = 8;
+    node.send(r);
+    nodeSends(extFrame(0x18EF80FA, {9, 8, 7}));
+    got = received();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], extFrame(0x18EF80FA, {9, 8, 7}));
+    EXPECT_EQ(SJA1000_remoteFrameCount, 1);
 }
 
 TEST_F(DriverTest, DaXorRetargetsOnlyTheDestinationByte) {

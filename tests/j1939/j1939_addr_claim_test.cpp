@@ -41,6 +41,17 @@ TEST(J1939NameTest, FieldsMasksAndText) {
     // Masks: the fields selected, or everything but the bits named.
     EXPECT_STREQ(J1939NAME(false, NAMEselManufacturer).inASCII(), "00000000FFE00000");
     EXPECT_STREQ(J1939NAME(true, 0xFF).inASCII(), "FFFEFFFFFFFFFFFF");
+    const std::pair<uint8_t, const char*> fields[] = {
+        {NAMEselIdentity, "00000000001FFFFF"},
+        {NAMEselManufacturer, "00000000FFE00000"},
+        {NAMEselECUinstance, "0000000700000000"},
+        {NAMEselFunctionInstance, "000000F800000000"},
+        {NAMEselFunction, "0000FF0000000000"},
+        {NAMEselVehicleSystem, "00FE000000000000"},
+        {NAMEselVehicleSystemInstance, "0F00000000000000"},
+        {NAMEselIndustryGroup, "7000000000000000"}};
+    for (const auto& f : fields)
+        EXPECT_STREQ(J1939NAME(false, f.first).inASCII(), f.second) << int(f.first);
 
     J1939NAME other = all;
     other.bytes[0] ^= 0x01; // identity differs
@@ -176,6 +187,13 @@ TEST_F(ClaimTest, ClaimsReportedOnChangeOrEveryTimeAsAsked) {
     j.peerSends(claimFrame(0x20, otherInstance));
     j.runFor(20);
     EXPECT_TRUE(quiet.claimed.empty()); // the mask compares it: not this module
+    J1939NAME newIdentity = engineName;
+    newIdentity.bytes[0] = 0x55; // the mask ignores it: this module with a new NAME
+    j.peerSends(claimFrame(0x20, newIdentity));
+    j.runFor(20);
+    ASSERT_EQ(quiet.claimed.size(), 1u);
+    EXPECT_TRUE(engine.expectedNAME == newIdentity);
+    EXPECT_EQ(engine.address, 0x20);
 
     Handler every(true);
     CANbusMgr.registerAddrClaimHandler(&every);

@@ -115,6 +115,21 @@ TEST_F(TpTest, RtsAnnouncesSizeAndPacketsAndWindowsGoBackToBack) {
     expectAllEnded();
 }
 
+TEST_F(TpTest, AMessageLongerThanTheProtocolCarriesIsRefusedAndReportedFailed) {
+    TestMsg toOne(PropA, 6, TP_MaxMessageBytes + 1, J1939cfgListed | J1939cfgTx);
+    TestMsg toAll(0xFF12, 6, TP_MaxMessageBytes + 1, J1939cfgListed | J1939cfgTx);
+    for (TestMsg* big : {&toOne, &toAll}) {
+        add(*big, 0);
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(big->transmit(big == &toOne ? Mod : GlobalAddress));
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("too long"), std::string::npos);
+        j.runFor(50);
+        EXPECT_EQ(sent(), 0u); // no RTS or BAM with a wrapped packet count
+        EXPECT_EQ(big->events, std::vector<NotificationEvent>{TPfailedEvent});
+        EXPECT_FALSE(big->txBusy);
+    }
+}
+
 TEST_F(TpTest, CtsBeyondTheMessageIsCutToWhatExists) {
     TestMsg seven(PropA, 6, 49, J1939cfgListed | J1939cfgTx); // 7 packets
     add(seven, 49);

@@ -46,15 +46,17 @@ TEST(StringFileTokenTest, StringsModeTokensAndTheirTexts) {
 TEST(StringFileHeaderTest, LanguagesAliasesAndTheirLimits) {
     initVocabularyWith("// a comment line\n[Languages]\nEnglish\nFrancais/Latin\n"
                        "Greek/NoSuchAlphabet\nFrancais\n[CharSets]\nNoSuchCharSet\n"
-                       "[Aliases]\nfr = Francais\nxx = Nobody\nen=English\n"
+                       "[Aliases]\nfr = Francais\nxx = Nobody\nen=English\ngr=Greek\nf2=Francais\n"
                        "[Strings]\n$Hi$ :fr \"Salut\" :en \"Hi\";\n");
     ASSERT_EQ(V.languageCount, 3);
     EXPECT_STREQ(V.languages[0]->name, "English");
     EXPECT_STREQ(V.languages[1]->name, "Francais");
     EXPECT_STREQ(V.languages[2]->name, "Greek");
     EXPECT_EQ(V.languages[2]->alphabet, V.languages[0]->alphabet); // unknown: Latin
-    EXPECT_EQ(V.stringFiles[0].aliasCount, 2);                     // the unknown one is dropped
+    // The unknown one is dropped, and no more aliases are kept than there are languages.
+    EXPECT_EQ(V.stringFiles[0].aliasCount, 3);
     EXPECT_EQ(V.languageNamed("fr"), V.languages[1]);
+    EXPECT_EQ(V.languageNamed("f2"), nullptr);
     EXPECT_EQ(textOf("Hi", "Francais"), "Salut");
     EXPECT_EQ(textOf("Hi"), "Hi");
 }
@@ -71,6 +73,11 @@ TEST(StringFileHeaderTest, MissingFileOrStringsSectionShowsKeys) {
     EXPECT_EQ(V.languageCount, 2);
     EXPECT_FALSE(V.stringFiles[0].hasStrings());
     EXPECT_EQ(textOf("Hi", "Francais"), "Hi");
+    // So does a section of an unknown name.
+    initVocabularyWith(
+        "[Languages]\nEnglish\n[Other]\nGreek\n[Strings]\n$Hi$ :English \"Hello\";\n");
+    EXPECT_EQ(V.languageNamed("Greek"), nullptr);
+    EXPECT_FALSE(V.stringFiles[0].hasStrings());
 }
 
 TEST(StringFileKeyTest, IndexAndPositionOnTheLineDecide) {
@@ -96,6 +103,8 @@ TEST(StringFileEntryTest, SharedTextsFormsBraceListsAndContinuationLines) {
     initVocabularyWith(std::string(Header) +
                        "$Both$ :English|Francais \"same\" :de \"anders\";\n"
                        "$Codes$ :English {0x41, 66 0103};\n"
+                       "$Wrapped$ :English {65 66\n  67} :Francais \"F\";\n"
+                       "$Pair$ :English Francais \"shared\";\n"
                        "$Split$\n"
                        "   :English \"one\"\n"
                        "   :Francais \"un\";\n"
@@ -106,6 +115,10 @@ TEST(StringFileEntryTest, SharedTextsFormsBraceListsAndContinuationLines) {
     EXPECT_EQ(textOf("Both", "Francais"), "same");
     EXPECT_EQ(textOf("Both", "Deutsch"), "anders");
     EXPECT_EQ(textOf("Codes"), "ABC");
+    EXPECT_EQ(textOf("Wrapped"), "ABC"); // a brace list ends at its brace
+    EXPECT_EQ(textOf("Wrapped", "Francais"), "F");
+    EXPECT_EQ(textOf("Pair", "Francais"), "shared"); // tags before one text share it
+    EXPECT_EQ(textOf("Pair", "English"), "shared");
     EXPECT_EQ(textOf("Split", "Francais"), "un");
     // English lists form 2 for "x" and no form for "y"; French gets form 1 from "x".
     EXPECT_EQ(textOf("Forms", "English", 0, 1), "y");
