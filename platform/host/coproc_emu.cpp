@@ -213,8 +213,14 @@ void EmulatedCoprocessor::answerRead(uint8_t code) {
     }
 }
 
+uint32_t EmulatedCoprocessor::takenWord(unsigned i) const {
+    if (i >= taken || taken - i > WordLogSize) return 0;
+    return wordLog[i % WordLogSize];
+}
+
 void EmulatedCoprocessor::write(uint32_t w) {
     if (!takingWords) return;
+    wordLog[taken++ % WordLogSize] = w;
     uint8_t code = static_cast<uint8_t>(w >> 24);
     switch (code) {
     case ReadRequest:

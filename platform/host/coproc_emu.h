@@ -76,6 +76,11 @@ public:
     uint32_t outputs() const { return outputBits; }
     uint32_t channelConfig(int ch) const { return config[ch & 3]; }
     uint32_t storedWord(uint8_t code) const { return generic[code]; }
+    // The words taken from the display, the last WordLogSize of them kept.
+    static constexpr unsigned WordLogSize = 64;
+    unsigned wordsTaken() const { return taken; }
+    // Word i (counted from 0 since the start); 0 when it is no longer kept.
+    uint32_t takenWord(unsigned i) const;
     unsigned keyClicks = 0;
     unsigned soundsStarted = 0;
     unsigned soundsKilled = 0;
@@ -94,6 +99,8 @@ public:
 private:
     static constexpr int OutCapacity = 64;
     uint32_t out[OutCapacity];
+    uint32_t wordLog[WordLogSize];
+    unsigned taken = 0;
     int outHead = 0, outCount = 0;
 
     uint32_t keyState = 0, latched = 0, inputs = 0;
