@@ -221,7 +221,9 @@ uint32_t EmulatedCoprocessor::takenWord(unsigned i) const {
 void EmulatedCoprocessor::write(uint32_t w) {
     if (!takingWords) return;
     wordLog[taken++ % WordLogSize] = w;
+    // Below 0x80 the code is the top four bits; the next four already carry data.
     uint8_t code = static_cast<uint8_t>(w >> 24);
+    if (code < 0x80) code &= 0xF0;
     switch (code) {
     case ReadRequest:
         if ((w & 0xF000FF) == 0xF000FF) {

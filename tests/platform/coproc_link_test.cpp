@@ -39,7 +39,7 @@ TEST_F(CoprocessorTest, FieldWritesByMode) {
         uint32_t value;
         Words words;
     } cases[] = {
-        {0, 7, {}}, {1, 7, {}}, // stored by mode 0 already: unchanged
+        {0, 7, {}},           {1, 7, {}}, // stored by mode 0 already: unchanged
         {1, 8, {0x70000008}}, {1, 8, {}}, {2, 8, {0x70000008}},
     };
     for (const Case& c : cases) {
@@ -70,14 +70,17 @@ TEST_F(CoprocessorTest, CommandWords) {
         {"default user sound",
          [] { defineUserSound(nullptr, 999); },
          {0xAE100000, 0xAE11FAFA, 0xAE12FAFA, 0xAE13FAFA, 0xAE140000}},
-        {"outputs", [] { setBulkDout(5), setDout(1, true), setBulkDout(7); },
+        {"outputs",
+         [] { setBulkDout(5), setDout(1, true), setBulkDout(7); },
          {0xA3F500FF, 0xA3F700FF}},
         {"nvram word", [] { setNVRAM_uword(37, 0xBEEF); }, {0xBF85BEEF}},
         {"nvram long", [] { setNVRAM_ulong(31, 0x12345678); }, {0xBF5F1234, 0xBF805678}},
         {"nvram save", [] { saveNVRAM(); }, {0xBF005AFE}},
-        {"erase", [] { eraseDataFlashSector(4), eraseDataFlashSector(5), eraseDataFlashSector(6); },
+        {"erase",
+         [] { eraseDataFlashSector(4), eraseDataFlashSector(5), eraseDataFlashSector(6); },
          {0xAF00EA5E, 0xAF40EA5E}},
-        {"flash write and seek", [] { writeDataFlash(130, 0x1111), seekDataFlash(200); },
+        {"flash write and seek",
+         [] { writeDataFlash(130, 0x1111), seekDataFlash(200); },
          {0xAF821111, 0xAF480000}},
         {"serial",
          [] { setRawSerialNumber(serial); },
@@ -86,7 +89,8 @@ TEST_F(CoprocessorTest, CommandWords) {
         {"clock", [] { setRTCtime(0x12345678, 0); }, {0xAC001234, 0xAD005678}},
         {"channel 1", [] { configGPIO(1, GPIO_Type3, true, 0, 0); }, {0xA5160000}},
         {"channel 2", [] { configGPIO(2, GPIO_Type7, false, 0x12345, 0); }, {0xA60E2345}},
-        {"edges", [] { configGPIOasEdgeCatcher(3, EdgeRising | EdgeFalling, false, nullptr); },
+        {"edges",
+         [] { configGPIOasEdgeCatcher(3, EdgeRising | EdgeFalling, false, nullptr); },
          {0xA7010081}},
         {"no edges", [] { configGPIO(0, GPIO_EdgeCatcher, false, 0x02, 0); }, {0xA4000000}},
         {"auto-repeat", [] { setKeypadAutoRepeatKeys(0x8001); }, {0xB4008001}},
@@ -241,12 +245,13 @@ TEST_F(CoprocessorTest, ClockNvramFlashAndSerialRoundTrips) {
     eraseDataFlashSector(6);
     EXPECT_EQ(readDataFlash(71), 0xFFFF);
 
-    unsigned char raw[16] = {1, 2, 3, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    unsigned char raw[16] = {1,    2,    3,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     setRawSerialNumber(raw);
     unsigned char back[16] = {};
     getRawSerialNumber(-1, back);
-    EXPECT_EQ(std::vector<unsigned char>(back, back + 16), std::vector<unsigned char>(raw, raw + 16));
+    EXPECT_EQ(std::vector<unsigned char>(back, back + 16),
+              std::vector<unsigned char>(raw, raw + 16));
     EXPECT_STREQ(getSerialNumber("SN "), "SN 123");
 }
 
@@ -257,7 +262,7 @@ TEST(SerialNumberTest, RawBytesBecomeText) {
     } cases[] = {
         {{0xFF, 1, 2}, {'n', '/', 'a', 0}},
         {{4, 0, 9, 0xFF, 0xFF}, {'4', '0', '9', 0, 0xFF}},
-        {{4, 0, 9, 0xFF, 7}, {4, 0, 9, 0xFF, 7}},    // something after the digits
+        {{4, 0, 9, 0xFF, 7}, {4, 0, 9, 0xFF, 7}},     // something after the digits
         {{4, 'A', 0xFF, 0xFF}, {4, 'A', 0xFF, 0xFF}}, // not digits
     };
     for (const Case& c : cases) {
@@ -275,8 +280,8 @@ TEST(SerialNumberTest, RawBytesBecomeText) {
 }
 
 TEST_F(CoprocessorTest, SerialNumberTextShowsOddBytesInHex) {
-    const unsigned char raw[16] = {'A', 'B', 0x01, 0x02, 'C', ' ', 0x00, 0x7F,
-                                   'D', ' ', ' ', 0xFF, 0x00, 0xFF, 0xFF, 0xFF};
+    const unsigned char raw[16] = {'A', 'B', 0x01, 0x02, 'C',  ' ',  0x00, 0x7F,
+                                   'D', ' ', ' ',  0xFF, 0x00, 0xFF, 0xFF, 0xFF};
     setRawSerialNumber(raw);
     EXPECT_STREQ(getSerialNumber("S/N: "), "S/N: AB{0102}C {007F}D");
     setRawSerialNumber(raw + 1);
