@@ -5,7 +5,8 @@ set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(CMAKE_C_COMPILER arm-linux-gnueabi-gcc)
 set(CMAKE_CXX_COMPILER arm-linux-gnueabi-g++)
-set(CMAKE_CXX_FLAGS_INIT "-march=armv5te -marm -mfloat-abi=soft")
+# -Wno-psabi: notes that GCC 7.1 changed how some arguments are passed, of no concern here.
+set(CMAKE_CXX_FLAGS_INIT "-march=armv5te -marm -mfloat-abi=soft -Wno-psabi")
 # The display's C library is older than the compiler's: link everything in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 

@@ -18,6 +18,8 @@ extern uint32_t LastRealTimeDriverHookTime;
 
 // True when the development board's marker file exists.
 bool checkForQuilsDevelopmentBoard();
+// Round-robin real-time scheduling for the process; false (after a message) when refused.
+bool setRoundRobinScheduling(int priority);
 // A place for a debugger breakpoint.
 void breakpoint(int);
 

@@ -3,6 +3,7 @@
 #include "platform/arm9.h"
 
 #include <cstdio>
+#include <sched.h>
 
 #include "j1939/driver/can_driver.h"
 #include "platform/can_regs.h"
@@ -103,6 +104,16 @@ bool checkForQuilsDevelopmentBoard() {
     FILE* f = fopen("/mnt/nand/ThisIsQuilsDevelopmentBoard", "r");
     if (f == nullptr) return false;
     fclose(f);
+    return true;
+}
+
+bool setRoundRobinScheduling(int priority) {
+    sched_param sp{};
+    sp.sched_priority = priority;
+    if (sched_setscheduler(0, SCHED_RR, &sp) != 0) {
+        perror("sched_setscheduler");
+        return false;
+    }
     return true;
 }
 

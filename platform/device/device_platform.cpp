@@ -1,6 +1,4 @@
 // The display's platform entry points, time base and process services.
-#include <cstdio>
-#include <sched.h>
 #include <unistd.h>
 
 #include "platform/arm9.h"
@@ -32,13 +30,7 @@ void platformUnInit() {
 void platformNoteActivity() {}
 
 bool platformSetRealTimePriority(int priority) {
-    sched_param sp{};
-    sp.sched_priority = priority;
-    if (sched_setscheduler(0, SCHED_RR, &sp) != 0) {
-        perror("sched_setscheduler");
-        return false;
-    }
-    return true;
+    return setRoundRobinScheduling(priority);
 }
 
 void local_sync() {

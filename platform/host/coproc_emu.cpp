@@ -21,15 +21,13 @@ uint32_t nowMs() {
     return getHighResTime() >> 1;
 }
 
-// The host's clock when the emulator first looked, and the platform clock then, so that
-// the co-processor's clock runs on the same (possibly virtual) time as everything else.
-struct ClockBase {
-    time_t wall;
-    uint32_t ms;
-};
-ClockBase clockBase() {
-    static ClockBase base = {time(nullptr), nowMs()};
-    return base;
+// Seconds of the host's clock, counted on the platform clock from when the emulator first
+// looked, so that the co-processor's clock runs on the same (possibly virtual) time as
+// everything else. 64-bit, as time_t and long are 32 bits on the display.
+int64_t hostSeconds() {
+    static const int64_t wall = static_cast<int64_t>(time(nullptr));
+    static const uint32_t ms = nowMs();
+    return wall + (nowMs() - ms) / 1000;
 }
 } // namespace
 
@@ -66,8 +64,7 @@ void EmulatedCoprocessor::answer(uint32_t word) {
 }
 
 uint32_t EmulatedCoprocessor::rtcNow() const {
-    ClockBase b = clockBase();
-    return static_cast<uint32_t>(b.wall + (nowMs() - b.ms) / 1000 + rtcOffset);
+    return static_cast<uint32_t>(hostSeconds() + rtcOffset);
 }
 
 void EmulatedCoprocessor::pressKeys(uint32_t bits) {
@@ -247,9 +244,8 @@ void EmulatedCoprocessor::write(uint32_t w) {
         rtcHighStaged = w & 0xFFFF;
         return;
     case 0xAD: {
-        ClockBase b = clockBase();
         uint32_t wanted = rtcHighStaged << 16 | (w & 0xFFFF);
-        rtcOffset = static_cast<long>(wanted) - static_cast<long>(b.wall + (nowMs() - b.ms) / 1000);
+        rtcOffset = static_cast<int64_t>(wanted) - hostSeconds();
         saveRtc();
         return;
     }

@@ -93,7 +93,7 @@ public:
     uint16_t nvram[NVRAMwords];
     uint16_t dataFlash[DataFlashWords];
     unsigned char serial[SerialBytes];
-    long rtcOffset = 0; // seconds added to the host's clock
+    int64_t rtcOffset = 0; // seconds added to the host's clock
     uint32_t rtcNow() const;
 
 private:

@@ -76,8 +76,8 @@ void EmulatedCoprocessor::openState(const std::string& stateDir) {
     if (FILE* f = fopen(path.c_str(), "r")) {
         char line[32] = "";
         char* end = nullptr;
-        long v = 0;
-        if (fgets(line, sizeof line, f) != nullptr) v = strtol(line, &end, 10);
+        long long v = 0;
+        if (fgets(line, sizeof line, f) != nullptr) v = strtoll(line, &end, 10);
         if (end != nullptr && end != line && (*end == '\n' || *end == '\0'))
             rtcOffset = v;
         else
@@ -101,6 +101,6 @@ void EmulatedCoprocessor::saveSerial() {
 
 void EmulatedCoprocessor::saveRtc() {
     char text[32];
-    int n = snprintf(text, sizeof text, "%ld\n", rtcOffset);
+    int n = snprintf(text, sizeof text, "%lld\n", static_cast<long long>(rtcOffset));
     writeWhole(dir, "rtc-offset", text, static_cast<size_t>(n));
 }

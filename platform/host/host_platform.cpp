@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
-#include <sched.h>
 
 #include "core/delayed_callback.h"
 #include "core/framework.h"
@@ -209,12 +208,5 @@ void platformUnInit() {
 
 bool platformSetRealTimePriority(int priority) {
     // A simulator on a workstation keeps ordinary scheduling unless asked for it.
-    if (!hostOptions.realtime) return false;
-    sched_param sp{};
-    sp.sched_priority = priority;
-    if (sched_setscheduler(0, SCHED_RR, &sp) != 0) {
-        perror("sched_setscheduler");
-        return false;
-    }
-    return true;
+    return hostOptions.realtime && setRoundRobinScheduling(priority);
 }

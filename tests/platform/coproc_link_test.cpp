@@ -225,6 +225,8 @@ TEST_F(CoprocessorTest, ClockNvramFlashAndSerialRoundTrips) {
     EXPECT_EQ(getRTCtime(), 1700000000u);
     runLink(3000);
     EXPECT_EQ(getRTCtime(), 1700000003u);
+    setRTCtime(0xF0000000, 0); // past 2038: beyond a signed 32-bit count of seconds
+    EXPECT_EQ(getRTCtime(), 0xF0000000u);
 
     setNVRAM_uword(5, 0x1234);
     setNVRAM_ulong(20, 0xDEADBEEF);
