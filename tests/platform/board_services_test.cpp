@@ -3,6 +3,7 @@
 // I/O window.
 #include <gtest/gtest.h>
 
+#include "core/keypad.h"
 #include "platform/arm9.h"
 #include "platform/display.h"
 #include "platform/host/can/host_can.h"
@@ -64,9 +65,26 @@ TEST_F(BoardTest, ContrastFollowsTheTemperatureTable) {
         long offset;
         long contrast;
     } cases[] = {
-        {200, 0, 2509},   {177, 0, 2539},    {100, 0, 2646},  {-13, 0, 2990},
-        {-500, 0, 2990},  {887, 0, 901},     {1200, 0, 901},  {450, 0, 2375},
-        {200, 100, 2609}, {200, 2000, 4095}, {200, -3000, 0},
+        {200, 0, 2509},
+        {177, 0, 2539},
+        {100, 0, 2646},
+        {-13, 0, 2990},
+        {-500, 0, 2990},
+        {887, 0, 901},
+        {1200, 0, 901},
+        {450, 0, 2375},
+        {200, 100, 2609},
+        {200, 2000, 4095},
+        {200, -3000, 0},
+        // Every point of the table.
+        {88, 0, 2662},
+        {270, 0, 2416},
+        {440, 0, 2375},
+        {453, 0, 2375},
+        {525, 0, 2129},
+        {643, 0, 1802},
+        {740, 0, 1515},
+        {822, 0, 1269},
     };
     for (const Case& c : cases)
         EXPECT_EQ(_getTempAdjContrast(c.temperature, c.offset), c.contrast) << c.temperature;
@@ -228,6 +246,7 @@ TEST(BoardRegisterTest, TimerCountsUpInHalfMilliseconds) {
 }
 
 TEST_F(BoardTest, StartSetsUpTheBoard) {
+    coprocessor.readings.temperature = 850; // hot: the backlight starts derated
     ioWrite32(IO_TimerLoad, 77);
     memset(frameBuffer, 0, FrameBufferBytes);
     ARM9_platformInit();
@@ -242,7 +261,21 @@ TEST_F(BoardTest, StartSetsUpTheBoard) {
     EXPECT_EQ(getCPLDversion(false), HostCpldVersion);
     EXPECT_TRUE(getAutoKeyClick());
     EXPECT_EQ(getBuzzerVolume(), 8); // as the co-processor had it
-    EXPECT_EQ(getTemperature(), 250);
+    EXPECT_EQ(getTemperature(), 850);
+    sent();
+    EXPECT_EQ(coprocessor.backlightLevel(), 2048u);
+}
+
+TEST_F(BoardTest, ConfigurationWordsReadBackAreNotKeys) {
+    for (unsigned char ch = 0; ch < 4; ++ch)
+        configGPIO(ch, GPIO_Type3, true, 0, 0);
+    for (unsigned char e = MSP_IOconfigEntry; e < MSP_IOconfigEntry + 4; ++e)
+        queueMSPread(e);
+    sent();
+    for (unsigned char ch = 0; ch < 4; ++ch)
+        EXPECT_EQ(PollCmdTable[MSP_IOconfigEntry + ch].word, (0xA4160000u + (ch << 24)));
+    EXPECT_EQ(getKeypadState(), 0u);
+    EXPECT_EQ(getBulkDin(), 0u);
 }
 
 TEST(RealTimeHookTest, OncePerTickAndNeverInsideItself) {

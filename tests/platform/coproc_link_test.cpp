@@ -87,6 +87,13 @@ TEST_F(CoprocessorTest, CommandWords) {
          {0xCF804142, 0xCF814344, 0xCF824546, 0xCF834748, 0xCF84494A, 0xCF854B4C, 0xCF864D4E,
           0xCF874F50}},
         {"clock", [] { setRTCtime(0x12345678, 0); }, {0xAC001234, 0xAD005678}},
+        {"serial bank",
+         [] {
+             unsigned char raw[16];
+             getRawSerialNumber(2, raw);
+         },
+         {0xCF500000, 0xA30000CF, 0xA30000CF, 0xA30000CF, 0xA30000CF, 0xA30000CF, 0xA30000CF,
+          0xA30000CF, 0xA30000CF}},
         {"channel 1", [] { configGPIO(1, GPIO_Type3, true, 0, 0); }, {0xA5160000}},
         {"channel 2", [] { configGPIO(2, GPIO_Type7, false, 0x12345, 0); }, {0xA60E2345}},
         {"edges",
@@ -320,5 +327,34 @@ TEST_F(CoprocessorTest, NvramAndFlashSurviveARestart) {
     EXPECT_EQ(blank.dataFlash[100], 0x7777);
     EXPECT_NE(err.find("nvram: not 128 bytes, ignored"), std::string::npos) << err;
     EXPECT_NE(err.find("rtc-offset: not a number"), std::string::npos) << err;
+
+    // A state directory that cannot be made is reported; the co-processor works on.
+    writeFile(dir + "/file", "");
+    hostCoprocessorStart((dir + "/file/sub").c_str(), false);
+    testing::internal::CaptureStderr();
+    setNVRAM_uword(4, 0x4444);
+    EXPECT_EQ(getNVRAM_uword(4), 0x4444);
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("state directory " + dir + "/file/sub: Not a directory"), std::string::npos)
+        << err;
+}
+
+TEST(StateDirTest, DefaultFollowsTheEnvironment) {
+    struct Case {
+        const char* xdg;
+        const char* home;
+        std::string dir;
+    } cases[] = {
+        {"/x/state", "/home/u", "/x/state/flashloader"},
+        {"relative", "/home/u", "/home/u/.local/state/flashloader"}, // only absolute counts
+        {nullptr, "/home/u", "/home/u/.local/state/flashloader"},
+        {nullptr, "", ""},
+        {nullptr, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        c.xdg != nullptr ? setenv("XDG_STATE_HOME", c.xdg, 1) : unsetenv("XDG_STATE_HOME");
+        c.home != nullptr ? setenv("HOME", c.home, 1) : unsetenv("HOME");
+        EXPECT_EQ(hostDefaultStateDir(), c.dir);
+    }
 }
 } // namespace
