@@ -293,7 +293,8 @@ TEST_F(CoprocessorTest, SerialNumberTextShowsOddBytesInHex) {
                                    'D', ' ', ' ',  0xFF, 0x00, 0xFF, 0xFF, 0xFF};
     setRawSerialNumber(raw);
     EXPECT_STREQ(getSerialNumber("S/N: "), "S/N: AB{0102}C {007F}D");
-    setRawSerialNumber(raw + 1);
+    const unsigned char other[16] = {'X'};
+    setRawSerialNumber(other);
     EXPECT_STREQ(getSerialNumber("other"), "S/N: AB{0102}C {007F}D"); // built once
 }
 
