@@ -54,6 +54,10 @@ TEST_F(BoardTest, BacklightIsDeratedWhenHot) {
     sent();
     EXPECT_FALSE(coprocessor.backlightOn());
     EXPECT_EQ(coprocessor.backlightLevel(), 4095u);
+    setBacklight(1000);
+    setBacklight(65535); // keeps the level asked for
+    sent();
+    EXPECT_EQ(coprocessor.backlightLevel(), 1000u);
     setBacklight(9999); // beyond the field: full level, not its low bits
     sent();
     EXPECT_EQ(getBacklight(), 4095u);

@@ -86,6 +86,7 @@ TEST_F(CoprocessorTest, CommandWords) {
          [] { setRawSerialNumber(serial); },
          {0xCF804142, 0xCF814344, 0xCF824546, 0xCF834748, 0xCF84494A, 0xCF854B4C, 0xCF864D4E,
           0xCF874F50}},
+        {"clock with a mode", [] { setRTCtime(0x12345678, 2); }, {0xAC021234, 0xAD025678}},
         {"clock", [] { setRTCtime(0x12345678, 0); }, {0xAC001234, 0xAD005678}},
         {"serial bank",
          [] {
@@ -106,6 +107,22 @@ TEST_F(CoprocessorTest, CommandWords) {
         c.act();
         EXPECT_EQ(sent(), c.words) << c.what;
     }
+}
+
+TEST_F(CoprocessorTest, HeadlessSoundsAreLogged) {
+    std::string dir = makeTempDir();
+    hostCoprocessorStart(dir.c_str(), true);
+    testing::internal::CaptureStdout();
+    playSound(3, true);
+    keyClick();
+    killSound();
+    playSound(1, false);
+    static const unsigned char tune[8] = {};
+    defineUserSound(tune, 500);
+    sent();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "sound: play 3 repeating (volume 8)\nsound: click (volume 8)\nsound: stop\n"
+              "sound: play 1 (volume 8)\nsound: user sound defined (500 ms)\n");
 }
 
 TEST_F(CoprocessorTest, AnswersGoToTheirEntries) {
