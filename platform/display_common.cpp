@@ -1,6 +1,7 @@
-// Frame-buffer pixel access and palette packing, the same on device and host: only where
-// frameBuffer and the palette registers live differs.
+// Frame-buffer pixel access, the palette registers and palette packing, the same on device
+// and host: only where frameBuffer and the I/O window live differs.
 #include "platform/display.h"
+#include "platform/io_regs.h"
 #include "platform/platform.h"
 
 const uint32_t DefaultPalette[PaletteWords] = {
@@ -34,6 +35,27 @@ void blankFrameBuffer() {
     uint32_t* w = reinterpret_cast<uint32_t*>(frameBuffer);
     for (int i = 0; i < FrameBufferWords; ++i)
         w[i] = 0xFFFFFFFFu;
+}
+
+void setPalette(const uint32_t* p) {
+    if (p == nullptr) p = DefaultPalette;
+    for (int i = 0; i < PaletteWords; ++i)
+        ioWrite32(IO_Palette + 4 * i, p[i]);
+}
+
+void getPalette(uint32_t* p) {
+    for (int i = 0; i < PaletteWords; ++i)
+        p[i] = ioRead32(IO_Palette + 4 * i);
+}
+
+void setCurrentPaletteEntry(unsigned char index, uint32_t entry) {
+    uint32_t reg = IO_Palette + 4 * ((index & 0x0F) >> 1);
+    uint32_t w = ioRead32(reg);
+    if (index & 1)
+        w = (w & 0xFFFFu) | ((entry & 0xFFFFu) << 16);
+    else
+        w = (w & 0xFFFF0000u) | (entry & 0xFFFFu);
+    ioWrite32(reg, w);
 }
 
 void setPaletteEntryPair(uint32_t* p, unsigned char index, uint32_t even, uint32_t odd) {

@@ -1,5 +1,5 @@
-// Host frame buffer and palette registers: plain memory in place of the LCD controller,
-// and screenshots of them.
+// Host frame buffer: plain memory in place of the LCD controller's, and screenshots of it
+// through the palette registers.
 #include "platform/host/host_display.h"
 
 #include <cstdio>
@@ -10,36 +10,20 @@
 
 namespace {
 alignas(4) uint8_t hostFrameBuffer[FrameBufferBytes];
-// Loaded with the default palette by platformInit, as on the device.
-uint32_t paletteRegisters[PaletteWords];
 } // namespace
 
 uint8_t* frameBuffer = hostFrameBuffer;
-
-void setPalette(const uint32_t* p) {
-    memcpy(paletteRegisters, p != nullptr ? p : DefaultPalette, sizeof paletteRegisters);
-}
-
-void getPalette(uint32_t* p) {
-    memcpy(p, paletteRegisters, sizeof paletteRegisters);
-}
-
-void setCurrentPaletteEntry(unsigned char index, uint32_t entry) {
-    uint32_t& w = paletteRegisters[(index & 0x0F) >> 1];
-    if (index & 1)
-        w = (w & 0xFFFFu) | ((entry & 0xFFFFu) << 16);
-    else
-        w = (w & 0xFFFF0000u) | (entry & 0xFFFFu);
-}
 
 RgbImage hostScreenImage() {
     RgbImage img;
     img.width = ScreenWidth;
     img.height = ScreenHeight;
     img.rgb.resize(static_cast<size_t>(ScreenWidth) * ScreenHeight * 3);
+    uint32_t palette[PaletteWords];
+    getPalette(palette);
     uint8_t colours[16][3];
     for (int i = 0; i < 16; ++i)
-        paletteEntryToRgb(paletteRegisters[i / 2] >> (16 * (i & 1)), colours[i]);
+        paletteEntryToRgb(palette[i / 2] >> (16 * (i & 1)), colours[i]);
     uint8_t* out = img.rgb.data();
     for (long y = 0; y < ScreenHeight; ++y)
         for (long x = 0; x < ScreenWidth; ++x, out += 3)

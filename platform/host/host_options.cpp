@@ -27,10 +27,13 @@ const OptionDef optionDefs[] = {
      "log every CAN frame sent and received in candump format"},
     {"--display", "KIND", &hostOptions.display, nullptr, "none (headless, default)"},
     {"--keys", "FILE", &hostOptions.keys, nullptr,
-     "scripted keys, one command a line: key names, wait MS, screenshot FILE, quit; - reads "
-     "standard input"},
+     "scripted keys, one command a line: key names, press KEY, release KEY, wait MS, "
+     "screenshot FILE, quit; - reads standard input"},
     {"--usb", "DIR", &hostOptions.usb, nullptr,
      "directory standing for the USB stick's mount point"},
+    {"--state", "DIR", &hostOptions.state, nullptr,
+     "directory keeping the emulated co-processor's NVRAM, data flash, clock and serial "
+     "number (default $XDG_STATE_HOME/flashloader or ~/.local/state/flashloader)"},
     {"--language", "NAME", &hostOptions.language, nullptr, "language made current at start-up"},
     {"--virtual-time", nullptr, nullptr, &hostOptions.virtualTime,
      "run on a virtual clock that jumps over idle time"},

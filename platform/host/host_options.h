@@ -9,6 +9,7 @@ struct HostOptions {
     const char* keys = nullptr;
     const char* usb = nullptr;
     const char* language = nullptr;
+    const char* state = nullptr; // null: the per-user default
     bool virtualTime = false;
     bool realtime = false;
 };

@@ -7,22 +7,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
-#include <sched.h>
 
 #include "core/delayed_callback.h"
 #include "core/framework.h"
-#include "platform/display.h"
+#include "platform/arm9.h"
 #include "platform/host/can/host_can.h"
 #include "platform/host/host_clock.h"
+#include "platform/host/host_coproc.h"
 #include "platform/host/host_display.h"
 #include "platform/host/host_keyscript.h"
 #include "platform/host/host_loop.h"
 #include "platform/host/host_options.h"
+#include "platform/msp_link.h"
 #include "platform/platform.h"
 #include "platform/timer.h"
-
-int RT_pixelCountDown = 600;
-void (*RTdriverHookService)() = nullptr;
 
 namespace {
 constexpr int MaxWatchedFds = 8;
@@ -48,9 +46,6 @@ unsigned long activitySeen = 0;
 unsigned long idleWaits = 0;
 bool wakeSet = false;
 uint64_t wakeAtNs = 0;
-
-uint32_t lastHookTime = 0;
-bool inHook = false;
 
 // Nanoseconds the idle wait may last: until the first timer or requested wake-up; -1 for
 // no limit.
@@ -173,9 +168,8 @@ unsigned long hostIdleWaitCount() {
 
 void platformInit() {
     if (hostOptions.virtualTime && !hostClockIsVirtual()) hostClockSetHalfMs(getHighResTime());
-    setPalette(nullptr);
-    blankFrameBuffer();
     hostRegisterScreenshotCommand();
+    hostRegisterKeypadCommands();
     // Start-up errors of the host's own devices end the program at once, as a device
     // that cannot be opened would.
     if (hostOptions.keys != nullptr && !hostKeyScriptOpen(hostOptions.keys)) exit(2);
@@ -186,6 +180,8 @@ void platformInit() {
         fprintf(stderr, "%s: CAN transport %s\n", slash != nullptr ? slash + 1 : program, err);
         exit(2);
     }
+    hostCoprocessorStart(hostOptions.state, strcmp(hostOptions.display, "none") == 0);
+    ARM9_platformInit();
 }
 
 void platformBackgroundProcess() {
@@ -199,32 +195,18 @@ void platformBackgroundProcess() {
     // what arrived during the wait.
     for (int i = 0; i < serviceCount; ++i)
         services[i].fn(services[i].context);
-    realTimeDriverHook();
+    ARM9_backgroundProcess();
+    // Words still to go or to read mean another pass without waiting.
+    if (MSP_linkBusy()) platformNoteActivity();
 }
 
 void platformUnInit() {
+    ARM9_platformUnInit();
     hostCanClose();
     if (hostOptions.keys != nullptr) hostKeyScriptClose();
 }
 
 bool platformSetRealTimePriority(int priority) {
     // A simulator on a workstation keeps ordinary scheduling unless asked for it.
-    if (!hostOptions.realtime) return false;
-    sched_param sp{};
-    sp.sched_priority = priority;
-    if (sched_setscheduler(0, SCHED_RR, &sp) != 0) {
-        perror("sched_setscheduler");
-        return false;
-    }
-    return true;
-}
-
-void realTimeDriverHook() {
-    uint32_t t = getHighResTime();
-    RT_pixelCountDown = 600;
-    if (t == lastHookTime || inHook) return;
-    inHook = true;
-    if (RTdriverHookService != nullptr) RTdriverHookService();
-    lastHookTime = t;
-    inHook = false;
+    return hostOptions.realtime && setRoundRobinScheduling(priority);
 }

@@ -7,7 +7,7 @@
 
 #include "core/framework.h"
 #include "core/keypad.h"
-#include "platform/host/host_io.h"
+#include "platform/io_services.h"
 #include "tests/support/test_application.h"
 
 namespace {
@@ -57,7 +57,7 @@ TEST_F(KeypadTest, KeypadPacketSplitsIntoKeysDialAndInputs) {
     events().clear();
     uint32_t keys = _decodeKeypadPkt_(0xA5018000u);
     EXPECT_EQ(keys, 0x8000u);
-    EXPECT_EQ(hostIo.bulkDin, 0x5u);
+    EXPECT_EQ(getBulkDin(), 0x5u);
     EXPECT_EQ(getDialCounter(), 1);
     EXPECT_EQ(events(), (std::vector<UserEvent>{DIALCW}));
     EXPECT_EQ(_resetKeypadPkt_(0xA5018000u), 0xA5010000u);

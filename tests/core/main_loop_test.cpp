@@ -8,7 +8,7 @@
 #include "core/framework.h"
 #include "core/keypad.h"
 #include "platform/host/host_clock.h"
-#include "platform/host/host_io.h"
+#include "platform/host/host_coproc.h"
 #include "platform/io_services.h"
 #include "tests/support/program_runner.h"
 #include "tests/support/test_application.h"
@@ -120,9 +120,9 @@ TEST_F(LoopTest, CodeThreeStopsARepeatingSoundAndReturnsTwo) {
         FW.terminate(3, true);
     };
     GlobalCmdLineFlags[FlagS] = true;
-    unsigned killed = hostIo.soundsKilled;
+    unsigned killed = hostCoprocessor().soundsKilled;
     EXPECT_EQ(run(), 2); // power-down requested: bit 64 cleared
-    EXPECT_EQ(hostIo.soundsKilled, killed + 1);
+    EXPECT_EQ(hostCoprocessor().soundsKilled, killed + 1);
     EXPECT_EQ(app->shutdowns, 1);
 }
 
@@ -171,12 +171,19 @@ TEST_F(LoopTest, StartupScriptPacesTheStart) {
     // Record 2: default delay 0, pause 700; then record 0.
     writeFile(script, std::string("\x02\x00\x04\x00\x00\x00\x00\x00\xbc\x02", 10) +
                           std::string("\x00\x00\x00\x00\x00\x00", 6));
-    static uint32_t startedAt;
-    uint32_t t0 = getMsTime();
-    app->onStartupAction = [] {
+    static uint32_t startedAt, t0;
+    struct App : TestApplication {
+        // Called once the platform has started (which takes time of its own).
+        bool checkArgs(int, char**) override {
+            t0 = getMsTime();
+            return true;
+        }
+    } paced;
+    paced.onStartupAction = [] {
         startedAt = getMsTime();
         FW.terminate(1, false);
     };
+    theApplication = &paced;
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(startedAt - t0, 700u);
 }

@@ -5,55 +5,64 @@
 #include "core/framework.h"
 #include "data/settings.h"
 #include "data/units.h"
+#include "platform/host/host_coproc.h"
 #include "platform/host/host_io.h"
+#include "platform/io_services.h"
 #include "tests/support/test_application.h"
 
 namespace {
+// The emulated co-processor once it has received everything sent to it.
+EmulatedCoprocessor& coprocessor() {
+    waitForMSPqueueEmpty();
+    return hostCoprocessor();
+}
+
 TEST(SettingsTest, StartupSeedsFromTheHardwareWithoutAClickAtFirst) {
     installTestApplication();
-    hostIo.backlight = 2000;
-    hostIo.volume = 9;
-    hostIo.autoKeyClick = false;
-    hostIo.hwRevision = 7;
+    // What the co-processor reported.
+    setMSPcmdField(0, MFT_BacklightLevel, 2000);
+    setMSPcmdField(0, MFT_BuzzerVolume, 9);
+    setMSPcmdField(0, MFT_KeyClickDisabled, 1);
+    hostSetBoardRevision(7);
     FW.onStartup();
     EXPECT_EQ(Backlight.getValue(), 2000);
     EXPECT_EQ(KeyClickEnable.getValue(), 0);
     EXPECT_EQ(HWrevision.getValue(), 7);
-    EXPECT_EQ(hostIo.keyClicks, 0u); // 9 from the initial last volume 128: no click
-    EXPECT_EQ(hostIo.volume, 9);
+    EXPECT_EQ(coprocessor().keyClicks, 0u); // 9 from the initial last volume 128: no click
+    EXPECT_EQ(getBuzzerVolume(), 9);
 }
 
 TEST(SettingsTest, ChangesArePushedToTheHardware) {
     Backlight.setValue(1234);
-    EXPECT_EQ(hostIo.backlight, 1234u);
+    EXPECT_EQ(coprocessor().backlightLevel(), 1234u);
     KeyClickEnable.setValue(0);
-    EXPECT_FALSE(hostIo.autoKeyClick);
+    EXPECT_FALSE(coprocessor().keyClickEnabled());
     KeyClickEnable.setValue(1);
-    EXPECT_TRUE(hostIo.autoKeyClick);
+    EXPECT_TRUE(coprocessor().keyClickEnabled());
     Contrast.setValue(-37.8);
-    EXPECT_EQ(hostIo.contrastOffset, -37); // truncated
+    EXPECT_EQ(coprocessor().contrast(), _getTempAdjContrast(10000, -37)); // truncated
     Contrast.setValue(150);
     backgroundContrastAdjust();
-    EXPECT_EQ(hostIo.contrastOffset, 150);
+    EXPECT_EQ(coprocessor().contrast(), _getTempAdjContrast(10000, 150));
 }
 
 TEST(SettingsTest, VolumeStepsOfOneClick) {
     Volume.setValue(12); // from 128: no click
-    EXPECT_EQ(hostIo.keyClicks, 0u);
-    EXPECT_EQ(hostIo.volume, 12);
+    EXPECT_EQ(coprocessor().keyClicks, 0u);
+    EXPECT_EQ(coprocessor().volume(), 12);
     Volume.setValue(11);
-    EXPECT_EQ(hostIo.keyClicks, 1u);
+    EXPECT_EQ(coprocessor().keyClicks, 1u);
     Volume.setValue(11, true, true); // the same level again clicks too
-    EXPECT_EQ(hostIo.keyClicks, 2u);
+    EXPECT_EQ(coprocessor().keyClicks, 2u);
     Volume.setValue(5);
-    EXPECT_EQ(hostIo.keyClicks, 2u);
+    EXPECT_EQ(coprocessor().keyClicks, 2u);
 
     VolumeChange.notify(VolumeFeedbackOffEvent, nullptr);
     Volume.setValue(6);
-    EXPECT_EQ(hostIo.volume, 5); // suspended: nothing reaches the buzzer
+    EXPECT_EQ(coprocessor().volume(), 5); // suspended: nothing reaches the buzzer
     VolumeChange.notify(VolumeFeedbackOnEvent, nullptr);
-    EXPECT_EQ(hostIo.volume, 6); // resumed, without a click (from 128)
-    EXPECT_EQ(hostIo.keyClicks, 2u);
+    EXPECT_EQ(coprocessor().volume(), 6); // resumed, without a click (from 128)
+    EXPECT_EQ(coprocessor().keyClicks, 2u);
 }
 
 TEST(SettingsTest, UnitSystemSetting) {
