@@ -3,12 +3,17 @@
 #pragma once
 
 struct HostOptions {
+    static constexpr int MaxModuleOptions = 16;
+
     const char* can = "sim";
     const char* canLog = nullptr;
     const char* display = "none";
     const char* keys = nullptr;
     const char* usb = nullptr;
     const char* language = nullptr;
+    const char* modules[MaxModuleOptions] = {}; // --module, in order
+    int moduleCount = 0;
+    const char* modulesFile = nullptr;
     bool virtualTime = false;
     bool realtime = false;
 };
