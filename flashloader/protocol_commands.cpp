@@ -21,6 +21,7 @@ void recut(J1939msgBuffer* b, uint32_t length) {
         b->first->dlc = static_cast<uint8_t>(length);
         return;
     }
+    b->first->dlc = SingleFrameBytes; // a transport packet again after a short message
     CANpkt* last = b->first;
     while (last->next != nullptr)
         last = last->next;
