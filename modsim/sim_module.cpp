@@ -247,10 +247,17 @@ bool SimModule::transferStarts(uint32_t nowMs) {
     repeatSeq = v.repeatDt;
     if (v.holdCts + v.abortDt + v.dropDt + v.repeatDt > 0) {
         char text[120];
-        snprintf(text, sizeof text,
-                 "transfer %lu: CTS holds %d, abort after %d packets, drop TP.DT %d, "
-                 "repeat TP.DT %d",
-                 received(ModCmd::Transfer), v.holdCts, v.abortDt, v.dropDt, v.repeatDt);
+        int n = snprintf(text, sizeof text, "transfer %lu:", received(ModCmd::Transfer));
+        const struct {
+            int value;
+            const char* format;
+        } parts[] = {{v.holdCts, " %d CTS holds"},
+                     {v.abortDt, " abort after %d packets"},
+                     {v.dropDt, " drop TP.DT %d"},
+                     {v.repeatDt, " repeat TP.DT %d"}};
+        for (const auto& p : parts)
+            if (p.value > 0 && n > 0 && static_cast<size_t>(n) < sizeof text)
+                n += snprintf(text + n, sizeof text - static_cast<size_t>(n), p.format, p.value);
         report(ModCmd::Transfer, ModOutcome::Fault, 0, 0, 0, text, nowMs);
     }
     return true;
