@@ -15,7 +15,7 @@ constexpr uint8_t TpRts = 0x10;
 constexpr uint8_t CmdChangeMode = 0x00, Response = 0x01, CmdErase = 0x02, CmdEraseWide = 0x2C,
                   CmdPgmData = 0x03, VersionRequest = 0x12, VersionResponse = 0x13;
 constexpr uint8_t WideSectorBytes = 2;
-constexpr uint8_t NoSector = 0xFF;
+constexpr uint32_t NoSector = 0xFFFF;
 
 bool reached(uint32_t now, uint32_t t) {
     return static_cast<int32_t>(now - t) >= 0;
@@ -352,7 +352,7 @@ void SimModule::erase(uint8_t sa, const uint8_t* d, size_t len, uint32_t nowMs) 
                               static_cast<uint8_t>(done ? 1 : 0),
                               code,
                               static_cast<uint8_t>(bad),
-                              static_cast<uint8_t>(wide && !done ? bad >> 8 : 0xFF),
+                              static_cast<uint8_t>(wide ? bad >> 8 : 0xFF),
                               0xFF,
                               0xFF};
     answer(frameTo(sa, PgnProprietaryA, bytes), ModCmd::Erase, done, code, bad, v.delayMs + eraseMs,
