@@ -1,0 +1,153 @@
+// Module descriptions as users write them: the words that set a module up, the faults, and
+// what a mistake is told as (with the file's line).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "modsim/module_spec.h"
+#include "modsim/sim_module.h"
+#include "tests/support/program_runner.h"
+
+namespace {
+TEST(ModuleSpecTest, WordsSetTheModuleUp) {
+    ModuleSpec s;
+    char err[200];
+    ASSERT_TRUE(
+        parseModuleSpec("  sa=0x80,label=eng id=0x1A2B3 function=3 industry=2 vsys=5 "
+                        "vsys-instance=1 function-instance=4 ecu=2 aac=1 manufacturer=0x123 "
+                        "base=0x08000000 sectors=2*16K+64K erased=0 fill=0xA5 "
+                        "erase-ms=7 image=/tmp/x.bin window=4 back=250\n",
+                        &s, err, sizeof err))
+        << err;
+    EXPECT_EQ(s.address, 0x80);
+    EXPECT_STREQ(s.label, "eng");
+    EXPECT_EQ(s.identity(), 0x1A2B3u);
+    EXPECT_EQ(s.function(), 3);
+    const uint8_t name[8] = {0xB3, 0xA2, 0x61, 0x24, 0x22, 0x03, 0x0A, 0xA1};
+    EXPECT_TRUE(std::equal(name, name + 8, s.name));
+    EXPECT_EQ(s.flashBase, 0x08000000u);
+    ASSERT_EQ(s.sectorRunCount, 2);
+    EXPECT_EQ(s.sectorRuns[0].count, 2u);
+    EXPECT_EQ(s.sectorRuns[0].size, 16384u);
+    EXPECT_EQ(s.sectorRuns[1].size, 65536u);
+    EXPECT_EQ(s.erasedValue, 0);
+    EXPECT_EQ(s.fill, 0xA5);
+    EXPECT_EQ(s.eraseMsPerSector, 7u);
+    EXPECT_STREQ(s.imagePath, "/tmp/x.bin");
+    EXPECT_EQ(s.tpWindow, 4);
+    EXPECT_EQ(s.backAfterMs, 250u);
+
+    ASSERT_TRUE(
+        parseModuleSpec("sa=5 name=A000000000000090 flash=1M sector=128K", &s, err, sizeof err));
+    EXPECT_EQ(s.name[7], 0xA0);
+    EXPECT_EQ(s.name[0], 0x90);
+    EXPECT_EQ(s.sectorRuns[0].count, 8u);
+    EXPECT_EQ(s.sectorRuns[0].size, 131072u);
+    // Without NAME fields the identity is the address, so modules differ.
+    ASSERT_TRUE(parseModuleSpec("sa=7", &s, err, sizeof err));
+    EXPECT_EQ(s.identity(), 7u);
+}
+
+TEST(ModuleSpecTest, FaultWords) {
+    ModuleSpec s;
+    char err[200];
+    ASSERT_TRUE(parseModuleSpec("sa=1 refuse-erase=5@2 ignore-claim delay-version=30 "
+                                "vanish-data@3 busoff-transfer hold-cts=2@4 abort-dt=3 "
+                                "drop-dt=1@9 repeat-dt=2 silent",
+                                &s, err, sizeof err))
+        << err;
+    EXPECT_TRUE(s.silent);
+    const FaultRule expected[] = {
+        {FaultAction::Refuse, ModCmd::Erase, 2, 5},
+        {FaultAction::Ignore, ModCmd::Claim, 0, 0},
+        {FaultAction::Delay, ModCmd::Version, 0, 30},
+        {FaultAction::Vanish, ModCmd::Data, 3, 0},
+        {FaultAction::BusOff, ModCmd::Transfer, 0, 0},
+        {FaultAction::HoldCts, ModCmd::Transfer, 4, 2},
+        {FaultAction::AbortDt, ModCmd::Transfer, 0, 3},
+        {FaultAction::DropDt, ModCmd::Transfer, 9, 1},
+        {FaultAction::RepeatDt, ModCmd::Transfer, 0, 2},
+    };
+    ASSERT_EQ(s.ruleCount, 9);
+    for (int i = 0; i < 9; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(s.rules[i].action, expected[i].action);
+        EXPECT_EQ(s.rules[i].on, expected[i].on);
+        EXPECT_EQ(s.rules[i].nth, expected[i].nth);
+        EXPECT_EQ(s.rules[i].value, expected[i].value);
+    }
+}
+
+TEST(ModuleSpecTest, MistakesAreNamed) {
+    const struct {
+        const char* text;
+        const char* says;
+    } cases[] = {
+        {"id=5", "sa=ADDR is missing"},
+        {"sa=254", "'sa=254': bad value"},
+        {"sa=1 flash=100K sector=64K", "multiple of sector="},
+        {"sa=1 sectors=4K flash=8K", "multiple of sector="},
+        {"sa=1 sectors=0*4K", "bad value"},
+        {"sa=1 sectors=4000*1K+100*1K", "more than 4096 sectors"},
+        {"sa=1 refuse-version=3", "no such fault for this command"},
+        {"sa=1 ignore-mode=4", "takes no value"},
+        {"sa=1 delay-data", "needs a number"},
+        {"sa=1 refuse-run=256", "needs a number"},
+        {"sa=1 hold-cts", "needs a number"},
+        {"sa=1 bogus=1", "'bogus=1': unknown key"},
+        {"sa=1 nonsense", "unknown word"},
+        {"sa=1 app=1.2", "bad value"},
+        {"sa=1 app=3.100.1", "bad value"},
+        {"sa=1 general=7", "bad value"},
+        {"sa=1 name=12345", "bad value"},
+        {"sa=1 name=A0000000000000G0", "bad value"},
+        {"sa=1 name=A000000000000090 id=5", "name= and NAME fields together"},
+        {"sa=1 id=1@2", "@N only on faults"},
+        {"sa=1 ignore-data@0", "bad @N"},
+        {"sa=1 id=0x200000", "bad value"},
+        {"sa=1 label=abcdefghijklmnopqrstuvwxyz", "bad value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ModuleSpec s;
+        char err[200] = "";
+        EXPECT_FALSE(parseModuleSpec(c.text, &s, err, sizeof err));
+        EXPECT_NE(std::string(err).find(c.says), std::string::npos) << err;
+    }
+    std::string many = "sa=1";
+    for (int i = 0; i < ModuleSpec::MaxRules + 1; ++i)
+        many += " ignore-data@" + std::to_string(i + 1);
+    ModuleSpec s;
+    char err[200];
+    EXPECT_FALSE(parseModuleSpec(many.c_str(), &s, err, sizeof err));
+    EXPECT_NE(std::string(err).find("too many faults"), std::string::npos);
+}
+
+TEST(ModuleSpecTest, DescriptionFiles) {
+    std::string dir = makeTempDir();
+    writeFile(dir + "/ok", "# two modules\n\nsa=1 label=a   # first\n  sa=2,label=b\n");
+    writeFile(dir + "/bad", "sa=1\n\nsa=2 app=x\n");
+    ModuleSpec specs[4];
+    char err[200];
+    ASSERT_EQ(parseModuleFile((dir + "/ok").c_str(), specs, 4, err, sizeof err), 2) << err;
+    EXPECT_STREQ(specs[1].label, "b");
+    EXPECT_EQ(parseModuleFile((dir + "/ok").c_str(), specs, 1, err, sizeof err), -1);
+    EXPECT_NE(std::string(err).find("ok:4: more than 1 modules"), std::string::npos) << err;
+    EXPECT_EQ(parseModuleFile((dir + "/bad").c_str(), specs, 4, err, sizeof err), -1);
+    EXPECT_NE(std::string(err).find("bad:3: 'app=x': bad value"), std::string::npos) << err;
+    EXPECT_EQ(parseModuleFile((dir + "/missing").c_str(), specs, 4, err, sizeof err), -1);
+    EXPECT_NE(std::string(err).find("missing: No such file"), std::string::npos) << err;
+    writeFile(dir + "/long", "sa=1 label=" + std::string(2000, 'x') + "\n");
+    EXPECT_EQ(parseModuleFile((dir + "/long").c_str(), specs, 4, err, sizeof err), -1);
+    EXPECT_NE(std::string(err).find("long:1: line too long"), std::string::npos) << err;
+}
+
+TEST(ModuleSpecTest, ALayoutTheFlashCannotHoldMakesNoModule) {
+    ModuleSpec s;
+    char err[200];
+    ASSERT_TRUE(parseModuleSpec("sa=1 base=0xFFFF0000 flash=1M sector=64K", &s, err, sizeof err));
+    PeerFrameSink* none = nullptr;
+    SimModule m(s, none);
+    EXPECT_FALSE(m.valid());
+}
+} // namespace
