@@ -45,3 +45,11 @@ inline bool hexByteAt(const char* line, size_t len, size_t pos, unsigned char* o
     *out = static_cast<unsigned char>(hi << 4 | lo);
     return true;
 }
+
+// The length of a line without its trailing characters that are not printable (line ends,
+// tabs, other control characters and bytes above 0x7E), as records are read.
+inline size_t strippedLength(const char* line, size_t len) {
+    while (len > 0 && !(line[len - 1] >= 0x20 && line[len - 1] <= 0x7E))
+        --len;
+    return len;
+}

@@ -13,10 +13,6 @@ constexpr char Marker[] = "Hex File Information";
 
 // Shared by every Osf: one line of a header or of the records.
 char asciiBuf[AsciiBufSize];
-
-bool printable(char c) {
-    return c >= 0x20 && c <= 0x7E;
-}
 } // namespace
 
 bool isAOsf(const char* path) {
@@ -110,9 +106,7 @@ bool Osf::readNextRecord() {
         state = ferror(file) ? OsfReadState::ReadError : OsfReadState::EndOfFile;
         return false;
     }
-    size_t len = strlen(asciiBuf);
-    while (len > 0 && !printable(asciiBuf[len - 1]))
-        asciiBuf[--len] = '\0';
+    asciiBuf[strippedLength(asciiBuf, strlen(asciiBuf))] = '\0';
     bool ok = processRecord(asciiBuf);
     state = ok ? OsfReadState::Record : OsfReadState::Malformed;
     return ok;

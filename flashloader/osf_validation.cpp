@@ -81,10 +81,6 @@ private:
     }
 };
 
-bool printable(char c) {
-    return c >= 0x20 && c <= 0x7E;
-}
-
 // Checks one stripped record line; the decoded record in type and n.
 OsfFault checkRecord(const char* s, size_t len, unsigned char* type, unsigned char* n) {
     if (len == 0) return OsfFault::EmptyLine;
@@ -161,8 +157,7 @@ bool Osf::validate(OsfValidation* out) const {
     bool cut;
     while (out->fault == OsfFault::None && reader.next(line, &len, &cut)) {
         out->line = reader.line();
-        while (len > 0 && !printable(line[len - 1]))
-            --len;
+        len = strippedLength(line, len);
         unsigned char type = 0, n = 0;
         out->fault = cut ? OsfFault::LineTooLong : checkRecord(line, len, &type, &n);
         if (out->fault != OsfFault::None) break;

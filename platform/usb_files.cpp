@@ -29,15 +29,20 @@ char* usb_filePath(const char* name) {
     return n >= 0 && n < UsbPathSize ? usbPathName : nullptr;
 }
 
-FILE* usb_fopen(const char* name, const char* mode) {
+// Opens through open(path) while holding the mount; a failed open gives the hold back.
+template <typename Handle, typename Open> Handle* openOnStick(const char* name, Open open) {
     if (!usb_mountHold(0)) return nullptr;
     const char* path = usb_filePath(name);
-    FILE* f = path != nullptr ? fopen(path, mode) : nullptr;
-    if (f != nullptr)
+    Handle* h = path != nullptr ? open(path) : nullptr;
+    if (h != nullptr)
         ++N_usbFilesOpen;
     else
         usb_mountRelease(0);
-    return f;
+    return h;
+}
+
+FILE* usb_fopen(const char* name, const char* mode) {
+    return openOnStick<FILE>(name, [mode](const char* path) { return fopen(path, mode); });
 }
 
 void usb_fclose(FILE* f) {
@@ -47,14 +52,7 @@ void usb_fclose(FILE* f) {
 }
 
 DIR* usb_opendir(const char* name) {
-    if (!usb_mountHold(0)) return nullptr;
-    const char* path = usb_filePath(name);
-    DIR* d = path != nullptr ? opendir(path) : nullptr;
-    if (d != nullptr)
-        ++N_usbFilesOpen;
-    else
-        usb_mountRelease(0);
-    return d;
+    return openOnStick<DIR>(name, [](const char* path) { return opendir(path); });
 }
 
 void usb_closedir(DIR* d) {

@@ -100,13 +100,22 @@ Frames readyAnd(Frames more) {
     return s;
 }
 
+struct Case {
+    const char* name;
+    std::string description;
+    Frames script;
+    Frames answers;
+};
+
+template <size_t N> void check(const Case (&cases)[N], uint32_t endMs = 1000) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(run(c.description.c_str(), c.script, endMs), c.answers);
+    }
+}
+
 TEST(SimModuleTest, ClaimsAndVersions) {
-    const struct {
-        const char* name;
-        std::string description;
-        Frames script;
-        Frames answers;
-    } cases[] = {
+    const Case cases[] = {
         {"claim request to all and to it",
          "sa=0x80 id=77",
          {"5 18EAFFFA#00EE00", "6 18EA80FA#00EE00", "7 18EA81FA#00EE00", "8 18EAFFFA#00EF00"},
@@ -137,19 +146,11 @@ TEST(SimModuleTest, ClaimsAndVersions) {
          {"1 18EF80FA#12FF", "2 18EF80FA#0001", "3 18EAFFFA#00EE00"},
          {"3 18EEFF80#800000FE00000000"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(run(c.description.c_str(), c.script), c.answers);
-    }
+    check(cases);
 }
 
 TEST(SimModuleTest, ModesEraseAndProgramData) {
-    const struct {
-        const char* name;
-        std::string description;
-        Frames script;
-        Frames answers;
-    } cases[] = {
+    const Case cases[] = {
         {"erase before programming mode",
          Small,
          {"1 18EF80FA#0201"},
@@ -199,19 +200,11 @@ TEST(SimModuleTest, ModesEraseAndProgramData) {
           "22 18EFFA80#01000006FFFFFFFF"}},
         {"unknown command", Small, {"1 18EF80FA#55"}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(run(c.description.c_str(), c.script), c.answers);
-    }
+    check(cases);
 }
 
 TEST(SimModuleTest, FaultsOnDemand) {
-    const struct {
-        const char* name;
-        std::string description;
-        Frames script;
-        Frames answers;
-    } cases[] = {
+    const Case cases[] = {
         {"refused mode with its code",
          "sa=0x80 refuse-mode=7@2",
          {"1 18EF80FA#0001", "2 18EF80FA#0001"},
@@ -237,16 +230,19 @@ TEST(SimModuleTest, FaultsOnDemand) {
          std::string(Small) + "vanish-erase@1 back=500",
          {"0 18EF80FA#0001", "1 18EF80FA#0201", "100 18EAFFFA#00EE00", "600 18EF80FA#0201"},
          {ModeOk, "501 18EEFF80#800000FE00000000", "600 18EFFA80#0102000401FFFFFF"}},
+        {"transfer aborted after a packet, the next one taken",
+         std::string(Small) + "abort-dt=1@1",
+         readyAnd({"20 18EF80FA#03070200000400"
+                   "01F9",
+                   "21 18EF80FA#0307020000040000FA"}),
+         {ModeOk, EraseOk, "21 18EFFA80#0103010000000000"}},
         {"vanishes for good",
          "sa=0x80 vanish-version@2",
          {"1 18EF80FA#12FF", "2 18EF80FA#12FF", "3 18EF80FA#12FF", "900 18EAFFFA#00EE00"},
          {"1 18EFFA80#13FF64000000"
           "00FF"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(run(c.description.c_str(), c.script, 4000), c.answers);
-    }
+    check(cases, 4000);
 }
 
 TEST(SimModuleTest, OnDemandThroughTheApi) {
