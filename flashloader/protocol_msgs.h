@@ -30,9 +30,12 @@ constexpr uint8_t FL_Done = 1;
 // The erase and program-data commands are built with room for this many bytes.
 constexpr uint32_t FL_MaxCmdBytes = 256;
 
+// The empty FMI set the protocol's fields share.
+extern J1939FMIset dummyFMIsetFMIset;
+
 // A field of bits bits at 0-based byte, with no data object behind it.
 inline J1939field* flashLoaderField(J1939msg* m, uint32_t byte, uint8_t bits) {
-    return m->addField(0, byte + 1, 0, bits, nullptr, 1, 0);
+    return m->addField(0, byte + 1, 0, bits, nullptr, 1, 0, dummyFMIsetFMIset);
 }
 
 class J1939msgChangeToProgramModeCmd : public J1939msg {

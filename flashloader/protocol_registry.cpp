@@ -3,6 +3,7 @@
 #include "flashloader/protocol_msgs.h"
 #include "j1939/j1939_id.h"
 
+J1939FMIset dummyFMIsetFMIset;
 J1939msgChangeToProgramModeCmd ChangeToProgramModeCmdMsg;
 J1939msgChangeToRunModeCmd ChangeToRunModeCmdMsg;
 J1939msgEraseSectorsCmd EraseSectorsCmd;
