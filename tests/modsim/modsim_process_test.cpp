@@ -96,8 +96,10 @@ TEST(ModsimProcessTest, ProgramsOverCannelloniAgainstTheDisplaysStack) {
 }
 
 TEST(ModsimProcessTest, ModulesInsideProgramsOnTheBuiltInBus) {
+    std::string image = makeTempDir() + "/m44.bin";
     ProgramRun node({"--virtual-time", "--can", "sim", "--modules", DEMO_DIR "/modules.txt",
-                     "--module", "sa=0x44 app=9.9.9", "--keys", "-"},
+                     "--module", "sa=0x44 app=9.9.9 flash=8K sector=1K image=" + image, "--keys",
+                     "-"},
                     "j1939-recv 0xEF00\nj1939-request 0xEE00 255\nwait 100\n"
                     "j1939-sendhex 0xEF00 0x03 12FF\nj1939-sendhex 0xEF00 0x44 126E\n"
                     "wait 100\nquit\n");
@@ -110,6 +112,8 @@ TEST(ModsimProcessTest, ModulesInsideProgramsOnTheBuiltInBus) {
         EXPECT_TRUE(has(r.out, std::string("claim-unknown ") + claim)) << claim << r.out;
     EXPECT_TRUE(has(r.out, "sa=0x03 da=0xFA len=8 data=13FF6800020000FF")) << r.out;
     EXPECT_TRUE(has(r.out, "sa=0x44 da=0xFA len=8 data=136E8D03000009FF")) << r.out;
+    std::ifstream written(image, std::ios::binary | std::ios::ate);
+    EXPECT_EQ(written.tellg(), 8192); // the image, written as the program ended
 
     // The display program carries them too; its frame log shows their claims.
     std::string dir = makeTempDir();

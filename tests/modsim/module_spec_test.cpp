@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "modsim/module_bus.h"
 #include "modsim/module_spec.h"
-#include "modsim/sim_module.h"
 #include "tests/support/program_runner.h"
 
 namespace {
@@ -15,11 +15,12 @@ TEST(ModuleSpecTest, NameAndLayoutWords) {
     char err[200];
     ASSERT_TRUE(parseModuleSpec("  sa=0x80,id=0x1A2B3 function=3 industry=2 vsys=5 vsys-instance=1 "
                                 "function-instance=4 ecu=2 aac=1 manufacturer=0x123 "
-                                "sectors=2*16K+64K\n",
+                                "sectors=2*16K+64K app=654.99.255\n",
                                 &s, err, sizeof err))
         << err;
     const uint8_t name[8] = {0xB3, 0xA2, 0x61, 0x24, 0x22, 0x03, 0x0A, 0xA1};
     EXPECT_TRUE(std::equal(name, name + 8, s.name));
+    EXPECT_EQ(s.app.version, 65499);
     ASSERT_EQ(s.sectorRunCount, 2);
     EXPECT_EQ(s.sectorRuns[0].count * 10000000 + s.sectorRuns[0].size, 20016384u);
     EXPECT_EQ(s.sectorRuns[1].count * 10000000 + s.sectorRuns[1].size, 10065536u);
@@ -52,6 +53,7 @@ TEST(ModuleSpecTest, MistakesAreNamed) {
         {"sa=1 nonsense", "unknown word"},
         {"sa=1 app=1.2", "bad value"},
         {"sa=1 app=3.100.1", "bad value"},
+        {"sa=1 app=655.0.0", "bad value"},
         {"sa=1 general=7", "bad value"},
         {"sa=1 name=12345", "bad value"},
         {"sa=1 name=A0000000000000G0", "bad value"},
@@ -100,8 +102,10 @@ TEST(ModuleSpecTest, ALayoutTheFlashCannotHoldMakesNoModule) {
     ModuleSpec s;
     char err[200];
     ASSERT_TRUE(parseModuleSpec("sa=1 base=0xFFFF0000 flash=1M sector=64K", &s, err, sizeof err));
-    PeerFrameSink* none = nullptr;
-    SimModule m(s, none);
-    EXPECT_FALSE(m.valid());
+    ModuleBus set;
+    EXPECT_EQ(set.add(s, err, sizeof err), nullptr);
+    EXPECT_STREQ(err, "module 0x01: its flash cannot be built");
+    EXPECT_EQ(set.count(), 0);
+    EXPECT_FALSE(set.join(nullptr));
 }
 } // namespace
