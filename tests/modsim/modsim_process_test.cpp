@@ -79,6 +79,7 @@ TEST(ModsimProcessTest, ProgramsOverCannelloniAgainstTheDisplaysStack) {
           "erase 1 sector 1 -> done", "data 0x00001020 16 bytes -> done", "image written to",
           "modsim: stopped"})
         EXPECT_TRUE(has(s, line)) << line << "\n" << s;
+    EXPECT_FALSE(has(s, "lost")) << s;
 
     std::ifstream f(dir + "/engine.bin", std::ios::binary);
     std::vector<uint8_t> image((std::istreambuf_iterator<char>(f)), {});
