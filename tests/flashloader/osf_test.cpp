@@ -119,21 +119,12 @@ TEST(OsfTest, NumbersAsStrtoulReadsThemIn32Bits) {
         uint32_t value;
         size_t used;
     } cases[] = {
-        {"0x1F", 31, 4},
-        {"0X1f,", 31, 4},
-        {"017", 15, 3},
-        {"08", 0, 1},
-        {"  \t42abc", 42, 5},
-        {"+7", 7, 2},
-        {"-1", 0xFFFFFFFF, 2},
-        {"4294967295", 0xFFFFFFFF, 10},
-        {"4294967296", 0xFFFFFFFF, 10},
-        {"99999999999999999999999", 0xFFFFFFFF, 23},
-        {"0x", 0, 1},
-        {"abc", 0, 0},
-        {"", 0, 0},
-        {"-", 0, 0},
-        {" ,5", 0, 0},
+        // clang-format off
+        {"0x1F", 31, 4}, {"0X1f,", 31, 4}, {"017", 15, 3}, {"08", 0, 1}, {"  \t42abc", 42, 5},
+        {"+7", 7, 2}, {"-1", 0xFFFFFFFF, 2}, {"4294967295", 0xFFFFFFFF, 10},
+        {"4294967296", 0xFFFFFFFF, 10}, {"99999999999999999999999", 0xFFFFFFFF, 23},
+        {"0x", 0, 1}, {"abc", 0, 0}, {"", 0, 0}, {"-", 0, 0}, {" ,5", 0, 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
