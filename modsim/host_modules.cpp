@@ -9,7 +9,7 @@
 
 namespace {
 ModuleBus* modules = nullptr;
-ModuleSpec specs[ModuleBus::MaxModules];
+ModuleDescription descs[ModuleBus::MaxModules];
 
 void busOff() {
     hostCanController().enterBusOff();
@@ -20,7 +20,7 @@ bool start(SimCanBus* bus, char* err, size_t errLen) {
     char why[300];
     int n = 0;
     if (hostOptions.modulesFile != nullptr) {
-        n = parseModuleFile(hostOptions.modulesFile, specs, ModuleBus::MaxModules, why, sizeof why);
+        n = parseModuleFile(hostOptions.modulesFile, descs, ModuleBus::MaxModules, why, sizeof why);
         if (n < 0) {
             snprintf(err, errLen, "%s", why);
             return false;
@@ -31,7 +31,7 @@ bool start(SimCanBus* bus, char* err, size_t errLen) {
             snprintf(err, errLen, "more than %d modules", ModuleBus::MaxModules);
             return false;
         }
-        if (!parseModuleSpec(hostOptions.modules[i], &specs[n++], why, sizeof why)) {
+        if (!parseModuleDescription(hostOptions.modules[i], &descs[n++], why, sizeof why)) {
             snprintf(err, errLen, "--module %s", why);
             return false;
         }
@@ -39,7 +39,7 @@ bool start(SimCanBus* bus, char* err, size_t errLen) {
     modules = new ModuleBus;
     modules->setBusOffHook(busOff);
     for (int i = 0; i < n; ++i) {
-        if (modules->add(specs[i], why, sizeof why) == nullptr) {
+        if (modules->add(descs[i], why, sizeof why) == nullptr) {
             snprintf(err, errLen, "%s", why);
             delete modules;
             modules = nullptr;

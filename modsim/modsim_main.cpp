@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     const char* transport = nullptr;
     const char* logPath = nullptr;
     bool quiet = false;
-    static ModuleSpec specs[ModuleBus::MaxModules];
+    static ModuleDescription descs[ModuleBus::MaxModules];
     int count = 0;
     char err[400];
     for (int i = 1; i < argc; ++i) {
@@ -90,11 +90,11 @@ int main(int argc, char** argv) {
             logPath = argv[++i];
         } else if (strcmp(a, "--module") == 0 && hasValue) {
             if (count == ModuleBus::MaxModules) return fail("--module", "too many modules");
-            if (!parseModuleSpec(argv[++i], &specs[count], err, sizeof err))
+            if (!parseModuleDescription(argv[++i], &descs[count], err, sizeof err))
                 return fail("--module", err);
             ++count;
         } else if (strcmp(a, "--modules") == 0 && hasValue) {
-            int n = parseModuleFile(argv[++i], specs + count, ModuleBus::MaxModules - count, err,
+            int n = parseModuleFile(argv[++i], descs + count, ModuleBus::MaxModules - count, err,
                                     sizeof err);
             if (n < 0) return fail("--modules", err);
             count += n;
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     ModuleBus modules;
     if (!quiet) modules.setListener(&printer);
     for (int i = 0; i < count; ++i)
-        if (modules.add(specs[i], err, sizeof err) == nullptr) return fail("--module", err);
+        if (modules.add(descs[i], err, sizeof err) == nullptr) return fail("--module", err);
     if (!hostCanOpen(transport, logPath, err, sizeof err)) return fail("CAN transport", err);
 
     struct sigaction sa {};

@@ -37,14 +37,14 @@ ModuleBus::~ModuleBus() {
         delete nodes[i];
 }
 
-SimModule* ModuleBus::add(const ModuleSpec& spec, char* err, size_t errLen) {
+SimModule* ModuleBus::add(const ModuleDescription& desc, char* err, size_t errLen) {
     if (n == MaxModules) {
         snprintf(err, errLen, "more than %d simulated modules", MaxModules);
         return nullptr;
     }
-    Node* node = new Node(spec);
+    Node* node = new Node(desc);
     if (!node->module.valid()) {
-        snprintf(err, errLen, "module 0x%02X: its flash cannot be built", spec.address);
+        snprintf(err, errLen, "module 0x%02X: its flash cannot be built", desc.address);
         delete node;
         return nullptr;
     }

@@ -18,7 +18,7 @@ public:
 
     // A module made from its description; null (err says why) when the set is full or its
     // flash cannot be built. Modules added after join start at once.
-    SimModule* add(const ModuleSpec& spec, char* err, size_t errLen);
+    SimModule* add(const ModuleDescription& desc, char* err, size_t errLen);
     // Attaches every module to the bus and starts them (each claims its address); false
     // when the bus or the host's services are full.
     bool join(SimCanBus* bus);
@@ -40,7 +40,7 @@ public:
 private:
     class Node : public SimCanQueueNode, public PeerFrameSink {
     public:
-        explicit Node(const ModuleSpec& spec) : module(spec, this) {}
+        explicit Node(const ModuleDescription& desc) : module(desc, this) {}
         SimModule module;
         unsigned long lost = 0;
         void onRx(const CanWireFrame& f, uint64_t atNs) override;

@@ -26,19 +26,19 @@ uint32_t le32(const uint8_t* p) {
 }
 } // namespace
 
-SimModule::SimModule(const ModuleSpec& s, PeerFrameSink* o)
-    : spec(s), out(o), tp(static_cast<uint8_t>(s.address), this) {
+SimModule::SimModule(const ModuleDescription& s, PeerFrameSink* o)
+    : desc(s), out(o), tp(static_cast<uint8_t>(s.address), this) {
     std::vector<uint32_t> sizes;
-    for (int i = 0; i < spec.sectorRunCount; ++i)
-        sizes.insert(sizes.end(), spec.sectorRuns[i].count, spec.sectorRuns[i].size);
+    for (int i = 0; i < desc.sectorRunCount; ++i)
+        sizes.insert(sizes.end(), desc.sectorRuns[i].count, desc.sectorRuns[i].size);
     flashOk = !sizes.empty() &&
-              image.configure(spec.flashBase, sizes.data(), static_cast<int>(sizes.size()),
-                              spec.erasedValue, spec.fill);
-    tp.faults.window = spec.tpWindow;
+              image.configure(desc.flashBase, sizes.data(), static_cast<int>(sizes.size()),
+                              desc.erasedValue, desc.fill);
+    tp.faults.window = desc.tpWindow;
 }
 
 bool SimModule::addRule(FaultAction action, ModCmd on, uint32_t value, uint32_t nth) {
-    return spec.addRule(action, on, value, nth);
+    return desc.addRule(action, on, value, nth);
 }
 
 PeerFrame SimModule::frameTo(uint8_t da, uint32_t pgn, const uint8_t (&bytes)[8]) const {
@@ -95,9 +95,9 @@ void SimModule::answer(const PeerFrame& f, ModCmd c, bool done, uint8_t code, ui
 bool SimModule::judge(ModCmd c, const char* what, uint32_t nowMs, Verdict* v) {
     *v = Verdict();
     unsigned long n = ++counts[static_cast<int>(c)];
-    if (spec.silent && c != ModCmd::Claim && c != ModCmd::Transfer) v->ignore = true;
-    for (int i = 0; i < spec.ruleCount; ++i) {
-        const FaultRule& r = spec.rules[i];
+    if (desc.silent && c != ModCmd::Claim && c != ModCmd::Transfer) v->ignore = true;
+    for (int i = 0; i < desc.ruleCount; ++i) {
+        const FaultRule& r = desc.rules[i];
         if (r.on != c || (r.nth != 0 && r.nth != n)) continue;
         switch (r.action) {
         case FaultAction::Refuse:
@@ -139,7 +139,7 @@ bool SimModule::judge(ModCmd c, const char* what, uint32_t nowMs, Verdict* v) {
     }
     if (v->vanish) {
         report(c, ModOutcome::Vanished, 0, 0, 0, what, nowMs);
-        leaveBus(nowMs, spec.backAfterMs);
+        leaveBus(nowMs, desc.backAfterMs);
         return false;
     }
     if (v->ignore) {
@@ -156,11 +156,11 @@ void SimModule::start(uint32_t nowMs) {
 }
 
 void SimModule::claim(uint32_t nowMs) {
-    sendFrame(frameTo(Global, PgnAddressClaimed, spec.name));
+    sendFrame(frameTo(Global, PgnAddressClaimed, desc.name));
     char text[80];
     snprintf(text, sizeof text, "claims address 0x%02X, NAME %02X%02X%02X%02X%02X%02X%02X%02X",
-             address(), spec.name[7], spec.name[6], spec.name[5], spec.name[4], spec.name[3],
-             spec.name[2], spec.name[1], spec.name[0]);
+             address(), desc.name[7], desc.name[6], desc.name[5], desc.name[4], desc.name[3],
+             desc.name[2], desc.name[1], desc.name[0]);
     report(ModCmd::Claim, ModOutcome::Info, 0, address(), 0, text, nowMs);
 }
 
@@ -203,7 +203,7 @@ void SimModule::onFrame(const PeerFrame& f, uint32_t nowMs) {
         Verdict v;
         if (pgn == PgnAddressClaimed &&
             judge(ModCmd::Claim, "request for address claimed", nowMs, &v))
-            answer(frameTo(Global, PgnAddressClaimed, spec.name), ModCmd::Claim, true, 0, 0,
+            answer(frameTo(Global, PgnAddressClaimed, desc.name), ModCmd::Claim, true, 0, 0,
                    v.delayMs, "request for address claimed", nowMs);
         return;
     }
@@ -344,7 +344,7 @@ void SimModule::erase(uint8_t sa, const uint8_t* d, size_t len, uint32_t nowMs) 
     if (done) {
         for (size_t i = 0; i < count; ++i)
             image.erase(static_cast<int>(sector(i)));
-        eraseMs = spec.eraseMsPerSector * static_cast<uint32_t>(count);
+        eraseMs = desc.eraseMsPerSector * static_cast<uint32_t>(count);
         bad = NoSector;
     }
     const uint8_t bytes[8] = {Response,
@@ -435,25 +435,25 @@ void SimModule::version(uint8_t sa, uint8_t type, uint32_t nowMs) {
     uint8_t answerType = type;
     switch (type) {
     case 255:
-        if (spec.generalAnswerType >= 0) ver = &spec.app;
-        answerType = static_cast<uint8_t>(spec.generalAnswerType);
+        if (desc.generalAnswerType >= 0) ver = &desc.app;
+        answerType = static_cast<uint8_t>(desc.generalAnswerType);
         break;
     case 110:
-        ver = &spec.app;
+        ver = &desc.app;
         break;
     case 130:
-        ver = &spec.param;
+        ver = &desc.param;
         break;
     case 100:
-        ver = &spec.boot;
+        ver = &desc.boot;
         break;
     case 111:
-        number = spec.hasAppSwNum;
-        value = spec.appSwNum;
+        number = desc.hasAppSwNum;
+        value = desc.appSwNum;
         break;
     case 131:
-        number = spec.hasParamSwNum;
-        value = spec.paramSwNum;
+        number = desc.hasParamSwNum;
+        value = desc.paramSwNum;
         break;
     default:
         break;
@@ -515,11 +515,11 @@ bool SimModule::nextDeadline(uint32_t* ms) const {
 }
 
 bool SimModule::saveImage() {
-    if (spec.imagePath[0] == '\0') return true;
-    bool ok = image.saveTo(spec.imagePath);
+    if (desc.imagePath[0] == '\0') return true;
+    bool ok = image.saveTo(desc.imagePath);
     char text[300];
     snprintf(text, sizeof text, "%s %s", ok ? "image written to" : "cannot write image to",
-             spec.imagePath);
+             desc.imagePath);
     report(ModCmd::Run, ModOutcome::Info, 0, 0, 0, text, lastMs);
     return ok;
 }

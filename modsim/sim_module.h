@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "modsim/flash_image.h"
-#include "modsim/module_spec.h"
+#include "modsim/module_description.h"
 #include "modsim/tp_peer.h"
 
 // The module's own error codes in its negative responses.
@@ -53,7 +53,7 @@ public:
 
 class SimModule : private PeerFrameSink {
 public:
-    SimModule(const ModuleSpec& spec, PeerFrameSink* out);
+    SimModule(const ModuleDescription& desc, PeerFrameSink* out);
     SimModule(const SimModule&) = delete;
     SimModule& operator=(const SimModule&) = delete;
     // False when the description's flash could not be built.
@@ -76,14 +76,14 @@ public:
 
     // Faults on demand.
     bool addRule(FaultAction action, ModCmd on, uint32_t value, uint32_t nth = 0);
-    void clearRules() { spec.ruleCount = 0; }
-    void setSilent(bool on) { spec.silent = on; }
+    void clearRules() { desc.ruleCount = 0; }
+    void setSilent(bool on) { desc.silent = on; }
     // Leaves the bus (back after backMs when not 0), or comes back at once.
     void vanish(uint32_t nowMs, uint32_t backMs);
     void comeBack(uint32_t nowMs);
 
-    const ModuleSpec& description() const { return spec; }
-    uint8_t address() const { return static_cast<uint8_t>(spec.address); }
+    const ModuleDescription& description() const { return desc; }
+    uint8_t address() const { return static_cast<uint8_t>(desc.address); }
     bool present() const { return isPresent; }
     bool programming() const { return programMode; }
     FlashImage& flash() { return image; }
@@ -106,7 +106,7 @@ private:
         int holdCts = 0, abortDt = 0, dropDt = 0, repeatDt = 0;
     };
 
-    ModuleSpec spec;
+    ModuleDescription desc;
     PeerFrameSink* out;
     TpPeer tp;
     FlashImage image;

@@ -24,15 +24,15 @@ std::vector<uint8_t> readBinary(const std::string& path) {
 }
 
 // The module's description in the demo's module file by its label.
-ModuleSpec demoModule(const char* label) {
-    ModuleSpec specs[ModuleBus::MaxModules];
+ModuleDescription demoModule(const char* label) {
+    ModuleDescription descs[ModuleBus::MaxModules];
     char err[300];
-    int n = parseModuleFile(DEMO_DIR "/modules.txt", specs, ModuleBus::MaxModules, err, sizeof err);
+    int n = parseModuleFile(DEMO_DIR "/modules.txt", descs, ModuleBus::MaxModules, err, sizeof err);
     EXPECT_GT(n, 0) << err;
     for (int i = 0; i < n; ++i)
-        if (strcmp(specs[i].label, label) == 0) return specs[i];
+        if (strcmp(descs[i].label, label) == 0) return descs[i];
     ADD_FAILURE() << "no demo module " << label;
-    return ModuleSpec();
+    return ModuleDescription();
 }
 
 // The lines of the module's events.
@@ -51,10 +51,10 @@ protected:
     ModuleBus modules;
     SimModule* module = nullptr;
 
-    void start(const ModuleSpec& spec) {
+    void start(const ModuleDescription& desc) {
         char err[200];
         modules.setListener(&events);
-        module = modules.add(spec, err, sizeof err);
+        module = modules.add(desc, err, sizeof err);
         ASSERT_NE(module, nullptr) << err;
         ASSERT_TRUE(modules.join(bus.bus));
         J1939_applicationInit(3);
@@ -147,13 +147,13 @@ TEST_F(ImageTest, TransportFaultsDoNotChangeTheImage) {
         {"--base", "0x20000", "--size", "3K", "--record", "32", "--sectors", "2", "-o", path});
     gen.program = OSFGEN_BIN;
     ASSERT_EQ(runProgram(gen).exitStatus, 0);
-    ModuleSpec spec;
+    ModuleDescription desc;
     char err[200];
-    ASSERT_TRUE(parseModuleSpec("sa=0x44 flash=256K sector=64K window=2 drop-dt=3@2 "
-                                "repeat-dt=2@3 hold-cts=2@4 delay-data=300@5 drop-dt=5@7",
-                                &spec, err, sizeof err))
+    ASSERT_TRUE(parseModuleDescription("sa=0x44 flash=256K sector=64K window=2 drop-dt=3@2 "
+                                       "repeat-dt=2@3 hold-cts=2@4 delay-data=300@5 drop-dt=5@7",
+                                       &desc, err, sizeof err))
         << err;
-    start(spec);
+    start(desc);
     programAndCompare(path);
     for (const char* line : {"TP.DT 3 dropped", "TP.DT 2 taken twice", "transfer 4: 2 CTS holds",
                              "data 0x00020060 32 bytes -> done (after 300 ms)", "TP.DT 5 dropped"})

@@ -70,11 +70,11 @@ PeerFrame frame(const std::string& text) {
 // ID#DATA, ...") at their times; returns every frame it sent the same way (its power-up claim
 // at 0 left out).
 std::string run(const std::string& description, const std::string& script, uint32_t endMs) {
-    ModuleSpec spec;
+    ModuleDescription desc;
     char err[200];
-    EXPECT_TRUE(parseModuleSpec(description.c_str(), &spec, err, sizeof err)) << err;
+    EXPECT_TRUE(parseModuleDescription(description.c_str(), &desc, err, sizeof err)) << err;
     Collect out;
-    SimModule m(spec, &out);
+    SimModule m(desc, &out);
     m.start(0);
     out.frames.clear();
     std::vector<std::pair<uint32_t, std::string>> steps;
@@ -212,12 +212,12 @@ TEST(SimModuleTest, FaultsOnDemand) {
 // clang-format on
 
 TEST(SimModuleTest, OnDemandThroughTheApi) {
-    ModuleSpec spec;
+    ModuleDescription desc;
     char err[100];
-    ASSERT_TRUE(parseModuleSpec("sa=0x80 busoff-mode@1 image=/nonexistent/dir/x.bin", &spec, err,
-                                sizeof err));
+    ASSERT_TRUE(parseModuleDescription("sa=0x80 busoff-mode@1 image=/nonexistent/dir/x.bin", &desc,
+                                       err, sizeof err));
     Collect out;
-    SimModule m(spec, &out);
+    SimModule m(desc, &out);
     static int busOffs = 0;
     m.busOffHook = [] { ++busOffs; };
     m.start(0);

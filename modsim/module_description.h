@@ -62,7 +62,7 @@ struct SimVersion {
     uint8_t revision = 0;
 };
 
-struct ModuleSpec {
+struct ModuleDescription {
     static constexpr int MaxRules = 24;
     static constexpr int MaxSectorRuns = 32;
 
@@ -87,7 +87,7 @@ struct ModuleSpec {
     FaultRule rules[MaxRules] = {};
     int ruleCount = 0;
 
-    ModuleSpec();
+    ModuleDescription();
     // NAME field by field (the identity in the low 21 bits of the first three bytes ...).
     void setName(uint32_t identity, uint8_t function, uint8_t industryGroup, uint8_t vehicleSystem,
                  uint16_t manufacturer, uint8_t functionInstance, uint8_t ecuInstance,
@@ -101,7 +101,7 @@ struct ModuleSpec {
 constexpr uint16_t SimMakerManufacturerCode = 0x7F0;
 
 // One module from its description; false with the reason in err.
-bool parseModuleSpec(const char* text, ModuleSpec* out, char* err, size_t errLen);
+bool parseModuleDescription(const char* text, ModuleDescription* out, char* err, size_t errLen);
 // Modules from a file, one a line, '#' starts a comment. Returns how many were read (at most
 // max), or -1 with "FILE:LINE: reason" in err.
-int parseModuleFile(const char* path, ModuleSpec* out, int max, char* err, size_t errLen);
+int parseModuleFile(const char* path, ModuleDescription* out, int max, char* err, size_t errLen);

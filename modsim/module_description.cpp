@@ -1,5 +1,5 @@
 // Module descriptions: the words of a --module option or of a line of a description file.
-#include "modsim/module_spec.h"
+#include "modsim/module_description.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -92,7 +92,7 @@ struct NameFields {
 };
 
 struct Parse {
-    ModuleSpec* spec;
+    ModuleDescription* desc;
     NameFields name;
     uint32_t flashSize = 0, sectorSize = 0;
     bool layoutGiven = false;
@@ -147,7 +147,7 @@ int Parse::rule(const char* word, const char* key, const char* value, uint32_t n
         const char* why = nullptr;
         if (f.needsValue ? value == nullptr || !parseNumber(value, f.max, &v) : value != nullptr)
             why = f.needsValue ? "needs a number in range" : "takes no value";
-        else if (!spec->addRule(f.action, on, static_cast<uint32_t>(v), nth))
+        else if (!desc->addRule(f.action, on, static_cast<uint32_t>(v), nth))
             why = "too many faults";
         if (why != nullptr) {
             fail(word, why);
@@ -173,12 +173,12 @@ bool Parse::word(char* w) {
     if (r != 0) return r > 0;
     if (nth != 0) return fail(original, "@N only on faults");
     if (strcmp(key, "silent") == 0 && value == nullptr) {
-        spec->silent = true;
+        desc->silent = true;
         return true;
     }
     if (value == nullptr) return fail(original, "unknown word (KEY=VALUE expected)");
 
-    ModuleSpec& s = *spec;
+    ModuleDescription& s = *desc;
     bool ok = true;
     if (strcmp(key, "sa") == 0) {
         ok = parseAs(value, 253, &s.address);
@@ -237,14 +237,15 @@ bool Parse::word(char* w) {
         layoutGiven = true;
         s.sectorRunCount = 0;
         for (char* run = strtok(value, "+"); ok && run != nullptr; run = strtok(nullptr, "+")) {
-            ModuleSpec::SectorRun r = {1, 0};
+            ModuleDescription::SectorRun r = {1, 0};
             char* star = strchr(run, '*');
             if (star != nullptr) {
                 *star = '\0';
                 ok = parseAs(run, 4096, &r.count) && r.count > 0;
                 run = star + 1;
             }
-            ok = ok && parseSize(run, &r.size) && s.sectorRunCount < ModuleSpec::MaxSectorRuns;
+            ok = ok && parseSize(run, &r.size) &&
+                 s.sectorRunCount < ModuleDescription::MaxSectorRuns;
             if (ok) s.sectorRuns[s.sectorRunCount++] = r;
         }
     } else if (strcmp(key, "base") == 0) {
@@ -269,7 +270,7 @@ bool Parse::word(char* w) {
 }
 
 bool Parse::finish() {
-    ModuleSpec& s = *spec;
+    ModuleDescription& s = *desc;
     if (s.address < 0) {
         snprintf(err, errLen, "sa=ADDR is missing");
         return false;
@@ -307,13 +308,14 @@ const char* modCmdName(ModCmd c) {
     return c < ModCmd::Count ? CmdNames[static_cast<int>(c)] : "?";
 }
 
-ModuleSpec::ModuleSpec() {
+ModuleDescription::ModuleDescription() {
     setName(0, 0, 0, 0, SimMakerManufacturerCode, 0, 0, 0, false);
 }
 
-void ModuleSpec::setName(uint32_t identity, uint8_t function, uint8_t industryGroup,
-                         uint8_t vehicleSystem, uint16_t manufacturer, uint8_t functionInstance,
-                         uint8_t ecuInstance, uint8_t vehicleSystemInstance, bool aac) {
+void ModuleDescription::setName(uint32_t identity, uint8_t function, uint8_t industryGroup,
+                                uint8_t vehicleSystem, uint16_t manufacturer,
+                                uint8_t functionInstance, uint8_t ecuInstance,
+                                uint8_t vehicleSystemInstance, bool aac) {
     name[0] = static_cast<uint8_t>(identity);
     name[1] = static_cast<uint8_t>(identity >> 8);
     name[2] = static_cast<uint8_t>((identity >> 16 & 0x1F) | (manufacturer & 7) << 5);
@@ -325,18 +327,18 @@ void ModuleSpec::setName(uint32_t identity, uint8_t function, uint8_t industryGr
                                    (aac ? 0x80 : 0));
 }
 
-uint32_t ModuleSpec::identity() const {
+uint32_t ModuleDescription::identity() const {
     return name[0] | name[1] << 8 | static_cast<uint32_t>(name[2] & 0x1F) << 16;
 }
 
-bool ModuleSpec::addRule(FaultAction action, ModCmd on, uint32_t value, uint32_t nth) {
+bool ModuleDescription::addRule(FaultAction action, ModCmd on, uint32_t value, uint32_t nth) {
     if (ruleCount == MaxRules) return false;
     rules[ruleCount++] = {action, on, nth, value};
     return true;
 }
 
-bool parseModuleSpec(const char* text, ModuleSpec* out, char* err, size_t errLen) {
-    *out = ModuleSpec();
+bool parseModuleDescription(const char* text, ModuleDescription* out, char* err, size_t errLen) {
+    *out = ModuleDescription();
     err[0] = '\0';
     Parse p{out, {}, 0, 0, false, err, errLen};
     const char* c = text;
@@ -358,7 +360,7 @@ bool parseModuleSpec(const char* text, ModuleSpec* out, char* err, size_t errLen
     return p.finish();
 }
 
-int parseModuleFile(const char* path, ModuleSpec* out, int max, char* err, size_t errLen) {
+int parseModuleFile(const char* path, ModuleDescription* out, int max, char* err, size_t errLen) {
     FILE* f = fopen(path, "r");
     if (f == nullptr) {
         snprintf(err, errLen, "%s: %s", path, strerror(errno));
@@ -381,7 +383,7 @@ int parseModuleFile(const char* path, ModuleSpec* out, int max, char* err, size_
             break;
         }
         char why[200];
-        if (!parseModuleSpec(line, &out[n], why, sizeof why)) {
+        if (!parseModuleDescription(line, &out[n], why, sizeof why)) {
             snprintf(err, errLen, "%s:%d: %s", path, lineNo, why);
             n = -1;
             break;
