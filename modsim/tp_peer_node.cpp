@@ -42,32 +42,34 @@ void TpPeerNode::leave() {
     joined = nullptr;
 }
 
-namespace {
-PeerFrame peerFrame(const CanWireFrame& f) {
+PeerFrame toPeerFrame(const CanWireFrame& f) {
     PeerFrame p;
     p.id = f.id;
     p.dlc = static_cast<uint8_t>(f.dataBytes());
     memcpy(p.data, f.data, p.dlc);
     return p;
 }
-} // namespace
 
-void TpPeerNode::onRx(const CanWireFrame& f, uint64_t atNs) {
-    if (!f.extended || f.rtr) return;
-    peer.onFrame(peerFrame(f), msOf(atNs));
-}
-
-void TpPeerNode::onSent(const CanWireFrame& f, uint64_t atNs) {
-    peer.onSent(peerFrame(f), msOf(atNs));
-}
-
-void TpPeerNode::sendFrame(const PeerFrame& f) {
+CanWireFrame toWireFrame(const PeerFrame& f) {
     CanWireFrame w;
     w.id = f.id & 0x1FFFFFFFu;
     w.extended = true;
     w.dlc = f.dlc > 8 ? 8 : f.dlc;
     memcpy(w.data, f.data, w.dlc);
-    if (!send(w)) ++framesLost;
+    return w;
+}
+
+void TpPeerNode::onRx(const CanWireFrame& f, uint64_t atNs) {
+    if (!f.extended || f.rtr) return;
+    peer.onFrame(toPeerFrame(f), msOf(atNs));
+}
+
+void TpPeerNode::onSent(const CanWireFrame& f, uint64_t atNs) {
+    peer.onSent(toPeerFrame(f), msOf(atNs));
+}
+
+void TpPeerNode::sendFrame(const PeerFrame& f) {
+    if (!send(toWireFrame(f))) ++framesLost;
 }
 
 void TpPeerNode::service() {

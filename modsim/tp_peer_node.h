@@ -5,6 +5,10 @@
 #include "modsim/tp_peer.h"
 #include "platform/host/can/sim_can_bus.h"
 
+// The same frame as the peers and as the virtual bus carry it.
+PeerFrame toPeerFrame(const CanWireFrame& f);
+CanWireFrame toWireFrame(const PeerFrame& f);
+
 class TpPeerNode : public SimCanQueueNode, public PeerFrameSink {
 public:
     explicit TpPeerNode(uint8_t address);

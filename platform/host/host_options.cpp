@@ -34,6 +34,11 @@ const OptionDef optionDefs[] = {
     {"--state", "DIR", &hostOptions.state, nullptr,
      "directory keeping the emulated co-processor's NVRAM, data flash, clock and serial "
      "number (default $XDG_STATE_HOME/flashloader or ~/.local/state/flashloader)"},
+    {"--module", "DESCRIPTION", nullptr, nullptr,
+     "a simulated module on the built-in bus, e.g. \"sa=0x80 id=1234 flash=256K "
+     "sector=32K\" (repeatable; modsim --help lists the words)"},
+    {"--modules", "FILE", &hostOptions.modulesFile, nullptr,
+     "simulated modules on the built-in bus, one description a line"},
     {"--language", "NAME", &hostOptions.language, nullptr, "language made current at start-up"},
     {"--virtual-time", nullptr, nullptr, &hostOptions.virtualTime,
      "run on a virtual clock that jumps over idle time"},
@@ -55,6 +60,15 @@ bool validate(const char* program) {
     char err[300];
     if (!parseCanSpec(hostOptions.can, &transport, err, sizeof err)) {
         fprintf(stderr, "%s: --can: %s\n", program, err);
+        return false;
+    }
+    bool modules = hostOptions.moduleCount > 0 || hostOptions.modulesFile != nullptr;
+    if (modules && transport.kind != CanTransportKind::Sim) {
+        fprintf(stderr, "%s: --module and --modules need the built-in bus (--can sim)\n", program);
+        return false;
+    }
+    if (modules && !hostCanHasModuleSimulator()) {
+        fprintf(stderr, "%s: this program has no simulated modules\n", program);
         return false;
     }
     return true;
@@ -103,10 +117,16 @@ int hostTakeOptions(int* argc, char** argv) {
             *def->flag = true;
             continue;
         }
-        if (eq != nullptr) {
-            *def->value = eq + 1;
-        } else if (i + 1 < *argc) {
-            *def->value = argv[++i];
+        const char* value = eq != nullptr ? eq + 1 : i + 1 < *argc ? argv[++i] : nullptr;
+        if (value != nullptr && def->value == nullptr) { // --module, repeatable
+            if (hostOptions.moduleCount == HostOptions::MaxModuleOptions) {
+                fprintf(stderr, "%s: more than %d --module options\n", program,
+                        HostOptions::MaxModuleOptions);
+                return 2;
+            }
+            hostOptions.modules[hostOptions.moduleCount++] = value;
+        } else if (value != nullptr) {
+            *def->value = value;
         } else {
             fprintf(stderr, "%s: option '%s' needs a value (%s)\n", program, def->name,
                     def->argName);

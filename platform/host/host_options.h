@@ -3,6 +3,8 @@
 #pragma once
 
 struct HostOptions {
+    static constexpr int MaxModuleOptions = 16;
+
     const char* can = "sim";
     const char* canLog = nullptr;
     const char* display = "none";
@@ -10,6 +12,9 @@ struct HostOptions {
     const char* usb = nullptr;
     const char* language = nullptr;
     const char* state = nullptr; // null: the per-user default
+    const char* modules[MaxModuleOptions] = {}; // --module, in order
+    int moduleCount = 0;
+    const char* modulesFile = nullptr;
     bool virtualTime = false;
     bool realtime = false;
 };

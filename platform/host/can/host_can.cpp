@@ -32,6 +32,8 @@ SocketCanTransport socketTransport;
 CannelloniTransport cannelloniTransport;
 HostCanTransport* transport = nullptr;
 CanLogWriter canLog;
+HostSimModulesStart startModules = nullptr;
+void (*stopModules)() = nullptr;
 
 void serviceCan(void*) {
     uint64_t now = hostClockNowNs();
@@ -173,13 +175,29 @@ bool hostCanOpen(const char* specText, const char* logPath, char* err, size_t er
         hostCanClose();
         return false;
     }
+    if (transport == &simTransport && startModules != nullptr &&
+        !startModules(&simTransport.bus, why, sizeof why)) {
+        snprintf(err, errLen, "simulated modules: %s", why);
+        hostCanClose();
+        return false;
+    }
     return true;
+}
+
+void hostCanSetModuleSimulator(HostSimModulesStart start, void (*stop)()) {
+    startModules = start;
+    stopModules = stop;
+}
+
+bool hostCanHasModuleSimulator() {
+    return startModules != nullptr;
 }
 
 void hostCanClose() {
     if (transport == nullptr) return;
     // What the device does on the way out: the controller leaves the bus.
     sja.write(SJA_MOD, SJA_MOD_RM);
+    if (transport == &simTransport && stopModules != nullptr) stopModules();
     hostRemoveService(serviceCan, nullptr);
     transport->close();
     sja.setLink(nullptr);

@@ -36,3 +36,10 @@ EmulatedSJA1000& hostCanController();
 SimCanBus* hostCanSimBus();
 // Version byte the CPLD register set shows at offset 0 of the CAN window (bank 1).
 constexpr unsigned char HostCpldVersion = 0x12;
+
+// Simulated modules inside a program: a program that carries them registers here, and
+// they join the built-in bus when the sim transport opens (start; false with the reason
+// in err ends the opening) and leave it before it closes (stop).
+typedef bool (*HostSimModulesStart)(SimCanBus* bus, char* err, size_t errLen);
+void hostCanSetModuleSimulator(HostSimModulesStart start, void (*stop)());
+bool hostCanHasModuleSimulator();

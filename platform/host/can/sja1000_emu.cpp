@@ -413,3 +413,42 @@ void EmulatedSJA1000::busOffRecovered() {
     else
         linkRecovered = true; // ends as soon as the driver leaves reset mode
 }
+
+void sjaLoadTxFrame(EmulatedSJA1000& c, const CanWireFrame& f) {
+    c.write(SJA_FRAME, static_cast<unsigned char>((f.extended ? SJA_FI_FF : 0) |
+                                                  (f.rtr ? SJA_FI_RTR : 0) | f.dlc));
+    unsigned d;
+    if (f.extended) {
+        c.write(17, static_cast<unsigned char>(f.id >> 21));
+        c.write(18, static_cast<unsigned char>(f.id >> 13));
+        c.write(19, static_cast<unsigned char>(f.id >> 5));
+        c.write(20, static_cast<unsigned char>(f.id << 3));
+        d = 21;
+    } else {
+        c.write(17, static_cast<unsigned char>(f.id >> 3));
+        c.write(18, static_cast<unsigned char>(f.id << 5));
+        d = 19;
+    }
+    for (unsigned i = 0; i < f.dataBytes(); ++i)
+        c.write(d + i, f.data[i]);
+}
+
+CanWireFrame sjaReadRxFrame(EmulatedSJA1000& c) {
+    CanWireFrame f;
+    unsigned char info = c.read(SJA_FRAME);
+    f.extended = (info & SJA_FI_FF) != 0;
+    f.rtr = (info & SJA_FI_RTR) != 0;
+    f.dlc = info & 0x0F;
+    unsigned d;
+    if (f.extended) {
+        f.id = static_cast<uint32_t>(c.read(17)) << 21 | static_cast<uint32_t>(c.read(18)) << 13 |
+               static_cast<uint32_t>(c.read(19)) << 5 | c.read(20) >> 3;
+        d = 21;
+    } else {
+        f.id = static_cast<uint32_t>(c.read(17)) << 3 | c.read(18) >> 5;
+        d = 19;
+    }
+    for (unsigned i = 0; i < f.dataBytes(); ++i)
+        f.data[i] = c.read(d + i);
+    return f;
+}

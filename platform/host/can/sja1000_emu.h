@@ -113,3 +113,9 @@ private:
     void command(unsigned char cmd);
     void raise(unsigned char bits) { ir |= bits & ier; }
 };
+
+// Register-level use of a controller in operating mode, as a node's CPU does it: loads f
+// into the transmit buffer (transmission is then requested through CMR), and reads the frame
+// at the head of the receive FIFO (without releasing it).
+void sjaLoadTxFrame(EmulatedSJA1000& c, const CanWireFrame& f);
+CanWireFrame sjaReadRxFrame(EmulatedSJA1000& c);

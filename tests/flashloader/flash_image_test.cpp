@@ -1,0 +1,162 @@
+// A software file sent with the display's protocol messages (change of mode, erase, one
+// program-data command per record, run mode) into a simulated module leaves in its flash
+// what srecord's srec_cat makes of the same Intel-HEX file, filled with the erased value over
+// the erased sectors; the sectors not erased keep their old content. The demo stick's files
+// go into the demo's modules, and a small file into a module whose transport misbehaves.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "flashloader/osf.h"
+#include "flashloader/protocol_entry_points.h"
+#include "flashloader/protocol_msgs.h"
+#include "modsim/module_bus.h"
+#include "tests/support/j1939_test_bus.h"
+#include "tests/support/program_runner.h"
+
+namespace {
+std::vector<uint8_t> readBinary(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+// The module's description in the demo's module file by its label.
+ModuleDescription demoModule(const char* label) {
+    ModuleDescription descs[ModuleBus::MaxModules];
+    char err[300];
+    int n = parseModuleFile(DEMO_DIR "/modules.txt", descs, ModuleBus::MaxModules, err, sizeof err);
+    EXPECT_GT(n, 0) << err;
+    for (int i = 0; i < n; ++i)
+        if (strcmp(descs[i].label, label) == 0) return descs[i];
+    ADD_FAILURE() << "no demo module " << label;
+    return ModuleDescription();
+}
+
+// The lines of the module's events.
+class EventLines : public ModuleListener {
+public:
+    std::string all;
+    void moduleEvent(const SimModule&, const ModEvent& e) override {
+        all += std::string(e.text) + "\n";
+    }
+};
+
+class ImageTest : public ::testing::Test {
+protected:
+    J1939TestBus bus;
+    EventLines events;
+    ModuleBus modules;
+    SimModule* module = nullptr;
+
+    void start(const ModuleDescription& desc) {
+        char err[200];
+        modules.setListener(&events);
+        module = modules.add(desc, err, sizeof err);
+        ASSERT_NE(module, nullptr) << err;
+        ASSERT_TRUE(modules.join(bus.bus));
+        J1939_applicationInit(3);
+    }
+
+    // Sends a command and waits for its response; false when none comes or it is negative.
+    bool command(J1939msg& m) {
+        unsigned long before = protocolCalls.count;
+        m.transmit(module->address());
+        if (!bus.runUntil([&] { return protocolCalls.count > before; }, 20000)) return false;
+        const ProtocolCall& c = protocolCalls.last();
+        EXPECT_EQ(c.response, FL_Done)
+            << "error code " << int(c.errorCode) << " at 0x" << std::hex << c.value;
+        return c.response == FL_Done;
+    }
+
+    void program(Osf& f) {
+        ASSERT_TRUE(command(ChangeToProgramModeCmdMsg));
+        ASSERT_TRUE(EraseSectorsCmd.updateMsgData(f.sectors.count, f.sectors.list));
+        ASSERT_TRUE(command(EraseSectorsCmd));
+        unsigned long records = 0;
+        while (f.readNextRecord() && f.record.type != HexEndOfFile) {
+            ASSERT_TRUE(PgmDataCmd.setDataFromHexRecord(f.record)) << "record " << records;
+            ASSERT_TRUE(command(PgmDataCmd)) << "record " << records;
+            ++records;
+        }
+        EXPECT_NE(f.readState(), OsfReadState::Malformed);
+        ASSERT_TRUE(command(ChangeToRunModeCmdMsg));
+        EXPECT_EQ(module->received(ModCmd::Data), records);
+    }
+
+    // Programs the file and compares the flash with srec_cat's image of it.
+    void programAndCompare(const std::string& path) {
+        Osf f;
+        f.init(path.c_str());
+        OsfValidation v;
+        ASSERT_TRUE(f.validate(&v)) << osfFaultText(v.fault) << " on line " << v.line;
+        ASSERT_GT(f.sectors.count, 0);
+        ASSERT_NO_FATAL_FAILURE(program(f));
+        // The erased sectors in one range, as the demo's files have them.
+        FlashImage& flash = module->flash();
+        int first = static_cast<int>(f.sectors.list[0]);
+        int last = static_cast<int>(f.sectors.list[f.sectors.count - 1]);
+        ASSERT_EQ(last - first + 1, f.sectors.count);
+        uint64_t from = flash.base() + uint64_t{flash.sectorOffset(first)};
+        uint64_t to = flash.base() + uint64_t{flash.sectorOffset(last)} + flash.sectorSize(last);
+        std::string out = makeTempDir() + "/srec.bin";
+        ProgramRun r({path, "-Intel", "-crop", std::to_string(from), std::to_string(to), "-fill",
+                      "0xFF", std::to_string(from), std::to_string(to), "-offset",
+                      "-" + std::to_string(from), "-o", out, "-Binary"});
+        r.program = SREC_CAT;
+        r.argv0 = "srec_cat";
+        ProgramResult res = runProgram(r);
+        ASSERT_EQ(res.exitStatus, 0)
+            << "srec_cat (tools/install-deps installs srecord): " << res.err;
+        std::vector<uint8_t> expected = readBinary(out);
+        ASSERT_EQ(expected.size(), to - from);
+        const uint8_t* image = flash.bytes();
+        size_t offset = static_cast<size_t>(from - flash.base());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), image + offset));
+        for (size_t i = 0; i < flash.size(); ++i) {
+            if (i < offset || i >= offset + expected.size()) {
+                ASSERT_EQ(image[i], module->description().fill) << "untouched byte " << i;
+            }
+        }
+    }
+};
+
+TEST_F(ImageTest, DemoEngineFile) {
+    start(demoModule("engine"));
+    programAndCompare(DEMO_DIR "/stick/engine-3.2.0.hex");
+}
+
+TEST_F(ImageTest, DemoTransmissionFile) {
+    start(demoModule("transmission"));
+    programAndCompare(DEMO_DIR "/stick/transmission-1.5.0.hex");
+}
+
+TEST_F(ImageTest, DemoCabFile) {
+    start(demoModule("cab"));
+    programAndCompare(DEMO_DIR "/stick/cab-2.0.1.hex");
+}
+
+// The module's transport loses, doubles and holds packets and answers late; the display's
+// stack recovers and the image is the same. (A lost last packet of a window would end the
+// transfer at the receiver's timeout instead.)
+TEST_F(ImageTest, TransportFaultsDoNotChangeTheImage) {
+    std::string path = makeTempDir() + "/small.hex";
+    ProgramRun gen(
+        {"--base", "0x20000", "--size", "3K", "--record", "32", "--sectors", "2", "-o", path});
+    gen.program = OSFGEN_BIN;
+    ASSERT_EQ(runProgram(gen).exitStatus, 0);
+    ModuleDescription desc;
+    char err[200];
+    ASSERT_TRUE(parseModuleDescription("sa=0x44 flash=256K sector=64K window=2 drop-dt=3@2 "
+                                       "repeat-dt=2@3 hold-cts=2@4 delay-data=300@5 drop-dt=5@7",
+                                       &desc, err, sizeof err))
+        << err;
+    start(desc);
+    programAndCompare(path);
+    for (const char* line : {"TP.DT 3 dropped", "TP.DT 2 taken twice", "transfer 4: 2 CTS holds",
+                             "data 0x00020060 32 bytes -> done (after 300 ms)", "TP.DT 5 dropped"})
+        EXPECT_NE(events.all.find(line), std::string::npos) << line << " in\n" << events.all;
+}
+} // namespace

@@ -1,0 +1,166 @@
+// The stick's files and directory scanning on the host: the mount held while anything on the
+// stick is open, names too long for the path buffers refused or skipped, and directories
+// walked with their entries' sizes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "platform/generic_directory.h"
+#include "platform/host/host_options.h"
+#include "platform/usb_files.h"
+#include "tests/support/program_runner.h"
+
+namespace {
+class UsbTest : public ::testing::Test {
+protected:
+    std::string stick = makeTempDir();
+    void SetUp() override { hostOptions.usb = stick.c_str(); }
+    void TearDown() override { hostOptions.usb = nullptr; }
+
+    std::map<std::string, uint32_t> scan(genericDirectory& d) {
+        std::map<std::string, uint32_t> entries;
+        char* name;
+        uint32_t size;
+        while (d.nextFile(name, size))
+            entries[name] = size;
+        return entries;
+    }
+};
+
+TEST_F(UsbTest, TheMountIsHeldWhileAnythingIsOpen) {
+    writeFile(stick + "/a", "aa");
+    writeFile(stick + "/b", "bbb");
+    FILE* a = usb_fopen("a", "rb");
+    FILE* b = usb_fopen("b", "rb");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(N_usbFilesOpen, 2);
+    EXPECT_EQ(usb_fopen("missing", "rb"), nullptr);
+    EXPECT_EQ(N_usbFilesOpen, 2);
+    EXPECT_TRUE(fileExists("b", true)); // holds and gives back only its own share
+    EXPECT_EQ(N_usbFilesOpen, 2);
+    usb_fclose(a);
+    EXPECT_TRUE(USB_mounted);
+    DIR* d = usb_opendir(".");
+    ASSERT_NE(d, nullptr);
+    usb_fclose(b);
+    EXPECT_TRUE(USB_mounted);
+    usb_closedir(d);
+    EXPECT_FALSE(USB_mounted);
+    EXPECT_EQ(N_usbFilesOpen, 0);
+    // Single operations mount and unmount around themselves.
+    EXPECT_TRUE(fileExists("a", true));
+    EXPECT_FALSE(fileExists("c", true));
+    EXPECT_EQ(usb_mkdir("sub"), 0);
+    EXPECT_EQ(usb_mkdir("sub"), -1);
+    EXPECT_EQ(usb_remove("a"), 0);
+    EXPECT_FALSE(fileExists("a", true));
+    EXPECT_FALSE(USB_mounted);
+    // Kept mounted when asked, until forced.
+    ASSERT_EQ(usb_mount(true), 0);
+    usb_fclose(usb_fopen("b", "rb"));
+    EXPECT_TRUE(USB_mounted);
+    usb_umount(false);
+    EXPECT_TRUE(USB_mounted);
+    usb_umount(true);
+    EXPECT_FALSE(USB_mounted);
+}
+
+TEST_F(UsbTest, NoStickMeansEveryOperationFailsSoftly) {
+    hostOptions.usb = nullptr;
+    EXPECT_FALSE(fileExists("a", true));
+    EXPECT_EQ(usb_fopen("a", "rb"), nullptr);
+    EXPECT_EQ(usb_opendir("."), nullptr);
+    EXPECT_EQ(usb_mkdir("x"), -1);
+    EXPECT_EQ(usb_remove("x"), -1);
+    EXPECT_FALSE(USB_mounted);
+    EXPECT_EQ(N_usbFilesOpen, 0);
+    genericDirectory d("files", true);
+    EXPECT_FALSE(d.open());
+    char* name = nullptr;
+    uint32_t size = 7;
+    EXPECT_FALSE(d.nextFile(name, size));
+    EXPECT_EQ(size, 7u);
+    std::string notADir = stick + "/plain";
+    writeFile(notADir, "x");
+    hostOptions.usb = notADir.c_str();
+    EXPECT_EQ(usb_mount(false), -1);
+}
+
+TEST_F(UsbTest, NamesTooLongForThePathAreRefused) {
+    std::string name(255, 'n');
+    EXPECT_EQ(usb_filePath(name.c_str()), nullptr);
+    EXPECT_EQ(usb_fopen(name.c_str(), "wb"), nullptr);
+    EXPECT_FALSE(fileExists(name.c_str(), true));
+    EXPECT_EQ(usb_remove(name.c_str()), -1);
+    EXPECT_EQ(usb_mkdir(name.c_str()), -1);
+    EXPECT_EQ(N_usbFilesOpen, 0);
+    EXPECT_FALSE(USB_mounted);
+    EXPECT_EQ(std::string(usb_filePath("x")), stick + "/x");
+}
+
+TEST_F(UsbTest, DirectoriesOnTheStickWithSizes) {
+    mkdir((stick + "/files").c_str(), 0777);
+    writeFile(stick + "/files/one.hex", std::string(1000, 'x'));
+    writeFile(stick + "/files/two.hex", "");
+    mkdir((stick + "/files/sub").c_str(), 0777);
+    // A name the file system takes that does not fit the path buffer after the directory.
+    std::string longName(240, 'L');
+    ASSERT_GE(stick.size() + strlen("/files/") + longName.size(), 256u);
+    writeFile(stick + "/files/" + longName, "y");
+    genericDirectory d("files", true);
+    ASSERT_TRUE(d.open());
+    EXPECT_TRUE(USB_mounted);
+    auto entries = scan(d);
+    d.close();
+    EXPECT_FALSE(USB_mounted);
+    EXPECT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries["one.hex"], 1000u);
+    EXPECT_EQ(entries["two.hex"], 0u);
+    EXPECT_EQ(entries.count("sub"), 1u);
+    EXPECT_EQ(entries.count("."), 1u);
+    EXPECT_EQ(entries.count(longName), 0u);
+
+    // A missing directory is made; a fresh one holds only "." and "..".
+    genericDirectory fresh("new", true);
+    ASSERT_TRUE(fresh.open());
+    EXPECT_EQ(scan(fresh), (std::map<std::string, uint32_t>{{".", entries["."] * 0 + entries["."]},
+                                                            {"..", entries[".."]}}));
+    struct stat st;
+    EXPECT_EQ(stat((stick + "/new").c_str(), &st), 0);
+}
+
+TEST_F(UsbTest, LocalDirectoriesAndTheNameBuffer) {
+    std::string dir = stick + "/local";
+    genericDirectory d(dir.c_str(), false);
+    ASSERT_TRUE(d.open());
+    EXPECT_FALSE(USB_mounted);
+    char* first;
+    uint32_t size;
+    ASSERT_TRUE(d.nextFile(first, size));
+    std::string firstName = first;
+    char* second;
+    ASSERT_TRUE(d.nextFile(second, size));
+    EXPECT_EQ(first, second); // the same buffer, overwritten
+    EXPECT_NE(firstName, std::string(second));
+    EXPECT_FALSE(d.nextFile(second, size));
+    d.close();
+    // Every scan gives its directory stream back (more than the process may hold open).
+    rlimit few = {64, 64};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    for (int i = 0; i < 100; ++i) {
+        genericDirectory again(dir.c_str(), false);
+        ASSERT_TRUE(again.open()) << i;
+        again.close();
+    }
+    genericDirectory cannot("/proc/nonexistent/dir", false);
+    EXPECT_FALSE(cannot.open());
+    std::string tooLong = stick + "/" + std::string(250, 'd');
+    genericDirectory deep(tooLong.c_str(), false);
+    EXPECT_FALSE(deep.open());
+}
+} // namespace
