@@ -1,0 +1,287 @@
+// Hierarchical lists: numbering as items come and go, keys sent through the screen (moving,
+// wrapping, collapsing, expanding, leaving), the elevator, a long list driven by random
+// keys, and a reference screen of a list scrolled to its middle.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gui/bitmap_obj.h"
+#include "gui/hier_list.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/screen_compare.h"
+
+namespace {
+// An item of one line of text.
+class TextItem : public HierListItem {
+public:
+    explicit TextItem(const std::string& name, SublistState s = SUBLIST_ALWAYS_EXPANDED,
+                      Selectability sel = SELECTABLE)
+        : HierListItem(16, s, VREF_HEIGHT, sel),
+          text(BBox(RefPoint(At(0, 1), HREF_LEFT_MARGIN, VREF_TOP),
+                    RefPoint(At(0, 13), HREF_RIGHT, VREF_HEIGHT)),
+               name.c_str(), &NormalFont) {
+        text.selectability = NOT_SELECTABLE;
+        add(&text);
+    }
+    Label text;
+};
+
+class ListTest : public GuiTest {
+protected:
+    TestPane pane{BBox(R(0, 0, 319, 239)), 15};
+    HierList list{BBox(At(20, 20), 200, 100), true}; // 6 items of 16 rows fit
+    std::vector<std::unique_ptr<TextItem>> items;
+    void SetUp() override {
+        GuiTest::SetUp();
+        pane.add(&list);
+        theScreen.addLayer(&pane, nullptr, false);
+    }
+    TextItem* add(const std::string& name, WhereAdded where = ADD_LAST_CHILD,
+                  HierListItem* ref = nullptr, SublistState s = SUBLIST_ALWAYS_EXPANDED) {
+        items.emplace_back(new TextItem(name, s));
+        list.addItem(items.back().get(), where, ref, true);
+        return items.back().get();
+    }
+    UserEvent key(UserEvent e) { return theScreen.dispatchUserEvent(e); }
+    // The items in pre-order with their ordinals, as "name:ordinal ...".
+    std::string order() const {
+        std::string s;
+        for (HierListItem* i = list.root; i != nullptr; i = i->findNext(false))
+            s += std::string(1, static_cast<char>(static_cast<TextItem*>(i)->text.xtd[0])) +
+                 std::to_string(i->ordinal) + " ";
+        return s;
+    }
+    // Top row of the elevator inside the scroll bar's trough.
+    static long elevatorTop() {
+        for (long y = 22 + UpArrow.height; y < 120; ++y)
+            if (row(212, y, 6) == "000000" && row(212, y + 2, 6) == "f0000f") return y;
+        return -1;
+    }
+};
+
+TEST_F(ListTest, OrdinalsFollowAddingAndRemoving) {
+    TextItem* a = add("a");
+    add("b");
+    add("c");
+    EXPECT_EQ(order(), "a1 b2 c3 ");
+    TextItem* d = add("d", ADD_NEXT_SIBLING, a);
+    EXPECT_EQ(order(), "a1 d2 b3 c4 ");
+    add("e", ADD_FIRST_CHILD, d);
+    add("f", ADD_AS_LAST_CHILD, d);
+    add("g", ADD_FIRST_CHILD); // no reference: in front
+    EXPECT_EQ(order(), "g1 a2 d3 e4 f5 b6 c7 ");
+    EXPECT_TRUE(list.hasSublists);
+    EXPECT_EQ(list.count, 7);
+    EXPECT_EQ(list.current, a); // the first item added
+    EXPECT_EQ(list.totalHeight(), 7 * 16);
+    list.removeItem(d, true); // with its sublist
+    EXPECT_EQ(order(), "g1 a2 b3 c4 ");
+    EXPECT_EQ(list.count, 4);
+    EXPECT_EQ(d->list(), nullptr);
+    list.addItem(d, ADD_LAST_CHILD, nullptr, true); // and back, alone
+    list.addItem(d, ADD_LAST_CHILD, nullptr, true); // twice is once
+    EXPECT_EQ(order(), "g1 a2 b3 c4 d5 ");
+    list.rebuild(true);
+    EXPECT_EQ(list.root, nullptr);
+    for (auto& i : items)
+        if (i->list() == nullptr && i.get() != a)
+            list.addItem(i.get(), ADD_LAST_CHILD, nullptr, true);
+    list.rebuild(false);
+    EXPECT_EQ(list.count, 6);
+    EXPECT_EQ(order(), "b1 c2 d3 e4 f5 g6 ");
+}
+
+TEST_F(ListTest, ArrowsMoveStopOrWrapAtTheEnds) {
+    TextItem* only = add("a");
+    list.focus();
+    EXPECT_EQ(key(DOWNARROW), 0u); // one item: nothing moves
+    EXPECT_EQ(list.current, only);
+    add("b");
+    TextItem* c = add("c");
+    EXPECT_EQ(key(DOWNARROW), 0u);
+    EXPECT_EQ(key(DIALCW), 0u);
+    EXPECT_EQ(list.current, c);
+    EXPECT_EQ(c->selectability, SELECTED);
+    EXPECT_TRUE(c->inverted);
+    EXPECT_FALSE(only->inverted);
+    key(DOWNARROW);
+    EXPECT_EQ(list.current, c); // stops at the end
+    list.wraps = true;
+    key(DOWNARROW);
+    EXPECT_EQ(list.current, only);
+    key(UPARROW);
+    EXPECT_EQ(list.current, c);
+    key(LEFTARROW); // on the top level: to the first
+    EXPECT_EQ(list.current, only);
+    key(RIGHTARROW);
+    EXPECT_EQ(list.current, c);
+    EXPECT_EQ(key(F2), F2);
+    EXPECT_EQ(key(ESC), 0u);
+    EXPECT_EQ(pane.focusStack.tos(), nullptr);
+    EXPECT_FALSE(c->inverted);
+}
+
+TEST_F(ListTest, LeftArrowCollapsesToTheParentAndClickExpands) {
+    TextItem* p = add("p", ADD_LAST_CHILD, nullptr, SUBLIST_EXPANDED);
+    TextItem* c1 = add("1", ADD_LAST_CHILD, p);
+    TextItem* c2 = add("2", ADD_LAST_CHILD, p);
+    TextItem* q = add("q");
+    list.focus();
+    key(DOWNARROW);
+    key(DOWNARROW);
+    EXPECT_EQ(list.current, c2);
+    EXPECT_EQ(q->box.start.at.y, 48);
+    key(LEFTARROW);
+    EXPECT_EQ(list.current, p);
+    EXPECT_EQ(p->sublistState, SUBLIST_COLLAPSED);
+    EXPECT_TRUE(c1->hidden);
+    EXPECT_TRUE(c2->hidden);
+    EXPECT_FALSE(c1->selectable());
+    EXPECT_EQ(q->box.start.at.y, 16); // moved up under its parent
+    EXPECT_FALSE(q->hidden);
+    key(DOWNARROW);
+    EXPECT_EQ(list.current, q); // the hidden children are passed over
+    key(UPARROW);
+    EXPECT_EQ(key(CLICK), 0u); // a collapsed parent opens
+    EXPECT_EQ(p->sublistState, SUBLIST_EXPANDED);
+    EXPECT_FALSE(c1->hidden);
+    EXPECT_EQ(list.current, p);
+    EXPECT_TRUE(p->inverted);
+    // The expand icon stands 14 pixels left of the text margin of 16: at x 21 + 2.
+    // Inverted with its item, but for the grey box.
+    key(CLICK);
+    EXPECT_EQ(row(23, 24, 11), "77777777777");
+    EXPECT_EQ(row(23, 26, 11), "70000f00007"); // the plus
+    key(CLICK);
+    EXPECT_EQ(row(23, 26, 11), "70000000007"); // the minus
+}
+
+TEST_F(ListTest, EnterActivatesOrClosesTheList) {
+    TextItem* a = add("a");
+    list.focus();
+    EXPECT_EQ(key(ENTER), 0u);
+    EXPECT_EQ(a->selectability, SELECTED);
+    EXPECT_EQ(pane.focusStack.tos(), &list);
+    list.closeOnEnter = true;
+    EXPECT_EQ(key(ENTER), 0u);
+    EXPECT_EQ(pane.focusStack.tos(), nullptr);
+    EXPECT_EQ(a->selectability, SELECTABLE);
+    list.focus();
+    list.passKeys = true;
+    EXPECT_EQ(key(ESC), ESC);
+    list.passKeys = false;
+    list.escResult = F6;
+    EXPECT_EQ(key(ESC), F6);
+    list.enterAlias = F3;
+    EXPECT_EQ(key(F3), 0u); // handled as ENTER: closes
+    EXPECT_EQ(pane.focusStack.tos(), nullptr);
+}
+
+TEST_F(ListTest, ElevatorShowsThePlaceInTheWholeList) {
+    for (char c = 'a'; c <= 'p'; ++c)
+        add(std::string(1, c));
+    list.focus();
+    long first = elevatorTop();
+    key(RIGHTARROW);
+    long last = elevatorTop();
+    // The trough's frame spans rows 30 to 109; the elevator meets both ends.
+    EXPECT_EQ(first, 30);
+    EXPECT_EQ(last, 109 - ElevatorBox.height + 1);
+    EXPECT_EQ(list.current->box.start.at.y, 98 - 16); // the last item at the bottom
+    list.selectItemAt(8);
+    long middle = elevatorTop();
+    EXPECT_GT(middle, first);
+    EXPECT_LT(middle, last);
+    EXPECT_EQ(list.current->ordinal, 8);
+}
+
+TEST_F(ListTest, OmittedItemsAreLeftOut) {
+    TextItem* a = add("a");
+    TextItem* b = add("b");
+    TextItem* c = add("c");
+    list.focus();
+    key(DOWNARROW);
+    list.omitItem(b, true);
+    EXPECT_EQ(list.current, a); // the current item went: the first takes over
+    EXPECT_TRUE(b->hidden);
+    EXPECT_EQ(c->box.start.at.y, 16);
+    EXPECT_EQ(list.totalHeight(), 32);
+    key(DOWNARROW);
+    EXPECT_EQ(list.current, c);
+    list.omitItem(b, false);
+    EXPECT_EQ(c->box.start.at.y, 32); // all three fit: none is left above the top
+}
+
+// 500 items in a tree of three levels, some not selectable, driven by random keys: the
+// current item is always shown and wholly inside the viewing area, and the ordinals stay
+// 1 .. count in pre-order.
+TEST_F(ListTest, LongListUnderRandomKeys) {
+    std::mt19937 rng(20261206);
+    std::vector<TextItem*> parents;
+    list.rebuild(true);
+    for (int n = 0; n < 500; ++n) {
+        int kind = rng() % 10;
+        SublistState s = kind < 3 ? SUBLIST_COLLAPSED : SUBLIST_EXPANDED;
+        Selectability sel = kind == 9 ? NOT_SELECTABLE : SELECTABLE;
+        items.emplace_back(new TextItem("i" + std::to_string(n), s, sel));
+        TextItem* item = items.back().get();
+        HierListItem* ref = parents.empty() || kind < 4 ? nullptr : parents[rng() % parents.size()];
+        list.addItem(item, ADD_LAST_CHILD, ref, true);
+        if (item->getLevel() < 2) parents.push_back(item);
+    }
+    list.rebuild(false);
+    list.focus();
+    const UserEvent keys[] = {UPARROW, DOWNARROW, DIALCW, DIALCCW, LEFTARROW, RIGHTARROW, CLICK};
+    for (int step = 0; step < 3000; ++step) {
+        UserEvent e = keys[rng() % 7];
+        key(e);
+        HierListItem* cur = list.current;
+        ASSERT_NE(cur, nullptr);
+        ASSERT_FALSE(cur->hidden) << step;
+        ASSERT_TRUE(cur->displayable()) << step;
+        ASSERT_TRUE(cur->fullyVisible()) << step;
+        ASSERT_EQ(cur->selectability, SELECTED) << step;
+        if (step % 100 == 0) {
+            int n = 0, selected = 0;
+            for (HierListItem* i = list.root; i != nullptr; i = i->findNext(false)) {
+                ASSERT_EQ(i->ordinal, ++n);
+                selected += i->inverted;
+                ASSERT_TRUE(i->hidden || i->displayable());
+            }
+            ASSERT_EQ(n, 500);
+            ASSERT_EQ(selected, 1);
+        }
+    }
+}
+
+TEST_F(ListTest, ScreenListScrolledToItsMiddle) {
+    list.box = BBox(At(40, 30), 240, 180);
+    pane.draw(nullptr, true);
+    const char* names[] = {"Engine",     "Transmission", "Brakes",     "Steering",  "Instruments",
+                           "Body",       "Lights",       "Climate",    "Doors",     "Seats",
+                           "Mirrors",    "Wipers",       "Hydraulics", "Implement", "Hitch",
+                           "Telematics", "Fuel system",  "Exhaust",    "Cooling",   "Battery"};
+    TextItem* brakes = nullptr;
+    for (int i = 0; i < 20; ++i) {
+        TextItem* it = add(names[i], ADD_LAST_CHILD, nullptr,
+                           i == 2 || i == 10 ? SUBLIST_EXPANDED : SUBLIST_COLLAPSED);
+        if (i == 2) brakes = it;
+        if (i == 10) {
+            add("Left mirror", ADD_LAST_CHILD, it);
+            add("Right mirror", ADD_LAST_CHILD, it);
+        }
+        if (i == 4) add("Gauges", ADD_LAST_CHILD, it);
+    }
+    add("Front axle", ADD_LAST_CHILD, brakes);
+    add("Rear axle", ADD_LAST_CHILD, brakes);
+    list.focus();
+    list.selectItemAt(13); // "Mirrors", the middle of 24 items
+    for (int i = 0; i < 3; ++i)
+        key(DOWNARROW);
+    EXPECT_EQ(list.current->ordinal, 16);
+    EXPECT_TRUE(screenMatchesReference("hier_list_middle"));
+}
+} // namespace
