@@ -65,14 +65,6 @@ TEST(RectTest, SubtractLeavesOneRectangleOrNothing) {
     EXPECT_FALSE(g.subtract(R(0, 0, 30, 30)));
 }
 
-TEST(RectTest, VerticalAlignmentRow) {
-    Rect r = R(0, 10, 9, 19);
-    EXPECT_EQ(r.vAlign(ALIGN_LEFT_TOP), 10);
-    EXPECT_EQ(r.vAlign(ALIGN_VCENTER), 15);
-    EXPECT_EQ(r.vAlign(ALIGN_BOTTOM), 20);
-    EXPECT_EQ(r.vAlign(ALIGN_BOTTOM | ALIGN_VCENTER), 20);
-}
-
 TEST(BBoxTest, SizeConstructorsAndSizes) {
     BBox b(100, 20);
     EXPECT_EQ(b.width(), 99);
