@@ -57,13 +57,6 @@ TEST(CANpktTest, ChainAddressingSkipsTheSequenceNumbers) {
     EXPECT_EQ(p->setBytes(0x55, 300, 1), 0);
 }
 
-TEST(CANpktTest, ChangeDAReachesEveryPacketAndNothingElse) {
-    Chain c(3);
-    c.first->changeDA(0x25);
-    for (CANpkt* p = c.first; p != nullptr; p = p->next)
-        EXPECT_EQ(p->id, buildIDfromPGN(7, PGN_TP_DT, 0xFA, 0x25));
-}
-
 struct Elem : simpleQueueElement {
     int v;
     explicit Elem(int x) : v(x) {}
