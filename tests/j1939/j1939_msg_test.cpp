@@ -14,7 +14,6 @@
 
 namespace {
 constexpr uint32_t PropA = 0xEF00;
-const uint32_t DtId = buildIDfromPGN(6, PGN_TP_DT, 0xFA, 0x25);
 
 J1939msgBuffer* longBuffer(uint32_t length) {
     return new J1939msgBuffer(PropA, 0xFA, 0x25, 6, length, nullptr, true);
