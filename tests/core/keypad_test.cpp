@@ -69,8 +69,7 @@ TEST_F(KeypadTest, MappingBothWays) {
     EXPECT_EQ(mapToUserEvent(1u << 31), DIALCCW);
     EXPECT_EQ(mapToScanCode(PAGEUP), 0u); // no key gives it
     EXPECT_EQ(mapToScanCode(DIALCW), 1u << 30);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(mapToScanCode(KeypadMapping[i]), 1u << i);
+    EXPECT_EQ(mapToScanCode(ENTER), EnterBit);
 }
 
 TEST_F(KeypadTest, InjectedPressIsReportedLikeARealOne) {

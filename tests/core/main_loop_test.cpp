@@ -78,21 +78,6 @@ TEST_F(CommandLineTest, DebugAndStartupElsewhereArePassedOn) {
     EXPECT_STREQ(StartupScriptFileName, "startupScript");
 }
 
-TEST(TerminationTest, ExitStatusTable) {
-    EXPECT_EQ(exitStatusFor(1, false), 0);
-    EXPECT_EQ(exitStatusFor(2, false), 1);
-    EXPECT_EQ(exitStatusFor(3, false), 2);
-    EXPECT_EQ(exitStatusFor(1, true), 64);
-    for (int n = 1; n <= 40; ++n) {
-        FW.errorTermination(static_cast<unsigned char>(n), false);
-        EXPECT_EQ(exitStatusFor(FW.terminationCode, false), 16 + ((n - 1) & 15));
-        FW.errorTermination(static_cast<unsigned char>(n), true);
-        EXPECT_EQ(exitStatusFor(FW.terminationCode, false), 64 + ((n - 1) & 15));
-    }
-    FW.errorTermination(0, false); // n - 1 wraps to 255: the low four bits still hold
-    EXPECT_EQ(exitStatusFor(FW.terminationCode, false), 31);
-}
-
 // Runs the whole framework on the virtual clock with a test application; the application's
 // actions decide when it ends.
 class LoopTest : public ::testing::Test {

@@ -67,18 +67,6 @@ TEST(DataTest, PartiesAreToldNewestFirstAndMayLeaveWhileTold) {
     EXPECT_EQ(order, (std::vector<int>{2, 1}));
 }
 
-TEST(DataTest, NamesComeFromTheAttributes) {
-    DataAttributes attrs("Engine speed");
-    Data named(&Universal_RPM, &attrs, 0);
-    Data anonymous;
-    unsigned char buf[MultiStringBufferSize];
-    EXPECT_STREQ(reinterpret_cast<const char*>(named.getDataName(nullptr, 1, buf).text),
-                 "Engine speed");
-    EXPECT_STREQ(reinterpret_cast<const char*>(anonymous.getDataName(nullptr, 1, buf).text), "");
-    EXPECT_STREQ(reinterpret_cast<const char*>(named.getUnitsName(1).text), "n/min");
-    EXPECT_EQ(anonymous.getUnits(), &NoUnits);
-}
-
 // Conversions through a view are checked with the references that show them.
 TEST(DataTest, UnitizedViewFallsBackToMetricAndPassesValidityThrough) {
     Data distance(&Metric_m, nullptr, 1609.347);

@@ -115,19 +115,6 @@ TEST_F(DrawTest, BitmapObjectBlinksBetweenTwoPictures) {
     pane.remove(&obj);
 }
 
-TEST(FontTest, SizesOfTheLatinAlphabet) {
-    EXPECT_EQ(Latin.font(SmallFontSize), &SmallFont);
-    EXPECT_EQ(Latin.font(NormalFontSize), &NormalFont);
-    EXPECT_EQ(Latin.font(LargeFontSize), &LargeFont);
-    EXPECT_EQ(Latin.font(4), &NormalFont);
-    EXPECT_EQ(Latin.font(HugeNumFontSize), &HugeNumFont);
-    EXPECT_EQ(Latin.font(7), nullptr);
-    EXPECT_EQ(Latin.font(10), nullptr);
-    for (Font* f : {&SmallFont, &NormalFont, &LargeFont})
-        for (uint32_t ch = '!'; ch <= '~'; ++ch)
-            EXPECT_GT(f->getCharWidth(ch), 0) << ch;
-}
-
 TEST(FontTest, MappedAndMissingCharacters) {
     EXPECT_EQ(Latin.mapChar('A'), 65u);
     EXPECT_EQ(Latin.mapChar(0x00E9), 0xE9u); // within the font's own range

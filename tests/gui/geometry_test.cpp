@@ -12,18 +12,6 @@ Rect R(int l, int t, int r, int b) {
     return Rect(At(l, t), At(r, b));
 }
 
-TEST(RectTest, SizesAndPoints) {
-    Rect screen(320, 240);
-    EXPECT_EQ(screen, R(0, 0, 319, 239));
-    EXPECT_EQ(screen.width(), 320);
-    EXPECT_EQ(screen.height(), 240);
-    EXPECT_TRUE(screen.pointInRect(319, 239));
-    EXPECT_FALSE(screen.pointInRect(320, 0));
-    EXPECT_FALSE(screen.pointInRect(0, -1));
-    EXPECT_EQ(R(5, 5, 10, 10).shrink(1), R(6, 6, 9, 9));
-    EXPECT_EQ(R(5, 5, 10, 10).shrink(-2, 1, 3, -4), R(3, 6, 13, 6));
-}
-
 TEST(RectTest, OverlapsTellsDisjointContainedAndPartial) {
     Rect a = R(10, 10, 50, 50);
     EXPECT_EQ(a.overlaps(a), 3);
@@ -63,24 +51,6 @@ TEST(RectTest, SubtractLeavesOneRectangleOrNothing) {
     }
     Rect g = R(10, 10, 20, 20);
     EXPECT_FALSE(g.subtract(R(0, 0, 30, 30)));
-}
-
-TEST(RectTest, VerticalAlignmentRow) {
-    Rect r = R(0, 10, 9, 19);
-    EXPECT_EQ(r.vAlign(ALIGN_LEFT_TOP), 10);
-    EXPECT_EQ(r.vAlign(ALIGN_VCENTER), 15);
-    EXPECT_EQ(r.vAlign(ALIGN_BOTTOM), 20);
-    EXPECT_EQ(r.vAlign(ALIGN_BOTTOM | ALIGN_VCENTER), 20);
-}
-
-TEST(BBoxTest, SizeConstructorsAndSizes) {
-    BBox b(100, 20);
-    EXPECT_EQ(b.width(), 99);
-    EXPECT_EQ(b.height(), 20);
-    BBox same(RefPoint(At(5, 5), HREF_LEFT, VREF_TOP), RefPoint(At(25, 15), HREF_LEFT, VREF_TOP));
-    EXPECT_EQ(same.width(), 20);
-    EXPECT_EQ(same.height(), 10);
-    EXPECT_EQ(BBox(BBOX_FULL_SCREEN).getAbsRectRelativeTo(nullptr, nullptr), Rect(320, 240));
 }
 
 TEST(BBoxTest, UndeterminableWidthIsReportedAndGuessed) {

@@ -260,22 +260,4 @@ TEST_F(LayerTest, DarkModeRefusesDrawingAndRemembersIt) {
     box.draw(nullptr, true);
     EXPECT_EQ(count(R(5, 5, 14, 14), 9), 100);
 }
-
-TEST(GraphicalObjStackTest, NodesAreRecycled) {
-    GraphicalObjStack s;
-    EXPECT_TRUE(s.empty());
-    EXPECT_EQ(s.tos(), nullptr);
-    s.pop(); // nothing to pop
-    RectObj a(BBox(1, 1), 0, 1, true, true, false), b(BBox(1, 1), 0, 1, true, true, false);
-    s.push(&a);
-    GraphicalObjStackNode* first = s.top;
-    s.push(&b);
-    EXPECT_EQ(s.tos(), &b);
-    s.pop();
-    EXPECT_EQ(s.tos(), &a);
-    s.pop();
-    EXPECT_TRUE(s.empty());
-    s.push(&b);
-    EXPECT_EQ(s.top, first); // the last node freed is used again
-}
 } // namespace
