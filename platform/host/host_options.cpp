@@ -4,9 +4,11 @@
 
 #include "platform/entry.h"
 #include "platform/host/can/host_can.h"
+#include "platform/usb_files.h"
 
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 HostOptions hostOptions;
 
@@ -31,6 +33,9 @@ const OptionDef optionDefs[] = {
      "screenshot FILE, quit; - reads standard input"},
     {"--usb", "DIR", &hostOptions.usb, nullptr,
      "directory standing for the USB stick's mount point"},
+    {"--usb-device", "DEV", &hostOptions.usbDevice, nullptr,
+     "mount the stick DEV (its partition DEV1 first) as vfat on the --usb directory "
+     "(default /mnt/usb_flash) while files on it are open; needs root"},
     {"--state", "DIR", &hostOptions.state, nullptr,
      "directory keeping the emulated co-processor's NVRAM, data flash, clock and serial "
      "number (default $XDG_STATE_HOME/flashloader or ~/.local/state/flashloader)"},
@@ -69,6 +74,13 @@ bool validate(const char* program) {
     }
     if (modules && !hostCanHasModuleSimulator()) {
         fprintf(stderr, "%s: this program has no simulated modules\n", program);
+        return false;
+    }
+    struct stat st;
+    if (hostOptions.usbDevice != nullptr &&
+        (stat(usbMountPoint(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+        fprintf(stderr, "%s: --usb-device: mount point %s is not a directory\n", program,
+                usbMountPoint());
         return false;
     }
     return true;

@@ -10,8 +10,9 @@ struct HostOptions {
     const char* display = "none";
     const char* keys = nullptr;
     const char* usb = nullptr;
+    const char* usbDevice = nullptr; // a real stick mounted on the usb directory
     const char* language = nullptr;
-    const char* state = nullptr; // null: the per-user default
+    const char* state = nullptr;                // null: the per-user default
     const char* modules[MaxModuleOptions] = {}; // --module, in order
     int moduleCount = 0;
     const char* modulesFile = nullptr;
