@@ -179,7 +179,16 @@ public:
     }
 };
 
+// Prints the condensed lamp state of followed nodes when it changes.
+class LampPrinter : public Notifiable {
+public:
+    void notify(NotificationEvent e, Data*) override {
+        printf("dm1 lamps state=0x%02X\n", static_cast<unsigned>(e & 0xFF));
+    }
+};
+
 FaultPrinter faultPrinter;
+LampPrinter lampPrinter;
 SelfDownload* selfDownload = nullptr;
 J1939msgAddrClaim* claim = nullptr;
 Tracker tracker;
@@ -357,6 +366,7 @@ void runDM1(const char* a) {
     modules[moduleCount++] = m;
     J1939msgDM1_Rx* dm1 = new J1939msgDM1_Rx(nullptr, reportEveryDTC);
     if (table != nullptr && !dm1->loadFaultTable(table)) printf("dm1 table %s not loaded\n", table);
+    dm1->registerInterest(&lampPrinter, 0xFF);
     CANbusMgr.registerMsg(dm1, m, &Display);
 }
 
