@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "j1939/bit_set.h"
+#include "j1939/j1939_active_faults.h"
 #include "j1939/j1939_msg.h"
 #include "j1939/simple_queue.h"
 #include "text/template_expander.h"
@@ -20,6 +21,7 @@ class J1939_TPsession;
 class J1939field;
 class J1939module;
 class J1939msgBuffer;
+class J1939msgDM1_Rx;
 
 // The template of the bus fault.
 class CANbusErrorExpanderSingleton : public TemplateExpander {
@@ -51,6 +53,7 @@ public:
     simpleQueue canQueue;    // single frames waiting for the driver
     simpleQueue txWaitQueue; // handed to the driver, waiting for transmit-done
     CANpkt* rxPkt = nullptr; // frame being dispatched; a handler that keeps it sets it to 0
+    J1939ActiveFaultList activeFaults; // DM1 faults of the nodes followed
     J1939module* modules = nullptr;
     bool ignoreAddrClaims;
     bool simulated = false;
@@ -60,6 +63,7 @@ public:
     FaultObj* busErrorFault = nullptr;
     J1939AddrClaimHandler* addrClaimHandler = nullptr;
     J1939module* localModule;
+    J1939_SPNmapping* spnMappings = nullptr;
 
     J1939bus(J1939module& localModule, bool ignoreAddrClaims);
     J1939bus(const J1939bus&) = delete;
@@ -72,6 +76,11 @@ public:
     void registerMsg(J1939msg* msg, J1939module* src, J1939module* dst, bool active = true);
     void deregisterRxMsg(J1939msg* msg);
     void registerAddrClaimHandler(J1939AddrClaimHandler* handler) { addrClaimHandler = handler; }
+    // DTCs of SPN from are taken as SPN to (set-up time: it allocates).
+    void registerSPNmapping(uint32_t from, uint32_t to);
+    J1939ActiveFaultNode* findActiveFault(GenericData* data, J1939ActiveFaultNode* after) const {
+        return activeFaults.findActiveFault(data, after);
+    }
 
     // Sends the message's buffer to its txDA: one frame, or a transport session.
     void txMsg(J1939msg* msg);
@@ -112,8 +121,8 @@ private:
     void processTP_DT(uint8_t sa, uint8_t da);
     void processTP_CM(uint8_t sa, uint8_t da);
     void startTPtx(J1939msg* msg);
-    // DM1 diagnostics are not followed by this application: the frame is dropped.
-    void processDM1_Rx(J1939msgBuffer*, J1939msg*) {}
+    // A DM1 from the node msg follows: lamps, faults reported and cleared, time-out armed.
+    void processDM1_Rx(J1939msgBuffer* buffer, J1939msg* msg);
     void updateMsgListForAddrClaimed(J1939msgList& list, J1939module* module);
 };
 

@@ -48,6 +48,10 @@ void help() {
            "  ignore-{claim,version,mode,erase,data,run}[@N]  delay-KIND=MS[@N]\n"
            "  vanish-KIND[@N] with back=MS  busoff-KIND[@N] (KIND also transfer)\n"
            "  hold-cts=COUNT[@N] abort-dt=K[@N] drop-dt=SEQ[@N] repeat-dt=SEQ[@N] (transfers)\n"
+           "Diagnostics (DTC lists are SPN.FMI joined by +, or none):\n"
+           "  dm1=LIST dm1-lamps=N dm1-flash=N dm1-then=MS:LIST dm1-stop=MS (DM1 every second)\n"
+           "  send-file=PATH send-to=DA send-at=MS send-record=N (a service tool sending the\n"
+           "    display a file with the proprietary command)\n"
            "Error codes of the modules' refusals: 1 checksum, 2 outside the flash, 3 not\n"
            "erased, 4 not in programming mode, 5 no such sector, 6 malformed, 7 record type.\n");
 }

@@ -60,6 +60,23 @@ bool parseVersion(const char* s, SimVersion* v) {
     return true;
 }
 
+// "SPN.FMI+SPN.FMI..." or "none".
+bool parseDtcs(const char* s, SimDtc* out, int* count) {
+    *count = 0;
+    if (strcmp(s, "none") == 0) return true;
+    char buf[200];
+    if (strlen(s) >= sizeof buf) return false;
+    snprintf(buf, sizeof buf, "%s", s);
+    for (char* part = strtok(buf, "+"); part != nullptr; part = strtok(nullptr, "+")) {
+        char* dot = strchr(part, '.');
+        if (dot == nullptr || *count == ModuleDescription::MaxDtcs) return false;
+        *dot = '\0';
+        SimDtc& d = out[(*count)++];
+        if (!parseAs(part, 0x7FFFF, &d.spn) || !parseAs(dot + 1, 31, &d.fmi)) return false;
+    }
+    return *count > 0;
+}
+
 bool parseName(const char* s, uint8_t* name) {
     if (strlen(s) != 16) return false;
     for (int i = 0; i < 8; ++i) {
@@ -261,6 +278,30 @@ bool Parse::word(char* w) {
         if (ok) snprintf(s.imagePath, sizeof s.imagePath, "%s", value);
     } else if (strcmp(key, "window") == 0) {
         ok = parseAs(value, 255, &s.tpWindow) && s.tpWindow > 0;
+    } else if (strcmp(key, "dm1") == 0) {
+        ok = parseDtcs(value, s.dtcs, &s.dtcCount);
+        s.dm1 = true;
+    } else if (strcmp(key, "dm1-lamps") == 0) {
+        ok = parseAs(value, 255, &s.dm1Lamps);
+    } else if (strcmp(key, "dm1-flash") == 0) {
+        ok = parseAs(value, 255, &s.dm1Flash);
+    } else if (strcmp(key, "dm1-then") == 0) {
+        char* colon = strchr(value, ':');
+        ok = colon != nullptr;
+        if (ok) *colon = '\0';
+        ok = ok && parseAs(value, 3600000, &s.dm1ThenMs) && s.dm1ThenMs > 0 &&
+             parseDtcs(colon + 1, s.laterDtcs, &s.laterDtcCount);
+    } else if (strcmp(key, "dm1-stop") == 0) {
+        ok = parseAs(value, 3600000, &s.dm1StopMs) && s.dm1StopMs > 0;
+    } else if (strcmp(key, "send-file") == 0) {
+        ok = value[0] != '\0' && strlen(value) < sizeof s.sendFile;
+        if (ok) snprintf(s.sendFile, sizeof s.sendFile, "%s", value);
+    } else if (strcmp(key, "send-to") == 0) {
+        ok = parseAs(value, 253, &s.sendTo);
+    } else if (strcmp(key, "send-at") == 0) {
+        ok = parseAs(value, 3600000, &s.sendAtMs);
+    } else if (strcmp(key, "send-record") == 0) {
+        ok = parseAs(value, 255, &s.sendRecord) && s.sendRecord >= 3;
     } else if (strcmp(key, "back") == 0) {
         ok = parseAs(value, 3600000, &s.backAfterMs);
     } else {
@@ -273,6 +314,10 @@ bool Parse::finish() {
     ModuleDescription& s = *desc;
     if (s.address < 0) {
         snprintf(err, errLen, "sa=ADDR is missing");
+        return false;
+    }
+    if (s.sendFile[0] != '\0' && s.sendTo < 0) {
+        snprintf(err, errLen, "send-file= needs send-to=DA");
         return false;
     }
     if (name.raw && name.given) {

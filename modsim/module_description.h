@@ -17,6 +17,16 @@
 //   erase-ms=MS          erase time per sector
 //   image=FILE           flash image written at each change to run mode and at the end
 //   window=N             packets asked for per CTS
+// Diagnostics and a service tool (lists of DTCs are SPN.FMI joined by '+', or "none"):
+//   dm1=LIST             sends DM1 every second with these DTCs (several go by BAM)
+//   dm1-lamps=N dm1-flash=N   its lamp and flash bytes (default 0 and 0xFF)
+//   dm1-then=MS:LIST     from MS after start on, these DTCs instead
+//   dm1-stop=MS          no DM1 from MS after start on
+//   send-file=PATH send-to=DA [send-at=MS] [send-record=N]
+//                        identifies the display at DA and sends it the file with the
+//                        proprietary command at MS (default 1000): its first 16 bytes in
+//                        2-byte records (single frames), the rest in N-byte records (3..255,
+//                        default 64, by the transport protocol)
 // Faults (N counts that kind of command from 1; without @N every one):
 //   silent               the flash loader answers nothing (claims still answered)
 //   refuse-KIND=CODE[@N] answer negatively with CODE (mode, erase, data, run)
@@ -62,8 +72,14 @@ struct SimVersion {
     uint8_t revision = 0;
 };
 
+struct SimDtc {
+    uint32_t spn;
+    uint8_t fmi;
+};
+
 struct ModuleDescription {
     static constexpr int MaxRules = 24;
+    static constexpr int MaxDtcs = 8;
     static constexpr int MaxSectorRuns = 32;
 
     char label[24] = {};
@@ -86,6 +102,18 @@ struct ModuleDescription {
     uint32_t backAfterMs = 0; // 0: a vanished module stays away
     FaultRule rules[MaxRules] = {};
     int ruleCount = 0;
+    bool dm1 = false;
+    SimDtc dtcs[MaxDtcs] = {};
+    int dtcCount = 0;
+    uint32_t dm1ThenMs = 0; // 0: no change
+    SimDtc laterDtcs[MaxDtcs] = {};
+    int laterDtcCount = 0;
+    uint32_t dm1StopMs = 0; // 0: never
+    uint8_t dm1Lamps = 0, dm1Flash = 0xFF;
+    char sendFile[256] = {};
+    int sendTo = -1;
+    uint32_t sendAtMs = 1000;
+    uint32_t sendRecord = 64;
 
     ModuleDescription();
     // NAME field by field (the identity in the low 21 bits of the first three bytes ...).

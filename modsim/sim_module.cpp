@@ -153,6 +153,7 @@ void SimModule::start(uint32_t nowMs) {
     lastMs = nowMs;
     isPresent = true;
     claim(nowMs);
+    diagStart(nowMs);
 }
 
 void SimModule::claim(uint32_t nowMs) {
@@ -208,6 +209,7 @@ void SimModule::onFrame(const PeerFrame& f, uint32_t nowMs) {
         return;
     }
     if (pf == PfProprietaryA && toMe) {
+        if (toolReply(sa, f.data, f.dlc > 8 ? 8 : f.dlc, nowMs)) return;
         command(sa, f.data, f.dlc > 8 ? 8 : f.dlc, nowMs);
         return;
     }
@@ -500,6 +502,7 @@ void SimModule::tick(uint32_t nowMs) {
         sendFrame(first->frame);
     }
     tp.tick(nowMs);
+    if (isPresent) diagTick(nowMs);
 }
 
 bool SimModule::nextDeadline(uint32_t* ms) const {
@@ -511,6 +514,7 @@ bool SimModule::nextDeadline(uint32_t* ms) const {
     for (const Pending& p : pending)
         if (p.used) consider(p.due);
     if (!isPresent && comingBack) consider(backAt);
+    diagDeadlines(ms, &any);
     return any;
 }
 

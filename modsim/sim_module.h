@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "modsim/flash_image.h"
 #include "modsim/module_description.h"
@@ -121,6 +122,25 @@ private:
     int tpSeen = 0; // completed transport receptions taken
     int dropSeq = 0, repeatSeq = 0;
     Pending pending[MaxPending];
+
+    // DM1 sending and the service tool (sim_module_diag.cpp).
+    uint32_t startMs = 0;
+    uint32_t nextDm1 = 0;
+    enum class ToolState : uint8_t { Off, Waiting, Ident, Start, Records, End, Done };
+    ToolState tool = ToolState::Off;
+    std::vector<uint8_t> toolFile;
+    uint32_t toolOffset = 0;   // next byte of the file to send
+    uint32_t toolBase = 0;     // extended base the display holds
+    uint32_t toolDeadline = 0; // for the display's reply
+    void diagStart(uint32_t nowMs);
+    void diagTick(uint32_t nowMs);
+    void diagDeadlines(uint32_t* ms, bool* any) const;
+    void sendDm1(uint32_t nowMs);
+    // A frame from the tool's display; true when the tool took it.
+    bool toolReply(uint8_t sa, const uint8_t* d, size_t len, uint32_t nowMs);
+    void toolNext(uint32_t nowMs);
+    void toolSend(const uint8_t* d, size_t len, uint32_t nowMs);
+    void toolEnd(const char* what, uint32_t nowMs);
 
     void sendFrame(const PeerFrame& f) override; // the transport's frames
     // Counts the command and applies the fault rules that hit it; false when the module

@@ -44,13 +44,15 @@ std::vector<CanWireFrame> J1939TestBus::sentFrom(size_t from) const {
 }
 
 void RecordingFaultMgr::reportFault(FaultObj*& fault, uint32_t code, TemplateExpander* expander,
-                                    double, unsigned char type, FaultReportingOption) {
-    fault = reinterpret_cast<FaultObj*>(&handles[next++ % 64]);
-    log.push_back({false, code, expander, type, nowMs()});
+                                    double value, unsigned char type, FaultReportingOption) {
+    faults.emplace_back(0, code, expander, type);
+    fault = &faults.back();
+    log.push_back({false, code, expander, type, nowMs(), value});
 }
 
 void RecordingFaultMgr::clearFault(FaultObj*& fault, FaultReportingOption) {
-    log.push_back({true, 0, nullptr, 0, nowMs()});
+    // A clear names the fault by its code.
+    log.push_back({true, fault != nullptr ? fault->record.getCode() : 0, nullptr, 0, nowMs(), 0});
     fault = nullptr;
 }
 

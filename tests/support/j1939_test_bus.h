@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <initializer_list>
 #include <vector>
 
+#include "j1939/fault_obj.h"
 #include "j1939/j1939_bus.h"
 #include "j1939/j1939_fault_mgr.h"
 #include "j1939/j1939_msg.h"
@@ -40,24 +42,23 @@ struct FaultReport {
     TemplateExpander* expander;
     unsigned char type;
     uint32_t atMs;
+    double value; // reports only
 };
 
-// Records every report and clear; hands out a handle per report.
+// Records every report and clear; hands out a fault object per report.
 class RecordingFaultMgr : public J1939FaultMgrSingleton {
 public:
     std::vector<FaultReport> log;
 
     RecordingFaultMgr() { J1939FaultMgr = this; }
     ~RecordingFaultMgr() override { J1939FaultMgr = nullptr; }
-    void reportFault(FaultObj*& fault, uint32_t code, TemplateExpander* expander, double,
+    void reportFault(FaultObj*& fault, uint32_t code, TemplateExpander* expander, double value,
                      unsigned char type, FaultReportingOption) override;
     void clearFault(FaultObj*& fault, FaultReportingOption) override;
     int reports() const;
     int clears() const;
 
-private:
-    char handles[64] = {};
-    int next = 0;
+    std::deque<FaultObj> faults; // every fault handed out, in order
 };
 
 // A message whose tests set what the application's messages would: configuration,

@@ -2,7 +2,12 @@
 // address and NAME, driven by script commands, printing what it sends and receives. For
 // checking the stack against other J1939 implementations and for trying things by hand.
 //
-//   j1939node [--sa ADDR] [--name NAME] [host options: --can, --can-log, --keys, ...]
+//   j1939node [--sa ADDR] [--name NAME] [--self-download] [--download-file PATH]
+//             [host options: --can, --can-log, --keys, ...]
+//
+// --self-download takes the proprietary command (identification and a file sent over CAN
+// into PATH, default /tmp/update.dat); 2 s after a complete file the node ends with exit
+// status 2 (termination code 3).
 //
 // Script commands (besides wait and quit), numbers decimal or 0x-hex:
 //   j1939-recv PGN            accept PGN from any node; each arrival prints an "rx" line
@@ -11,7 +16,10 @@
 //   j1939-request PGN DA      send a Request for PGN
 //   j1939-claim               send our Address Claimed
 //   j1939-track NAME          follow the module with that NAME (16 hex digits, as printed)
-// Output lines: "ready", "rx", "tx" (sent, acked or failed), "claim" and "claim-unknown".
+//   j1939-dm1 SA [TABLE]      follow SA's DM1 (with a fault-table file): "dm1 fault" and
+//                             "dm1 clear" lines
+// Output lines: "ready", "rx", "tx" (sent, acked or failed), "claim", "claim-unknown",
+// "dm1 fault", "dm1 clear" and "download complete".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,11 +28,15 @@
 #include "core/framework.h"
 #include "flashloader/display_module.h"
 #include "j1939/can_frame.h"
+#include "j1939/fault_obj.h"
 #include "j1939/j1939_addr_claim.h"
 #include "j1939/j1939_bus.h"
+#include "j1939/j1939_dm1.h"
+#include "j1939/j1939_fault_mgr.h"
 #include "j1939/j1939_id.h"
 #include "j1939/j1939_module.h"
 #include "j1939/j1939_msg_buffer.h"
+#include "j1939/ostrel_cmd.h"
 #include "platform/entry.h"
 #include "platform/host/host_keyscript.h"
 
@@ -107,6 +119,77 @@ public:
     }
 };
 
+// Prints DM1 faults as they come and go, with their texts.
+class FaultPrinter : public J1939FaultMgrSingleton {
+public:
+    void reportFault(FaultObj*& fault, uint32_t code, TemplateExpander* expander, double,
+                     unsigned char type, FaultReportingOption) override {
+        fault = new FaultObj(0, code, expander, type);
+        char text[ExpansionWorkSize];
+        textOf(fault, text);
+        printf("dm1 fault sa=0x%02X spn=%u fmi=%u type=%u text=%s\n", code & 0xFF,
+               static_cast<unsigned>(code >> FaultKeySPNShift),
+               static_cast<unsigned>((code >> FaultKeyFMIShift) & 31), type, text);
+    }
+    void clearFault(FaultObj*& fault, FaultReportingOption) override {
+        if (fault == nullptr) return;
+        uint32_t code = fault->record.getCode();
+        printf("dm1 clear sa=0x%02X spn=%u fmi=%u\n", code & 0xFF,
+               static_cast<unsigned>(code >> FaultKeySPNShift),
+               static_cast<unsigned>((code >> FaultKeyFMIShift) & 31));
+        delete fault;
+        fault = nullptr;
+    }
+
+private:
+    // The fault's template with its "&n" placeholders filled in.
+    static void textOf(FaultObj* fault, char (&text)[ExpansionWorkSize]) {
+        unsigned char form;
+        const char* t = fault->getMsgTemplate(form, 0, 0).key;
+        size_t n = 0;
+        for (; *t != 0 && n + 1 < sizeof text; ++t) {
+            if (t[0] == '&' && t[1] >= '0' && t[1] <= '9') {
+                unsigned char part[ExpansionWorkSize] = {}, *out = part;
+                fault->expand(nullptr, static_cast<unsigned char>(t[1] - '0'), out, 0, 0);
+                for (unsigned char* p = part; *p != 0 && n + 1 < sizeof text; ++p)
+                    text[n++] = static_cast<char>(*p);
+                ++t;
+            } else {
+                text[n++] = *t;
+            }
+        }
+        text[n] = 0;
+    }
+};
+
+// Every DTC of a followed node is reported; with a table, as the table says.
+uint8_t reportEveryDTC(uint32_t, uint8_t, uint8_t, uint8_t, J1939field*&, unsigned long&) {
+    return FaultTypeNotInTable;
+}
+
+// The proprietary command, saying so when its download is complete and the node ends.
+class SelfDownload : public J1939msgOstrelCmdReceived {
+public:
+    SelfDownload() : J1939msgOstrelCmdReceived(J1939cfgListed | J1939cfgFiltered) {}
+    void notify(NotificationEvent e, Data* d) override {
+        if (e == TerminateRequestEvent)
+            printf("download complete: %s, ending with termination code %d\n", CANdownloadFileName,
+                   DownloadTerminationCode);
+        J1939msgOstrelCmdReceived::notify(e, d);
+    }
+};
+
+// Prints the condensed lamp state of followed nodes when it changes.
+class LampPrinter : public Notifiable {
+public:
+    void notify(NotificationEvent e, Data*) override {
+        printf("dm1 lamps state=0x%02X\n", static_cast<unsigned>(e & 0xFF));
+    }
+};
+
+FaultPrinter faultPrinter;
+LampPrinter lampPrinter;
+SelfDownload* selfDownload = nullptr;
 J1939msgAddrClaim* claim = nullptr;
 Tracker tracker;
 RxMsg* rxMsgs[MaxMessages];
@@ -123,6 +206,7 @@ void ensureStarted() {
     CANbusMgr.start(0, 0xFFFFFFFF, false);
     CANbusMgr.start(0, 0, true);
     CANbusMgr.registerMsg(claim, &Display, &AllModules);
+    if (selfDownload != nullptr) CANbusMgr.registerMsg(selfDownload, &Module_na, &Display);
     printf("ready sa=0x%02X name=%s\n", Display.address, claim->name().inASCII());
 }
 
@@ -258,6 +342,34 @@ void runTrack(const char* a) {
     modules[moduleCount++] = m;
 }
 
+// "SA [TABLE]"
+const char* dm1Args(const char* a, unsigned long* sa, const char** table) {
+    if (!parseNumber(a, 253, sa)) return "needs SA [TABLE]";
+    while (*a == ' ' || *a == '\t')
+        ++a;
+    *table = *a != 0 ? a : nullptr;
+    return nullptr;
+}
+const char* checkDM1(const char* a) {
+    unsigned long sa;
+    const char* table = nullptr;
+    return dm1Args(a, &sa, &table);
+}
+void runDM1(const char* a) {
+    ensureStarted();
+    unsigned long sa;
+    const char* table = nullptr;
+    dm1Args(a, &sa, &table);
+    if (moduleCount == MaxModules) return;
+    J1939module* m =
+        new J1939module(static_cast<uint8_t>(sa), "dm1", false, J1939NAME(), J1939NAME(true, 0xFF));
+    modules[moduleCount++] = m;
+    J1939msgDM1_Rx* dm1 = new J1939msgDM1_Rx(nullptr, reportEveryDTC);
+    if (table != nullptr && !dm1->loadFaultTable(table)) printf("dm1 table %s not loaded\n", table);
+    dm1->registerInterest(&lampPrinter, 0xFF);
+    CANbusMgr.registerMsg(dm1, m, &Display);
+}
+
 class NodeApp : public ApplicationTask {
 public:
     void onStartup() override { ensureStarted(); }
@@ -265,8 +377,10 @@ public:
 NodeApp app;
 
 int usage(const char* program, const char* why) {
-    fprintf(stderr, "%s: %s\nusage: %s [--sa ADDR] [--name NAME] [host options]\n", program, why,
-            program);
+    fprintf(stderr,
+            "%s: %s\nusage: %s [--sa ADDR] [--name NAME] [--self-download] [--download-file "
+            "PATH] [host options]\n",
+            program, why, program);
     return 2;
 }
 } // namespace
@@ -280,6 +394,10 @@ int main(int argc, char** argv) {
             unsigned long sa;
             if (!parseNumber(p, 253, &sa) || !atEnd(p)) return usage(argv[0], "--sa: 0 to 253");
             Display.address = static_cast<uint8_t>(sa);
+        } else if (strcmp(argv[i], "--self-download") == 0) {
+            if (selfDownload == nullptr) selfDownload = new SelfDownload();
+        } else if (strcmp(argv[i], "--download-file") == 0 && i + 1 < argc) {
+            CANdownloadFileName = argv[++i];
         } else if (strcmp(argv[i], "--name") == 0 && i + 1 < argc) {
             if (!parseName(argv[++i], &name)) return usage(argv[0], "--name: 16 hex digits");
         } else {
@@ -294,14 +412,19 @@ int main(int argc, char** argv) {
                                   name.getManufacturer(), b[4] >> 3, b[4] & 7, b[7] & 15,
                                   (b[7] & 0x80) != 0);
     const KeyScriptCommand commands[] = {
-        {"j1939-recv", checkRecv, runRecv},          {"j1939-send", checkSend, runSend},
-        {"j1939-sendhex", checkSendHex, runSendHex}, {"j1939-request", checkRequest, runRequest},
-        {"j1939-claim", checkClaim, runClaim},       {"j1939-track", checkTrack, runTrack},
+        {"j1939-recv", checkRecv, runRecv},
+        {"j1939-send", checkSend, runSend},
+        {"j1939-sendhex", checkSendHex, runSendHex},
+        {"j1939-request", checkRequest, runRequest},
+        {"j1939-claim", checkClaim, runClaim},
+        {"j1939-track", checkTrack, runTrack},
+        {"j1939-dm1", checkDM1, runDM1},
     };
     for (const KeyScriptCommand& c : commands)
         hostKeyScriptAddCommand(c);
     int status = platformTakeOptions(&argc, argv);
     if (status >= 0) return status;
     theApplication = &app;
+    J1939FaultMgr = &faultPrinter;
     return frameworkMain(argc, argv);
 }
