@@ -50,7 +50,6 @@ void Button::defocus(UserEvent e) {
         FW_enableKeypad(true);
     }
     if (behaviour != BUTTON_TOGGLE) setContentInversion(false);
-    if (selectability == ACTIVE) selectability = SELECTABLE;
     // Only a button that still holds the focus gives it back (its dialog may be gone).
     if (layer != nullptr && layer->focusStack.tos() == this) GraphicalObj::defocus(e);
     if (action != nullptr) action->onDefocus(this, e);

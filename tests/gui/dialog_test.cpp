@@ -157,6 +157,10 @@ TEST_F(DialogTest, ToggleButtonsStayInvertedMomentaryOnesDoNot) {
     EXPECT_EQ(off.text.currentColor, DimColor);
     off.enable(SELECTABLE_IF_ENABLED);
     EXPECT_EQ(off.text.currentColor, 0);
+    off.hide(); // the text goes with its button
+    EXPECT_FALSE(off.visible() || off.text.visible());
+    off.show(true, false);
+    EXPECT_TRUE(off.text.visible());
     main.remove(&toggle);
     main.remove(&off);
 }
