@@ -1,11 +1,14 @@
 // Layer stack operations.
 #include "gui/application_gui.h"
 
+#include "data/settings.h"
+
 ApplicationGUI theScreen;
 
 ApplicationGUI::ApplicationGUI(DisplayDriver* driver)
     : topLayer(&baseLayer), baseLayer(DefaultDisplayDriver) {
     if (driver != nullptr) DefaultDisplayDriver = driver;
+    changeUnitSystemHandler = screenUnitSystemHandler;
 }
 
 void ApplicationGUI::addLayer(Layer* layer, Layer* over, bool aboveBase) {

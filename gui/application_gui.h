@@ -4,6 +4,14 @@
 
 #include "gui/layer.h"
 
+class Language;
+
+// The unit system argument that leaves the unit system as it is.
+constexpr unsigned char UnitsUnchanged = 0;
+
+// Makes the unit system current through the screen, so that it redraws.
+void screenUnitSystemHandler(unsigned char system);
+
 class ApplicationGUI {
 public:
     explicit ApplicationGUI(DisplayDriver* driver = nullptr);
@@ -16,6 +24,10 @@ public:
     // uncovers redraw it until their own rectangles have used it up.
     void determineLowerLayersClippingInfo(Layer* from, Rect* area);
     UserEvent dispatchUserEvent(UserEvent e);
+    // Switches to lang (null: unchanged; langMinusOne(): the next language) and to the unit
+    // system units (UnitsUnchanged: unchanged), tells the application and redraws every
+    // open layer in the new language and units.
+    void setCurrentLanguageAndUnits(Language* lang, unsigned char units);
 
     Layer* topLayer;
     Layer baseLayer;

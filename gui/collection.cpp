@@ -2,14 +2,27 @@
 #include "gui/collection.h"
 
 #include "gui/layer.h"
+#include "gui/text_obj.h"
 
 Collection::Collection(const BBox& b, Selectability s, bool shownArg)
     : GraphicalObj(b, shownArg, true, false) {
     selectability = s;
 }
 
-// The children belong to whoever made them and may already be gone.
-Collection::~Collection() = default;
+// The children belong to whoever made them and may already be gone; only the labels this
+// collection made itself are its own.
+Collection::~Collection() {
+    while (ownedLabels != nullptr) {
+        TextObj* next = ownedLabels->nextOwned;
+        delete ownedLabels;
+        ownedLabels = next;
+    }
+}
+
+void Collection::own(TextObj* t) {
+    t->nextOwned = ownedLabels;
+    ownedLabels = t;
+}
 
 Collection* Collection::container(const GraphicalObjListNode* n) {
     if (n == nullptr || n->obj == nullptr || n->obj->selectability != NAVIGABLE_CONTAINER)

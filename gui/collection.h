@@ -2,8 +2,14 @@
 // dimming down to them, and moves the selection among them with arrows and the dial.
 #pragma once
 
+#include "gui/font.h"
 #include "gui/graphical_obj.h"
 #include "gui/graphical_obj_list.h"
+
+class DataRef;
+class GenericData;
+class StaticTextObj;
+class TextObj;
 
 class Collection : public GraphicalObj {
 public:
@@ -35,12 +41,28 @@ public:
     bool navigateNext(bool wrap, GraphicalObjListNode* start);
     bool navigatePrev(bool wrap, GraphicalObjListNode* start);
 
+    // Label helpers: each makes its text objects (owned by this collection, deleted with
+    // it), adds them and returns the first.
+    StaticTextObj* addLabel(const At& at, const char* text, long width, VRefType v, FontSize f);
+    StaticTextObj* addLabeledStaticText(const At& at, const char* label, long labelWidth,
+                                        const char* text, long textWidth, Alignment a, VRefType v,
+                                        long gap, FontSize f);
+    StaticTextObj* addLabeledTextData(const At& at, const char* label, long labelWidth,
+                                      GenericData* data, long dataWidth, Alignment a, VRefType v,
+                                      long gap, DataRef* ref = nullptr,
+                                      StaticTextObj** labelOut = nullptr);
+    StaticTextObj* addLabeledWidget(const At& at, const char* label, long labelWidth,
+                                    GraphicalObj* widget, VRefType v, long gap);
+    TextObj* addUnitsText(const At& at, GenericData* data, long width, Alignment a, VRefType v);
+
     GraphicalObjList children;
     GraphicalObjListNode* current = nullptr;
     bool activateChildOnFocus = false;
     bool enterIsForChildren = true;
 
 private:
+    TextObj* ownedLabels = nullptr;
+    void own(TextObj* t);
     // The child of node when it is a navigable container, else null.
     static Collection* container(const GraphicalObjListNode* n);
 };

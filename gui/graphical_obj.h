@@ -50,11 +50,16 @@ enum : GraphicalObjOperability {
     OPERABILITY_DIMMED = 4,
 };
 
-// What apply() copies onto an object.
+// A record applied to existing widgets: each kind takes what concerns it (every object the
+// box and colours, texts the font size and alignment, data displays the format).
 struct GraphicalProperties {
+    uint32_t kind = 0; // free for the table that holds the record
     BBox box;
-    Color secondColor;
-    Color normalColor;
+    int32_t fontSize = 1;
+    Alignment alignment = 0;
+    Color secondColor = NoColor;
+    Color normalColor = 0;
+    unsigned char format = 0;
 };
 
 class GraphicalObj {

@@ -4,18 +4,12 @@
 #include <string>
 
 #include "data/text_data_ref.h"
+#include "gui/alphabet.h"
+#include "gui/font.h"
+#include "gui/text_data_display.h"
 #include "tests/text/text_test_support.h"
 
 namespace {
-struct NarrowWidget : Notifiable, TextFitChecker {
-    int calls = 0;
-    size_t maxChars = 100;
-    void notify(NotificationEvent, Data*) override { ++calls; }
-    bool textFits(const unsigned char* text) override {
-        return std::string(reinterpret_cast<const char*>(text)).size() <= maxChars;
-    }
-};
-
 std::string textIn(TextData& t) {
     return bytesOf(t.getText());
 }
@@ -45,16 +39,18 @@ TEST(TextDataRefTest, TypingStopsAtTheCapacity) {
 
 TEST(TextDataRefTest, TypingStopsAtTheWidgetsWidth) {
     TextData t(50);
-    NarrowWidget widget;
-    widget.maxChars = 3;
-    TextDataRef r(&t, &widget);
+    // Room for three letters and the margin typing keeps free.
+    long w = NormalFont.getCharWidth('a');
+    TextDataDisplay widget(new TextDataRef(&t), BBox(At(0, 0), 3 * w + TypingMargin, 14), 1,
+                           ALIGN_LEFT_TOP, 15, 0, 0, false, true, true);
+    TextDataRef& r = *static_cast<TextDataRef*>(widget.dataRef);
     EXPECT_TRUE(r.addChar('a'));
-    EXPECT_TRUE(r.addChar('b'));
-    EXPECT_TRUE(r.addChar('c'));
-    EXPECT_FALSE(r.addChar('d'));
-    EXPECT_EQ(textIn(t), "abc");
-    EXPECT_EQ(widget.calls, 3); // registered on the first write, told of every change
-    t.deregisterInterest(&widget);
+    EXPECT_TRUE(r.addChar('a'));
+    EXPECT_TRUE(r.addChar('a'));
+    EXPECT_FALSE(r.addChar('a'));
+    EXPECT_EQ(textIn(t), "aaa");
+    r.eraseLastChar();
+    EXPECT_TRUE(r.addChar('a'));
 }
 
 TEST(TextDataRefTest, RevertsToTheValueAtFocusOrTheOriginal) {

@@ -1,0 +1,176 @@
+// Dialogs, buttons and their actions driven by keys through the screen, as the application
+// delivers them: modality, closing with ENTER, delayed release, toggles, popups from
+// buttons and their associated planes.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/framework.h"
+#include "gui/button.h"
+#include "gui/button_action.h"
+#include "gui/dialog.h"
+#include "gui/selection_indicator.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/virtual_time.h"
+
+namespace {
+struct Observer : Notifiable {
+    std::vector<NotificationEvent> codes;
+    void notify(NotificationEvent e, Data*) override { codes.push_back(e); }
+};
+
+// A main screen with one button that opens a dialog holding "Yes" and "No".
+struct DialogTest : GuiTest {
+    TestPane main{BBox(R(0, 0, 319, 239)), 15};
+    Dialog dialog{BBox(At(60, 60), 200, 100), "Are you sure?", F6, 1, FRAME_SHADOW};
+    Observer observer;
+    PopupDialogAction open{&dialog, At(-1, -1), false, &observer};
+    TextualButton opener{BBox(At(20, 200), 120, 20),
+                         &open,
+                         "Program Module",
+                         0,
+                         1,
+                         nullptr,
+                         true,
+                         false,
+                         BUTTON_MOMENTARY};
+    CloseDialogAction yesAction{&dialog, CLOSEYES, 1};
+    CloseDialogAction noAction{&dialog, CLOSENO, 500};
+    TextualButton yes{BBox(At(20, 50), 60, 20), &yesAction, "Yes", 0, 1, nullptr, true, false,
+                      BUTTON_MOMENTARY};
+    TextualButton no{BBox(At(110, 50), 60, 20), &noAction, "No", 0, 1, nullptr, true, false,
+                     BUTTON_MOMENTARY};
+    void SetUp() override {
+        GuiTest::SetUp();
+        startVirtualClock();
+        main.add(&opener);
+        addAll(dialog, {&yes, &no});
+        theScreen.addLayer(&main, nullptr, false);
+        main.focus();
+    }
+    void TearDown() override {
+        dialog.asyncDefocus(NOEVENT);
+        delete static_cast<SelectionIndicator*>(main.selectionIndicator);
+        main.selectionIndicator = nullptr;
+        theScreen.removeLayer(&main);
+    }
+};
+
+TEST_F(DialogTest, AButtonOpensAModalDialogAndGetsTheFocusBack) {
+    EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), 0u);
+    ASSERT_TRUE(dialog.layerIsActive());
+    EXPECT_EQ(opener.selectability, ACTIVE);
+    EXPECT_TRUE(opener.contentInverted()); // held down while its dialog is open
+    EXPECT_EQ(dialog.currentObj(), &yes);
+    // Modal: every key is consumed except the pass key, which leaves without the stop bit.
+    for (UserEvent e : {LEFTARROW, F1, CIRCLEARROW, PWRKEY, ACK, NOEVENT})
+        EXPECT_EQ(theScreen.dispatchUserEvent(e), 0u) << e;
+    EXPECT_EQ(dialog.currentObj(), &no); // LEFTARROW wrapped back to the last button
+    EXPECT_EQ(theScreen.dispatchUserEvent(F6), F6);
+    EXPECT_TRUE(dialog.layerIsActive());
+    theScreen.dispatchUserEvent(RIGHTARROW);
+    theScreen.dispatchUserEvent(ENTER); // "Yes": released at once, then the dialog closes
+    EXPECT_FALSE(dialog.layerIsActive());
+    EXPECT_EQ(dialog.closeEvent, CLOSEYES);
+    EXPECT_EQ(observer.codes, std::vector<NotificationEvent>{CloseAccepted});
+    EXPECT_FALSE(yes.contentInverted());
+    // The opening button is released and selected again.
+    EXPECT_EQ(opener.selectability, SELECTED);
+    EXPECT_FALSE(opener.contentInverted());
+    EXPECT_EQ(main.focusStack.tos(), &main);
+}
+
+TEST_F(DialogTest, DelayedReleaseSwallowsKeysWithTheKeypadOff) {
+    theScreen.dispatchUserEvent(ENTER);
+    theScreen.dispatchUserEvent(DOWNARROW);
+    EXPECT_EQ(dialog.currentObj(), &no);
+    theScreen.dispatchUserEvent(ENTER);
+    EXPECT_TRUE(no.releasePending);
+    EXPECT_TRUE(no.contentInverted()); // seen pressed
+    EXPECT_FALSE(FW.keypadEnabled);
+    runFor(499);
+    for (UserEvent e : {ESC, ENTER, UPARROW})
+        EXPECT_EQ(theScreen.dispatchUserEvent(e), 0u);
+    EXPECT_TRUE(dialog.layerIsActive());
+    EXPECT_EQ(dialog.currentObj(), &no);
+    runFor(1);
+    EXPECT_TRUE(FW.keypadEnabled);
+    EXPECT_FALSE(no.releasePending);
+    EXPECT_FALSE(no.contentInverted());
+    EXPECT_FALSE(dialog.layerIsActive());
+    EXPECT_EQ(observer.codes, std::vector<NotificationEvent>{CloseCancelled});
+}
+
+TEST_F(DialogTest, EnterClosesWhenAskedAndTheTitleTakesItsRoom) {
+    EXPECT_EQ(dialog.getTopMargin(), 2 + NormalFont.lineHeight());
+    dialog.titleExtra = 3;
+    EXPECT_EQ(dialog.getTopMargin(), 5 + NormalFont.lineHeight());
+    dialog.setTitle(nullptr);
+    EXPECT_EQ(dialog.getTopMargin(), 2);
+    struct Child : RectObj {
+        Child() : RectObj(BBox(At(10, 10), 20, 10), 0, 1, true, true, false) {}
+        UserEvent handleUserEvent(UserEvent e) override {
+            seen.push_back(e);
+            return e;
+        }
+        std::vector<UserEvent> seen;
+    } child;
+    Dialog plain(BBox(At(40, 40), 100, 60), nullptr, 0, 1, FRAME_PLAIN);
+    plain.add(&child);
+    plain.enterCloses = true;
+    plain.popup(&observer, At(-1, -1), &main, false);
+    EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), 0u);
+    EXPECT_FALSE(plain.layerIsActive());
+    EXPECT_EQ(observer.codes, std::vector<NotificationEvent>{CloseAccepted});
+    EXPECT_EQ(child.seen, std::vector<UserEvent>{CLOSEYES});
+    // Closing on any key.
+    AnyKeyExitsDialog any(BBox(At(40, 40), 100, 60), "Note", 0, 1, FRAME_PLAIN);
+    any.popup(&observer, At(-1, -1), &main, false);
+    EXPECT_EQ(theScreen.dispatchUserEvent(F3), 0u);
+    EXPECT_FALSE(any.layerIsActive());
+    EXPECT_EQ(observer.codes.back(), CloseCancelled);
+}
+
+TEST_F(DialogTest, ToggleButtonsStayInvertedMomentaryOnesDoNot) {
+    TextualButton toggle(BBox(At(160, 200), 60, 20), &NullButtonAction, "Lock", 0, 1, nullptr, true,
+                         true, BUTTON_TOGGLE);
+    TextualButton off(BBox(At(240, 200), 60, 20), &NullButtonAction, "Off", 0, 1, nullptr, false,
+                      false, BUTTON_MOMENTARY);
+    addAll(main, {&toggle, &off});
+    theScreen.dispatchUserEvent(DOWNARROW);
+    EXPECT_EQ(main.currentObj(), &toggle);
+    theScreen.dispatchUserEvent(ENTER);
+    EXPECT_TRUE(toggle.contentInverted());
+    EXPECT_EQ(toggle.selectability, SELECTED); // released at once
+    theScreen.dispatchUserEvent(ENTER);
+    EXPECT_FALSE(toggle.contentInverted());
+    theScreen.dispatchUserEvent(UPARROW);
+    theScreen.dispatchUserEvent(ENTER);
+    theScreen.dispatchUserEvent(ESC);
+    EXPECT_FALSE(opener.contentInverted());
+    // A disabled button is skipped and does nothing when activated.
+    theScreen.dispatchUserEvent(DOWNARROW);
+    theScreen.dispatchUserEvent(DOWNARROW);
+    EXPECT_EQ(main.currentObj(), &opener);
+    EXPECT_EQ(off.activate(), 0u);
+    EXPECT_FALSE(off.contentInverted());
+    EXPECT_EQ(off.text.currentColor, DimColor);
+    off.enable(SELECTABLE_IF_ENABLED);
+    EXPECT_EQ(off.text.currentColor, 0);
+    main.remove(&toggle);
+    main.remove(&off);
+}
+
+TEST_F(DialogTest, AnAssociatedPlaneComesAndGoesWithTheDialog) {
+    Plane help(BBox(At(0, 0), 320, 30), FRAME_PLAIN, NOT_SELECTABLE);
+    PopupDialogAndAssocPlaneAction both(&dialog, &help);
+    opener.action = &both;
+    theScreen.dispatchUserEvent(ENTER);
+    EXPECT_TRUE(help.layerIsActive());
+    EXPECT_TRUE(dialog.layerIsActive());
+    theScreen.dispatchUserEvent(ESC);
+    EXPECT_FALSE(dialog.layerIsActive());
+    EXPECT_FALSE(help.layerIsActive());
+    EXPECT_EQ(opener.selectability, SELECTED);
+}
+} // namespace

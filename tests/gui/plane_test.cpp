@@ -1,0 +1,139 @@
+// Planes opened and closed through the screen as the application does: placement on the
+// layer stack, close codes and broadcasts, refocus of the owner, pass keys, frames.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "gui/plane.h"
+#include "gui/rect_obj.h"
+#include "gui/selection_indicator.h"
+#include "tests/gui/gui_test_support.h"
+
+namespace {
+// A selectable box that records the events it is given.
+struct Probe : RectObj {
+    explicit Probe(const BBox& b) : RectObj(b, 0, 1, true, true, true) {}
+    UserEvent handleUserEvent(UserEvent e) override {
+        seen.push_back(e);
+        return e;
+    }
+    std::vector<UserEvent> seen;
+};
+
+struct Observer : Notifiable {
+    std::vector<NotificationEvent> codes;
+    void notify(NotificationEvent e, Data*) override { codes.push_back(e); }
+};
+
+struct PlaneTest : GuiTest {
+    TestPane main{BBox(R(0, 0, 319, 239)), 15};
+    Probe mainItem{BBox(At(220, 40), 80, 16)};
+    Probe mainOther{BBox(At(220, 70), 80, 16)};
+    Plane plane{BBox(At(40, 40), 120, 80), FRAME_PLAIN, NOT_SELECTABLE};
+    Probe a{BBox(At(10, 10), 40, 16)};
+    Probe b{BBox(At(10, 40), 40, 16)};
+    Observer observer;
+    void SetUp() override {
+        GuiTest::SetUp();
+        addAll(main, {&mainItem, &mainOther});
+        addAll(plane, {&a, &b});
+        theScreen.addLayer(&main, nullptr, false);
+        main.focus();
+        theScreen.dispatchUserEvent(DOWNARROW); // the main screen's selection moves on
+    }
+    void TearDown() override {
+        plane.asyncDefocus(NOEVENT);
+        delete static_cast<SelectionIndicator*>(main.selectionIndicator);
+        main.selectionIndicator = nullptr;
+        theScreen.removeLayer(&main);
+    }
+};
+
+TEST_F(PlaneTest, EscClosesWithCancelAndTheOwnerGetsItsSelectionBack) {
+    plane.popup(&observer, At(-1, -1), &main, false);
+    EXPECT_EQ(theScreen.topLayer->below, &plane); // the plane's selection frame on top
+    EXPECT_EQ(plane.currentObj(), &a);
+    EXPECT_EQ(a.selectability, SELECTED);
+    EXPECT_EQ(mainOther.selectability, SELECTED); // still marked, its frame stays under
+    theScreen.dispatchUserEvent(DOWNARROW);
+    EXPECT_EQ(plane.currentObj(), &b);
+    EXPECT_EQ(theScreen.dispatchUserEvent(ESC), 0u);
+    EXPECT_FALSE(plane.layerIsActive());
+    EXPECT_EQ(plane.closeEvent, ESC);
+    EXPECT_EQ(observer.codes, std::vector<NotificationEvent>{CloseCancelled});
+    EXPECT_EQ(a.seen, std::vector<UserEvent>{CLOSENO}); // once, to every child
+    EXPECT_EQ(b.seen, std::vector<UserEvent>{CLOSENO});
+    // The main screen's selection frame is back around its current item, and on top.
+    ASSERT_NE(main.selectionIndicator, nullptr);
+    EXPECT_EQ(theScreen.topLayer, main.selectionIndicator);
+    EXPECT_EQ(static_cast<SelectionIndicator*>(main.selectionIndicator)->innerRect,
+              mainOther.getAbsRect(nullptr));
+    // Reopened, it starts again from the first item; ENTER-like closes are accepted.
+    plane.popup(At(-1, -1), &main, false);
+    EXPECT_EQ(plane.currentObj(), &a);
+    plane.asyncDefocus(CLOSEYES);
+    plane.popup(At(-1, -1), &main, false);
+    plane.asyncDefocus(NOEVENT);
+    EXPECT_EQ(observer.codes,
+              (std::vector<NotificationEvent>{CloseCancelled, CloseAccepted, CloseWithoutKey}));
+    EXPECT_EQ(a.seen.back(), CLOSENO);
+    EXPECT_EQ(a.seen[1], CLOSEYES);
+}
+
+TEST_F(PlaneTest, OpensDirectlyAboveItsOwnerOrOnTop) {
+    Plane top(BBox(At(200, 150), 100, 60), FRAME_PLAIN, NOT_SELECTABLE);
+    top.popup(At(-1, -1), &main, false);
+    plane.popup(At(20, 30), &main, false);
+    // Directly above the main screen and its selection frame, under the other popup.
+    EXPECT_EQ(plane.below, main.selectionIndicator);
+    EXPECT_EQ(plane.selectionIndicator->above, &top);
+    EXPECT_EQ(plane.getAbsRect(nullptr), R(20, 30, 139, 109)); // moved, same size
+    plane.asyncDefocus(ESC);
+    plane.popup(At(-1, -1), &main, true);
+    EXPECT_EQ(plane.ownerLayer, &main);
+    EXPECT_EQ(plane.above, plane.selectionIndicator); // its own frame only above it
+    EXPECT_EQ(plane.above->above, nullptr);
+    plane.asyncDefocus(ESC);
+    top.asyncDefocus(ESC);
+    EXPECT_EQ(theScreen.topLayer, main.selectionIndicator);
+}
+
+TEST_F(PlaneTest, EscResultAndPassKeyLeaveTheGui) {
+    plane.passKey = F2;
+    plane.popup(At(-1, -1), &main, false);
+    // The pass key is not offered to the main screen underneath.
+    EXPECT_EQ(theScreen.dispatchUserEvent(F2), F2);
+    EXPECT_TRUE(mainOther.seen.empty());
+    plane.escResult = F5;
+    EXPECT_EQ(theScreen.dispatchUserEvent(ESC), F5);
+    EXPECT_TRUE(plane.layerIsActive());
+    EXPECT_EQ(theScreen.dispatchUserEvent(F3), F3); // not consumed by a plain plane
+}
+
+TEST_F(PlaneTest, FramesAndShadowsLieOutsideTheBox) {
+    Plane thick(BBox(At(100, 100), 60, 40), 5, NOT_SELECTABLE);
+    thick.popup(At(-1, -1), &main, false);
+    EXPECT_EQ(thick.layerRect, R(98, 98, 161, 141));
+    EXPECT_EQ(count(R(98, 98, 161, 141), 0) - count(R(101, 101, 158, 138), 0),
+              area(R(98, 98, 161, 141)) - area(R(101, 101, 158, 138)));
+    EXPECT_EQ(count(R(101, 101, 158, 138), 15), area(R(101, 101, 158, 138)));
+    thick.asyncDefocus(ESC);
+    Plane shadow(BBox(At(100, 100), 60, 40), FRAME_SHADOW, NOT_SELECTABLE);
+    shadow.popup(At(-1, -1), &main, false);
+    EXPECT_EQ(shadow.layerRect, R(100, 100, 162, 142));
+    EXPECT_EQ(count(R(160, 100, 162, 142), DimColor), 3 * 43);
+    EXPECT_EQ(count(R(100, 140, 159, 142), DimColor), 60 * 3);
+    Plane rings(BBox(At(20, 150), 60, 40), FRAME_RINGS, NOT_SELECTABLE);
+    rings.popup(At(-1, -1), &main, false);
+    EXPECT_EQ(row(16, 170, 6), "ff770f");
+    // A popup over the shadow only: closing it redraws the shadow.
+    Plane corner(BBox(At(161, 141), 20, 20), FRAME_NONE, NOT_SELECTABLE);
+    corner.backgroundColor = 12;
+    corner.popup(At(-1, -1), nullptr, true);
+    EXPECT_EQ(getPixel(162, 142), 12);
+    corner.asyncDefocus(ESC);
+    EXPECT_EQ(getPixel(162, 142), DimColor);
+    rings.asyncDefocus(ESC);
+    shadow.asyncDefocus(ESC);
+}
+} // namespace
