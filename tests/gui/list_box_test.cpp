@@ -158,6 +158,10 @@ TEST_F(ListBoxTest, MenuFromTable) {
     EXPECT_EQ(display->backgroundColor, 8); // every second item striped
     EXPECT_EQ(findHierListItemFromTable(table, &speed), table[5].item);
     EXPECT_EQ(findHierListItemFromTable(table, &choice), nullptr);
+    // Menus live for the whole run; this one goes with the test.
+    menu.rebuild(true);
+    for (HierListItemTable& row : table)
+        delete row.item;
 }
 
 TEST_F(ListBoxTest, ScreenListBoxClosedAndOpen) {
