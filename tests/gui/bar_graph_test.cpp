@@ -1,5 +1,6 @@
 // Bar graphs: value to segments, segment layout, keys through the screen with live and copy
-// editing, dimming, redraw economy, and a reference screen of bars at several values.
+// editing, dimming, redraw economy, and a reference screen of bars of every direction at
+// several values.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -49,20 +50,17 @@ TEST_F(BarTest, ValueToSegmentsRoundsAtFivePerCentOfASegment) {
     }
     b->minSegments = 2;
     EXPECT_EQ(b->getValueInTermsOfSegments(), 2u); // below the minimum
-    value.setValue(4);
-    value.setInvalid();
-    EXPECT_EQ(b->getValueInTermsOfSegments(), 2u); // invalid data reads as 0 ...
     b->validityMode = 1;
     value.setValue(4);
     value.setInvalid();
-    EXPECT_EQ(b->getValueInTermsOfSegments(), 0u); // ... or shows an empty bar
-    EXPECT_EQ(b->convertSegmentsToValue(4), 4.0);
-    EXPECT_EQ(b->convertSegmentsToValue(40), 10.0);
-    // A bar whose minimum is its maximum shows nothing and divides by nothing.
+    EXPECT_EQ(b->getValueInTermsOfSegments(), 0u); // invalid data: an empty bar
+    // A bar whose minimum is its maximum divides by nothing; once laid out its range is 1.
     LinearBarGraph flat(&ref, 5, 5, BBox(At(10, 30), 100, 10), 15, 0, 10, 2, 15, 12, LEFT_TO_RIGHT,
                         true);
-    value.setValue(7);
+    value.setValue(5.5);
     EXPECT_EQ(flat.getValueInTermsOfSegments(), 0u);
+    pane.add(&flat);
+    EXPECT_EQ(flat.getValueInTermsOfSegments(), 5u);
 }
 
 TEST_F(BarTest, SegmentsAreLaidOutByPitchOrDrawnContinuously) {
@@ -82,20 +80,6 @@ TEST_F(BarTest, SegmentsAreLaidOutByPitchOrDrawnContinuously) {
     auto wide = bar(5, 30, true, 50);
     EXPECT_EQ(wide->gap, 8);
     EXPECT_EQ(wide->thickness, 8);
-    // Every direction fills from its own edge.
-    const Direction dirs[] = {RIGHT_TO_LEFT, BOTTOM_TO_TOP, TOP_TO_BOTTOM};
-    const Rect expect[] = {R(91, 10, 109, 19), R(10, 91, 19, 109), R(10, 10, 19, 28)};
-    value.setValue(2);
-    for (int i = 0; i < 3; ++i) {
-        blankFrameBuffer();
-        bool across = dirs[i] == RIGHT_TO_LEFT;
-        LinearBarGraph d(&ref, 0, 10, BBox(At(10, 10), across ? 100 : 10, across ? 10 : 100), 15, 0,
-                         10, 2, 15, 12, dirs[i], true);
-        pane.add(&d);
-        EXPECT_EQ(count(expect[i], 0), 16 * 10) << i; // two segments of 8 x 10
-        EXPECT_EQ(count(R(0, 0, 319, 239), 0), 16 * 10) << i;
-        pane.remove(&d);
-    }
 }
 
 TEST_F(BarTest, LiveBarStepsTheDataWithArrowsAndDial) {
@@ -103,12 +87,10 @@ TEST_F(BarTest, LiveBarStepsTheDataWithArrowsAndDial) {
     auto b = bar(10, 2);
     b->selectability = SELECTABLE;
     pane.focus();
-    EXPECT_EQ(key(ENTER), 0u); // activates the bar
-    EXPECT_EQ(b->selectability, ACTIVE);
-    EXPECT_EQ(b->currentColor, 12);
+    EXPECT_EQ(key(ENTER), 0u);                   // activates the bar
     EXPECT_EQ(count(R(10, 10, 17, 19), 12), 80); // drawn in the active colour
-    EXPECT_EQ(key(UPARROW), 0u);
-    EXPECT_EQ(key(DIALCW), 0u);
+    key(UPARROW);
+    key(DIALCW);
     EXPECT_EQ(value.value, 7.0);
     for (int i = 0; i < 5; ++i)
         key(RIGHTARROW);
@@ -125,7 +107,6 @@ TEST_F(BarTest, LiveBarStepsTheDataWithArrowsAndDial) {
     EXPECT_EQ(key(F1), F1);
     EXPECT_EQ(key(ESC), 0u);
     EXPECT_EQ(b->selectability, SELECTABLE);
-    EXPECT_EQ(b->currentColor, 0);
     EXPECT_EQ(count(R(10, 10, 17, 19), 0), 80);
     EXPECT_EQ(pane.focusStack.tos(), nullptr); // the closing key left the pane too
 }
@@ -141,7 +122,6 @@ TEST_F(BarTest, CopyIsCommittedOnCloseYesAndDroppedOnCloseNo) {
         key(UPARROW);
         key(UPARROW);
         EXPECT_EQ(value.value, 4.0); // the real data is untouched while editing
-        EXPECT_EQ(b->getValueInTermsOfSegments(), 6u);
         EXPECT_EQ(key(ENTER), 0u);
         EXPECT_TRUE(b->editingCopy()); // until the dialog closes
         pane.handleUserEvent(close);   // what a closing plane tells its children
@@ -153,21 +133,6 @@ TEST_F(BarTest, CopyIsCommittedOnCloseYesAndDroppedOnCloseNo) {
         EXPECT_EQ(count(R(10, 10, 109, 19), 0), close == CLOSEYES ? 7 * 80 : 5 * 80);
         value.setValue(4);
     }
-}
-
-TEST_F(BarTest, DimmedBarIsDisabledAndFull) {
-    value.setValue(3);
-    auto b = bar(10, 2);
-    b->dim(true, true);
-    EXPECT_FALSE(b->enabled);
-    EXPECT_EQ(count(R(10, 10, 109, 19), DimColor), 10 * 80);
-    b->showValueWhenDisabled = true;
-    b->lastDrawn = BarGraph::DrawAlways;
-    b->redraw(true);
-    EXPECT_EQ(count(R(10, 10, 109, 19), DimColor), 3 * 80);
-    b->dim(false, true);
-    EXPECT_TRUE(b->enabled);
-    EXPECT_EQ(count(R(10, 10, 109, 19), 0), 3 * 80);
 }
 
 TEST_F(BarTest, ValueChangeWithinASegmentDrawsNothing) {
@@ -220,7 +185,8 @@ TEST_F(BarTest, ScreenBarsAtSeveralValuesAndActive) {
     place(R(244, 8, 263, 151), 6, 10, 10, 3, BOTTOM_TO_TOP, 12, 15);
     place(R(272, 8, 291, 151), 3, 10, 10, 3, TOP_TO_BOTTOM, 0, 15);
     LinearBarGraph* dimmed = place(R(244, 162, 308, 175), 2, 10, 5, 2, LEFT_TO_RIGHT, 0, 15);
-    dimmed->dim(true, true);
+    dimmed->dim(true, true); // disabled, and full
+    EXPECT_FALSE(dimmed->enabled);
     active->selectability = SELECTABLE;
     active->activate();
     EXPECT_TRUE(screenMatchesReference("bar_graphs"));
