@@ -1,13 +1,16 @@
 // The stick's files and directory scanning on the host: the mount held while anything on the
-// stick is open, names too long for the path buffers refused or skipped, and directories
-// walked with their entries' sizes.
+// stick is open (also a real stick's, seen through a replaced mount call), names too long for
+// the path buffers refused or skipped, and directories walked with their entries' sizes.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <vector>
 
 #include "platform/generic_directory.h"
 #include "platform/host/host_options.h"
@@ -162,5 +165,83 @@ TEST_F(UsbTest, LocalDirectoriesAndTheNameBuffer) {
     std::string tooLong = stick + "/" + std::string(250, 'd');
     genericDirectory deep(tooLong.c_str(), false);
     EXPECT_FALSE(deep.open());
+}
+std::vector<std::string> calls;     // the device mounted, or "umount"
+std::map<std::string, int> failing; // errno of a device or of "umount"
+
+int call(const std::string& what) {
+    calls.push_back(what);
+    errno = failing.count(what) ? failing[what] : 0;
+    return errno != 0 ? -1 : 0;
+}
+
+class UsbMountTest : public UsbTest {
+protected:
+    void SetUp() override {
+        UsbTest::SetUp();
+        hostOptions.usbDevice = "/dev/sdz";
+        usbMountOps.mount = [](const char* dev, const char* dir, const char* type,
+                               unsigned long flags, const void*) {
+            EXPECT_EQ(std::string(dir) + type + std::to_string(flags),
+                      std::string(hostOptions.usb) + "vfat3088");
+            return call(dev);
+        };
+        usbMountOps.umount = [](const char*) { return call("umount"); };
+        writeFile(stick + "/a", "a");
+    }
+    using Calls = std::vector<std::string>;
+};
+
+TEST_F(UsbMountTest, MountedWhileFilesAreOpen) {
+    FILE* a = usb_fopen("a", "rb");
+    FILE* b = usb_fopen("a", "rb");
+    ASSERT_NE(b, nullptr);
+    usb_fclose(a);
+    EXPECT_EQ(calls, Calls{"/dev/sdz1"});
+    usb_fclose(b);
+    EXPECT_EQ(calls, (Calls{"/dev/sdz1", "umount"}));
+    EXPECT_FALSE(USB_mounted);
+    // A stick without a partition table; an unmount that fails is tried again.
+    calls.clear();
+    failing = {{"/dev/sdz1", ENOENT}, {"umount", EBUSY}};
+    EXPECT_GT(diskSpaceLeft(true), 0u);
+    EXPECT_TRUE(USB_mounted);
+    failing.erase("umount");
+    EXPECT_TRUE(fileExists("a", true));
+    EXPECT_EQ(calls, (Calls{"/dev/sdz1", "/dev/sdz", "umount", "umount"}));
+    EXPECT_FALSE(USB_mounted);
+    // The count cannot wrap round to nothing open.
+    ASSERT_TRUE(usb_mountHold(255));
+    EXPECT_EQ(usb_fopen("a", "rb"), nullptr);
+    EXPECT_EQ(N_usbFilesOpen, 255);
+}
+
+TEST_F(UsbMountTest, AStickMountedElsewhereIsUsedAndNeverUnmounted) {
+    failing["/dev/sdz1"] = EBUSY;
+    usb_fclose(usb_fopen("a", "rb"));
+    EXPECT_TRUE(USB_mounted);
+    usb_umount(true);
+    EXPECT_EQ(calls, Calls{"/dev/sdz1"});
+    EXPECT_FALSE(USB_mounted);
+}
+
+TEST_F(UsbMountTest, AnAbsentStickLeavesNothingMounted) {
+    failing = {{"/dev/sdz1", ENXIO}, {"/dev/sdz", ENXIO}};
+    USB_leaveMounted = true;
+    EXPECT_FALSE(fileExists("a", true));
+    EXPECT_EQ(diskSpaceLeft(true), 0u);
+    EXPECT_EQ(calls.size(), 4u);
+    EXPECT_FALSE(USB_mounted || USB_leaveMounted);
+    EXPECT_EQ(N_usbFilesOpen, 0);
+    struct statvfs fs;
+    ASSERT_EQ(statvfs(".", &fs), 0);
+    EXPECT_NEAR(diskSpaceLeft(false), 1.0 * fs.f_bavail * fs.f_frsize / 1024, 2048); // others write
+}
+
+TEST_F(UsbMountTest, ADeviceNeedsADirectoryToMountOn) {
+    std::string file = stick + "/a";
+    const char* args[] = {"fl", "--usb-device", "/dev/sdy", "--usb", file.c_str()};
+    int argc = 5;
+    EXPECT_EQ(hostTakeOptions(&argc, const_cast<char**>(args)), 2);
 }
 } // namespace
