@@ -25,7 +25,9 @@ void J1939bus::registerSPNmapping(uint32_t from, uint32_t to) {
 }
 
 void J1939bus::processDM1_Rx(J1939msgBuffer* buffer, J1939msg* msg) {
-    J1939msgDM1_Rx* dm1 = static_cast<J1939msgDM1_Rx*>(msg);
+    // Only a DM1 message follows faults; another message for the PGN takes nothing.
+    J1939msgDM1_Rx* dm1 = dynamic_cast<J1939msgDM1_Rx*>(msg);
+    if (dm1 == nullptr) return;
     if (!simulated) dm1->cancelDelayedNotify(TimerEvent);
     // A DM1 too short for its lamp bytes shows no lamp.
     uint32_t len = buffer->length;
