@@ -116,3 +116,19 @@ TEST_F(OstrelTest, IdentificationAnswersItsItemsAndStopsADownload) {
     EXPECT_EQ(std::vector<uint8_t>(j.peer.received.back().data, j.peer.received.back().data + 8),
               (std::vector<uint8_t>{0x12, 0x65, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
+
+TEST_F(OstrelTest, AnExtendedAddressCarriesTheRunPast64K) {
+    ASSERT_EQ(cmd({0, 1}), reply(0, 1));
+    for (uint32_t a = 0; a < 0x10000; a += 2) {
+        uint8_t hi = static_cast<uint8_t>(a >> 8), lo = static_cast<uint8_t>(a);
+        ASSERT_EQ(cmd({3, 0, 2, hi, lo, 0, lo, hi}), reply(3, 1)) << a;
+    }
+    // Upper address word 0x0001 (byte 6 is its high byte): address 0 now means 0x10000.
+    EXPECT_EQ(cmd({3, 0, 0, 0, 0, 4, 0x00, 0x01}), reply(3, 1));
+    EXPECT_EQ(cmd({3, 0, 2, 0, 0, 0, 'X', 'Y'}), reply(3, 1));
+    EXPECT_EQ(cmd({3, 0, 0, 0, 0, 1}), reply(3, 1));
+    std::string f = file();
+    ASSERT_EQ(f.size(), 0x10002u);
+    EXPECT_EQ(f.substr(0x10000), "XY");
+    EXPECT_EQ(static_cast<uint8_t>(f[0xFFFE]), 0xFE);
+}
