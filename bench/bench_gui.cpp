@@ -4,20 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/alloc_counter.h"
+#include "bench/counting_driver.h"
 #include "platform/display.h"
 #include "tests/support/gui_scene.h"
 
 namespace {
-// Counts what reaches the frame buffer.
-class CountingDriver : public DisplayDriver {
-public:
-    void setPixel(long x, long y, Color c) override {
-        ++writes;
-        DisplayDriver::setPixel(x, y, c);
-    }
-    long writes = 0;
-};
-
 // Every layer redraws itself, bottom up, as after a language switch.
 void redrawAll() {
     for (Layer* l = theScreen.baseLayer.above; l != nullptr; l = l->above)

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/alloc_counter.h"
+#include "bench/counting_driver.h"
 #include "gui/button.h"
 #include "gui/button_action.h"
 #include "gui/dialog.h"
@@ -11,15 +12,6 @@
 #include "tests/support/gui_scene.h"
 
 namespace {
-class CountingDriver : public DisplayDriver {
-public:
-    void setPixel(long x, long y, Color c) override {
-        ++writes;
-        DisplayDriver::setPixel(x, y, c);
-    }
-    long writes = 0;
-};
-
 BBox below(int32_t x, int32_t y, int32_t w, int32_t h) {
     return BBox(RefPoint(At(x, y), HREF_LEFT, VREF_TOP_MARGIN),
                 RefPoint(At(w - 1, h - 1), HREF_WIDTH, VREF_HEIGHT));
