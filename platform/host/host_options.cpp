@@ -4,9 +4,11 @@
 
 #include "platform/entry.h"
 #include "platform/host/can/host_can.h"
+#include "platform/host/host_window.h"
 #include "platform/usb_files.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -27,7 +29,10 @@ const OptionDef optionDefs[] = {
      "socketcan:IFACE, cannelloni:LOCALPORT:HOST:PORT"},
     {"--can-log", "FILE", &hostOptions.canLog, nullptr,
      "log every CAN frame sent and received in candump format"},
-    {"--display", "KIND", &hostOptions.display, nullptr, "none (headless, default)"},
+    {"--display", "KIND", &hostOptions.display, nullptr,
+     "none (headless, default) or sdl (a window; keys are named in its title)"},
+    {"--scale", "N", &hostOptions.scale, nullptr,
+     "the window's size in screen sizes, 1 to 8 (default 3)"},
     {"--keys", "FILE", &hostOptions.keys, nullptr,
      "scripted keys, one command a line: key names, press KEY, release KEY, wait MS, "
      "screenshot FILE, quit; - reads standard input"},
@@ -57,8 +62,18 @@ const char* baseName(const char* path) {
 }
 
 bool validate(const char* program) {
-    if (strcmp(hostOptions.display, "none") != 0) {
+    bool sdl = strcmp(hostOptions.display, "sdl") == 0;
+    if (strcmp(hostOptions.display, "none") != 0 && !sdl) {
         fprintf(stderr, "%s: --display: unknown display '%s'\n", program, hostOptions.display);
+        return false;
+    }
+    if (sdl && !hostWindowAvailable()) {
+        fprintf(stderr, "%s: --display sdl is not available: built without SDL2\n", program);
+        return false;
+    }
+    if (hostWindowScale() == 0) {
+        fprintf(stderr, "%s: --scale: '%s' is not a whole number from 1 to %d\n", program,
+                hostOptions.scale, HostOptions::MaxScale);
         return false;
     }
     HostCanSpec transport;
@@ -148,6 +163,14 @@ int hostTakeOptions(int* argc, char** argv) {
     argv[out] = nullptr;
     *argc = out;
     return validate(program) ? -1 : 2;
+}
+
+int hostWindowScale() {
+    char* end = nullptr;
+    long n = strtol(hostOptions.scale, &end, 10);
+    return end != hostOptions.scale && *end == '\0' && n >= 1 && n <= HostOptions::MaxScale
+               ? static_cast<int>(n)
+               : 0;
 }
 
 int platformTakeOptions(int* argc, char** argv) {

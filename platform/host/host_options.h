@@ -4,10 +4,12 @@
 
 struct HostOptions {
     static constexpr int MaxModuleOptions = 16;
+    static constexpr int MaxScale = 8;
 
     const char* can = "sim";
     const char* canLog = nullptr;
     const char* display = "none";
+    const char* scale = "3"; // the window's size in screen sizes
     const char* keys = nullptr;
     const char* usb = nullptr;
     const char* usbDevice = nullptr; // a real stick mounted on the usb directory
@@ -26,3 +28,5 @@ extern HostOptions hostOptions;
 // has then been printed as one line).
 int hostTakeOptions(int* argc, char** argv);
 void hostPrintHelp(const char* program);
+// The --scale option as a number; 0 when it is not one from 1 to MaxScale.
+int hostWindowScale();

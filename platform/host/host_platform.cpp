@@ -18,6 +18,7 @@
 #include "platform/host/host_keyscript.h"
 #include "platform/host/host_loop.h"
 #include "platform/host/host_options.h"
+#include "platform/host/host_window.h"
 #include "platform/msp_link.h"
 #include "platform/platform.h"
 #include "platform/timer.h"
@@ -162,6 +163,14 @@ void hostIdleWait() {
     pollWatched(t);
 }
 
+namespace {
+const char* programBaseName() {
+    const char* program = GlobalArgc > 0 && GlobalArgv[0] != nullptr ? GlobalArgv[0] : "";
+    const char* slash = strrchr(program, '/');
+    return slash != nullptr ? slash + 1 : program;
+}
+} // namespace
+
 unsigned long hostIdleWaitCount() {
     return idleWaits;
 }
@@ -170,14 +179,19 @@ void platformInit() {
     if (hostOptions.virtualTime && !hostClockIsVirtual()) hostClockSetHalfMs(getHighResTime());
     hostRegisterScreenshotCommand();
     hostRegisterKeypadCommands();
+    char err[400];
+    // The window adds its own commands to the key script, so it opens before the script
+    // is read.
+    if (strcmp(hostOptions.display, "sdl") == 0 &&
+        !hostWindowOpen(hostWindowScale(), err, sizeof err)) {
+        fprintf(stderr, "%s: --display sdl: %s\n", programBaseName(), err);
+        exit(2);
+    }
     // Start-up errors of the host's own devices end the program at once, as a device
     // that cannot be opened would.
     if (hostOptions.keys != nullptr && !hostKeyScriptOpen(hostOptions.keys)) exit(2);
-    char err[400];
     if (!hostCanOpen(hostOptions.can, hostOptions.canLog, err, sizeof err)) {
-        const char* program = GlobalArgc > 0 && GlobalArgv[0] != nullptr ? GlobalArgv[0] : "";
-        const char* slash = strrchr(program, '/');
-        fprintf(stderr, "%s: CAN transport %s\n", slash != nullptr ? slash + 1 : program, err);
+        fprintf(stderr, "%s: CAN transport %s\n", programBaseName(), err);
         exit(2);
     }
     hostCoprocessorStart(hostOptions.state, strcmp(hostOptions.display, "none") == 0);
@@ -202,6 +216,7 @@ void platformBackgroundProcess() {
 
 void platformUnInit() {
     ARM9_platformUnInit();
+    if (strcmp(hostOptions.display, "sdl") == 0) hostWindowClose();
     hostCanClose();
     if (hostOptions.keys != nullptr) hostKeyScriptClose();
 }

@@ -109,7 +109,7 @@ protected:
         r.argv0 = "srec_cat";
         ProgramResult res = runProgram(r);
         ASSERT_EQ(res.exitStatus, 0)
-            << "srec_cat (tools/install-deps installs srecord): " << res.err;
+            << "srec_cat (tools/install-deps --tests installs srecord): " << res.err;
         std::vector<uint8_t> expected = readBinary(out);
         ASSERT_EQ(expected.size(), to - from);
         const uint8_t* image = flash.bytes();

@@ -2,7 +2,7 @@
 // address claim, a Request and an RTS/CTS transfer come out with the PGNs, addresses,
 // control bytes, sizes and payload we meant to send; a DM1 broadcast by BAM carries the
 // bytes our stack decoded into faults. Needs tshark (installed by
-// tools/install-deps).
+// tools/install-deps --tests).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -94,7 +94,7 @@ void expectFields(const Decoded& d, const Decoded& expected) {
 
 TEST(WiresharkTest, ClaimRequestAndTransferDecodeAsMeant) {
     ASSERT_EQ(system("tshark -v >/dev/null 2>&1"), 0)
-        << "tshark is missing: run tools/install-deps";
+        << "tshark is missing: run tools/install-deps --tests";
     std::string log = makeTempDir() + "/bus.log";
     std::vector<uint8_t> payload(PayloadLength);
     for (uint32_t i = 0; i < PayloadLength; ++i)
@@ -172,7 +172,7 @@ uint8_t everyDtc(uint32_t, uint8_t, uint8_t, uint8_t, J1939field*&, unsigned lon
 // bytes (which it does not reassemble for a broadcast) agree with what our stack decoded.
 TEST(WiresharkTest, Dm1ByBroadcastDecodesAsOurStackReadIt) {
     ASSERT_EQ(system("tshark -v >/dev/null 2>&1"), 0)
-        << "tshark is missing: run tools/install-deps";
+        << "tshark is missing: run tools/install-deps --tests";
     std::string log = makeTempDir() + "/dm1.log";
     const std::vector<uint8_t> dm1 = {0x04, 0xFF, 0x64, 0,    3, 1,    0xBE, 0,    0, 1,    0x40,
                                       0xEF, 0xE2, 1,    0x6E, 0, 0x10, 1,    0x5B, 0, 0x1F, 1};
