@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/framework.h"
+#include "flashloader/settings_dialogs.h"
 #include "platform/entry.h"
 #include "text/language.h"
 #include "text/vocabulary.h"
@@ -33,13 +34,18 @@ void MyApplication::onStartup() {
         }
         V.setCurrentLanguage(l);
     }
+    setupCircleArrowObjects();
     printf("J1939 Flashloader %s started\n", ApplicationVersionString);
     printf("language %s\n", V.currentLanguage->name);
 }
 
 void MyApplication::handleUserEvent(UserEvent e) {
     printf("key %s\n", EventNameString(e));
-    if (e == PWRKEY) FW.terminate(1, false);
+    if (e == PWRKEY) {
+        FW.terminate(1, false);
+        return;
+    }
+    if (!handleCircleArrow(e)) ApplicationTask::handleUserEvent(e);
 }
 
 void MyApplication::onShutdown() {
