@@ -1,4 +1,4 @@
-// The application object (placeholder until the screens exist).
+// The application object: start-up and shutdown, the settings dialogs and the keys.
 #include "flashloader/my_application.h"
 
 #include <cstdio>
@@ -6,6 +6,7 @@
 #include "core/framework.h"
 #include "flashloader/settings_dialogs.h"
 #include "platform/entry.h"
+#include "platform/io_regs.h"
 #include "text/language.h"
 #include "text/vocabulary.h"
 
@@ -13,6 +14,9 @@ MyApplication MyApplicationSingleton;
 MyJ1939FaultMgrSingleton MyJ1939FaultMgr;
 
 namespace {
+// The application's own output pin, driven low while the application runs.
+constexpr uint8_t AppPinBit = 0x20;
+
 const char* programName() {
     const char* name = GlobalArgc > 0 && GlobalArgv[0] != nullptr ? GlobalArgv[0] : "flashloader";
     for (const char* p = name; *p != '\0'; ++p)
@@ -35,6 +39,8 @@ void MyApplication::onStartup() {
         V.setCurrentLanguage(l);
     }
     setupCircleArrowObjects();
+    ioWrite8(IO_AppPortDir, ioRead8(IO_AppPortDir) | AppPinBit);
+    ioWrite8(IO_AppPortData, ioRead8(IO_AppPortData) & ~AppPinBit);
     printf("J1939 Flashloader %s started\n", ApplicationVersionString);
     printf("language %s\n", V.currentLanguage->name);
 }
@@ -49,5 +55,6 @@ void MyApplication::handleUserEvent(UserEvent e) {
 }
 
 void MyApplication::onShutdown() {
+    ioWrite8(IO_AppPortData, ioRead8(IO_AppPortData) | AppPinBit);
     printf("J1939 Flashloader stopped\n");
 }
