@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "flashloader/display_module.h"
 #include "flashloader/flashloader.h"
 #include "flashloader/module_manager.h"
 #include "flashloader/protocol_msgs.h"
