@@ -25,7 +25,7 @@ void ModuleSelectionSingleton::adjustListSize(int delta, J1939controlFunction* i
         if (n > 0) --n;
     }
     countData.setValue(static_cast<double>(n));
-    listBox.selectability = listSelectability(n);
+    listBox.enable(listSelectability(n));
     if (n < 2) listBox.deselect();
     if (n > 0 && listBox.hidden) listBox.show(true, false);
 }

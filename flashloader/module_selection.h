@@ -16,8 +16,8 @@ constexpr long width_ModListBox = 237;
 constexpr long height_ModListBox = 60;
 constexpr long height_ModListPopup = 165;
 
-// Selectability of a list of n items: a navigable container from three items on, a plain
-// selectable object with two, nothing to choose with fewer.
+// What a list of n items is enabled with: from three items on its selectability stays as
+// it is, with two it is selectable, with fewer there is nothing to choose.
 Selectability listSelectability(long n);
 
 class ModuleSelectionSingleton {

@@ -43,7 +43,7 @@ void OsfSelectionSingleton::addFile(const char* path, const char* name, unsigned
     f.init(path, name, size);
     listBox.addItem(&f, ADD_LAST_CHILD, nullptr, true);
     countData.setValue(static_cast<double>(++n));
-    listBox.selectability = listSelectability(n);
+    listBox.enable(listSelectability(n));
     if (listBox.hidden) listBox.show(true, false);
 }
 
