@@ -64,11 +64,16 @@ void Osf::init(const char* p) {
         return;
     }
     memcpy(path, p, len + 1);
+    firstRecordLine = 0;
     FILE* f = fopen(path, "rb");
     if (f == nullptr) return;
+    bool lineStart = true;
     for (;;) {
         long at = ftell(f);
         if (fgets(asciiBuf, sizeof asciiBuf, f) == nullptr) break;
+        // A line longer than the buffer comes in pieces: count it once.
+        if (lineStart) ++firstRecordLine;
+        lineStart = strchr(asciiBuf, '\n') != nullptr;
         if (asciiBuf[0] == ':') {
             firstRecordPos = at;
             break;
@@ -95,20 +100,33 @@ void Osf::reset() {
 }
 
 bool Osf::readNextRecord() {
+    readFault = OsfFault::None;
     if (file == nullptr) {
+        recordLine = firstRecordLine > 0 ? firstRecordLine - 1 : 0;
         file = path[0] != '\0' ? fopen(path, "rb") : nullptr;
         if (file == nullptr || fseek(file, firstRecordPos, SEEK_SET) != 0) {
             state = OsfReadState::ReadError;
+            readFault = file == nullptr ? OsfFault::CannotOpen : OsfFault::NoRecords;
             return false;
         }
     }
     if (feof(file) || fgets(asciiBuf, sizeof asciiBuf, file) == nullptr) {
         state = ferror(file) ? OsfReadState::ReadError : OsfReadState::EndOfFile;
+        if (state == OsfReadState::ReadError) readFault = OsfFault::ReadError;
         return false;
     }
-    asciiBuf[strippedLength(asciiBuf, strlen(asciiBuf))] = '\0';
-    bool ok = processRecord(asciiBuf);
+    ++recordLine;
+    size_t len = strlen(asciiBuf);
+    bool whole = len > 0 && asciiBuf[len - 1] == '\n';
+    asciiBuf[strippedLength(asciiBuf, len)] = '\0';
+    bool ok = whole || feof(file) ? processRecord(asciiBuf) : false;
     state = ok ? OsfReadState::Record : OsfReadState::Malformed;
+    if (!ok) {
+        readFault = whole || feof(file) ? osfCheckRecordLine(asciiBuf, strlen(asciiBuf))
+                                        : OsfFault::LineTooLong;
+        // processRecord is laxer than the check: never report a refused line as sound.
+        if (readFault == OsfFault::None) readFault = OsfFault::BadLength;
+    }
     return ok;
 }
 

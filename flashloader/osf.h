@@ -42,6 +42,7 @@ enum class OsfFault : unsigned char {
     BadType,       // a record type other than 0 to 5
     BadTypeLength, // an end-of-file, address or start record with the wrong byte count
     TooManyBytes,  // a data record of more than MaxPgmDataBytes bytes
+    Changed,       // the records read differ from those checked
 };
 const char* osfFaultText(OsfFault fault);
 
@@ -51,6 +52,68 @@ struct OsfValidation {
     unsigned long records = 0;     // well-formed records up to the fault or the end
     unsigned long dataRecords = 0; // records of type 0 among them
     unsigned long dataBytes = 0;
+};
+
+// Whether one stripped line is a record the validation accepts.
+OsfFault osfCheckRecordLine(const char* line, size_t len);
+
+constexpr size_t OsfChunkSize = 1 << 16;
+constexpr size_t OsfLineCap = 2048;
+
+// Lines of a file read in large chunks; counts them from the start of the file.
+class OsfLineReader {
+public:
+    void start(FILE* f) {
+        file = f;
+        pos = len = 0;
+        consumed = lineNo = 0;
+    }
+    // Skips to byte offset, counting the lines it passes.
+    bool skipTo(long offset);
+    // The next line without its line feed, cut at OsfLineCap - 1 characters (*cut set);
+    // false at the end of the file.
+    bool next(char* line, size_t* lineLen, bool* cut);
+    unsigned long line() const { return lineNo; }
+    bool failed() const { return ferror(file) != 0; }
+
+private:
+    FILE* file = nullptr;
+    char chunk[OsfChunkSize];
+    size_t pos = 0, len = 0;
+    unsigned long consumed = 0;
+    unsigned long lineNo = 0;
+
+    bool fill();
+};
+
+class Osf;
+
+// The validation pass in slices: start, then step until it says it has finished, so that a
+// slow processor keeps serving the bus and the keypad while a large file is checked.
+class OsfValidationRun {
+public:
+    OsfValidation result;
+
+    OsfValidationRun() = default;
+    OsfValidationRun(const OsfValidationRun&) = delete;
+    OsfValidationRun& operator=(const OsfValidationRun&) = delete;
+    ~OsfValidationRun();
+
+    void start(const Osf& osf);
+    // Checks at most maxLines more lines; true once the pass has finished.
+    bool step(unsigned long maxLines);
+    bool done() const { return finished; }
+    bool passed() const { return finished && result.fault == OsfFault::None; }
+    // Ends the pass early (the file is closed).
+    void stop();
+
+private:
+    FILE* file = nullptr;
+    OsfLineReader reader;
+    char line[OsfLineCap];
+    bool finished = true;
+
+    void finish();
 };
 
 class Osf {
@@ -66,6 +129,9 @@ public:
     NumberList<unsigned long> moduleIds;
     NumberList<unsigned char> functions;
     IntelHexRecordData record;
+    unsigned long firstRecordLine = 0;   // the line (from 1) of the first record
+    unsigned long recordLine = 0;        // the line of the record last read
+    OsfFault readFault = OsfFault::None; // why the last read gave no record
 
     Osf();
     Osf(const Osf&) = delete;
@@ -76,7 +142,8 @@ public:
     // file then cannot be opened); so is a file that cannot be opened. Leaves it closed.
     void init(const char* path);
     // The next record into `record`; false at the end of the file, on a read error or on a
-    // malformed line, which readState() then tells apart.
+    // malformed line, which readState() then tells apart (readFault and recordLine say
+    // what and where).
     bool readNextRecord();
     OsfReadState readState() const { return state; }
     // Decodes one record line into `record` (the checksum is taken as written).

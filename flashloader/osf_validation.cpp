@@ -5,82 +5,6 @@
 #include "flashloader/osf.h"
 
 namespace {
-constexpr size_t ChunkSize = 1 << 16;
-constexpr size_t LineCap = 2048;
-
-// Lines of a file read in large chunks; counts them from the start of the file.
-class LineReader {
-public:
-    void start(FILE* f) {
-        file = f;
-        pos = len = 0;
-        consumed = lineNo = 0;
-    }
-
-    // Skips to byte offset, counting the lines it passes.
-    bool skipTo(long offset) {
-        while (consumed < static_cast<unsigned long>(offset)) {
-            if (pos == len && !fill()) return false;
-            size_t take = len - pos;
-            unsigned long want = static_cast<unsigned long>(offset) - consumed;
-            if (take > want) take = want;
-            for (const char* p = chunk + pos;
-                 (p = static_cast<const char*>(memchr(p, '\n', chunk + pos + take - p))); ++p)
-                ++lineNo;
-            pos += take;
-            consumed += take;
-        }
-        return true;
-    }
-
-    // The next line without its line feed, cut at LineCap - 1 characters (*cut set); false
-    // at the end of the file.
-    bool next(char* line, size_t* lineLen, bool* cut) {
-        size_t used = 0;
-        *cut = false;
-        bool any = false;
-        for (;;) {
-            if (pos == len && !fill()) break;
-            any = true;
-            const char* start = chunk + pos;
-            const char* nl = static_cast<const char*>(memchr(start, '\n', len - pos));
-            size_t take = nl != nullptr ? static_cast<size_t>(nl - start) : len - pos;
-            size_t room = LineCap - 1 - used;
-            if (take > room) *cut = true;
-            memcpy(line + used, start, take < room ? take : room);
-            used += take < room ? take : room;
-            pos += take;
-            consumed += take;
-            if (nl != nullptr) {
-                ++pos;
-                ++consumed;
-                break;
-            }
-        }
-        if (!any) return false;
-        ++lineNo;
-        line[used] = '\0';
-        *lineLen = used;
-        return true;
-    }
-
-    unsigned long line() const { return lineNo; }
-    bool failed() const { return ferror(file) != 0; }
-
-private:
-    FILE* file = nullptr;
-    char chunk[ChunkSize];
-    size_t pos = 0, len = 0;
-    unsigned long consumed = 0;
-    unsigned long lineNo = 0;
-
-    bool fill() {
-        pos = 0;
-        len = fread(chunk, 1, sizeof chunk, file);
-        return len > 0;
-    }
-};
-
 // Checks one stripped record line; the decoded record in type and n.
 OsfFault checkRecord(const char* s, size_t len, unsigned char* type, unsigned char* n) {
     if (len == 0) return OsfFault::EmptyLine;
@@ -136,43 +60,136 @@ const char* osfFaultText(OsfFault fault) {
         return "wrong byte count for the record type";
     case OsfFault::TooManyBytes:
         return "more than 249 data bytes";
+    case OsfFault::Changed:
+        return "file changed since it was checked";
     }
     return "?";
 }
 
-bool Osf::validate(OsfValidation* out) const {
-    *out = OsfValidation();
-    FILE* f = path[0] != '\0' ? fopen(path, "rb") : nullptr;
-    if (f == nullptr) {
-        out->fault = OsfFault::CannotOpen;
-        return false;
+OsfFault osfCheckRecordLine(const char* line, size_t len) {
+    unsigned char type = 0, n = 0;
+    return checkRecord(line, len, &type, &n);
+}
+
+bool OsfLineReader::skipTo(long offset) {
+    while (consumed < static_cast<unsigned long>(offset)) {
+        if (pos == len && !fill()) return false;
+        size_t take = len - pos;
+        unsigned long want = static_cast<unsigned long>(offset) - consumed;
+        if (take > want) take = want;
+        for (const char* p = chunk + pos;
+             (p = static_cast<const char*>(memchr(p, '\n', chunk + pos + take - p))); ++p)
+            ++lineNo;
+        pos += take;
+        consumed += take;
     }
-    // Large buffers, one set for every file.
-    static LineReader reader;
-    static char line[LineCap];
-    reader.start(f);
-    if (firstRecordPos == OsfNoRecords || !reader.skipTo(firstRecordPos))
-        out->fault = reader.failed() ? OsfFault::ReadError : OsfFault::NoRecords;
+    return true;
+}
+
+bool OsfLineReader::next(char* line, size_t* lineLen, bool* cut) {
+    size_t used = 0;
+    *cut = false;
+    bool any = false;
+    for (;;) {
+        if (pos == len && !fill()) break;
+        any = true;
+        const char* start = chunk + pos;
+        const char* nl = static_cast<const char*>(memchr(start, '\n', len - pos));
+        size_t take = nl != nullptr ? static_cast<size_t>(nl - start) : len - pos;
+        size_t room = OsfLineCap - 1 - used;
+        if (take > room) *cut = true;
+        memcpy(line + used, start, take < room ? take : room);
+        used += take < room ? take : room;
+        pos += take;
+        consumed += take;
+        if (nl != nullptr) {
+            ++pos;
+            ++consumed;
+            break;
+        }
+    }
+    if (!any) return false;
+    ++lineNo;
+    line[used] = '\0';
+    *lineLen = used;
+    return true;
+}
+
+bool OsfLineReader::fill() {
+    pos = 0;
+    len = fread(chunk, 1, sizeof chunk, file);
+    return len > 0;
+}
+
+OsfValidationRun::~OsfValidationRun() {
+    stop();
+}
+
+void OsfValidationRun::stop() {
+    if (file != nullptr) fclose(file);
+    file = nullptr;
+}
+
+void OsfValidationRun::start(const Osf& osf) {
+    stop();
+    result = OsfValidation();
+    finished = false;
+    file = osf.path[0] != '\0' ? fopen(osf.path, "rb") : nullptr;
+    if (file == nullptr) {
+        result.fault = OsfFault::CannotOpen;
+        finish();
+        return;
+    }
+    reader.start(file);
+    if (osf.firstRecordPos == OsfNoRecords || !reader.skipTo(osf.firstRecordPos)) {
+        result.fault = reader.failed() ? OsfFault::ReadError : OsfFault::NoRecords;
+        finish();
+    }
+}
+
+bool OsfValidationRun::step(unsigned long maxLines) {
     size_t len;
     bool cut;
-    while (out->fault == OsfFault::None && reader.next(line, &len, &cut)) {
-        out->line = reader.line();
+    for (unsigned long i = 0; !finished && i < maxLines; ++i) {
+        if (!reader.next(line, &len, &cut)) {
+            finish();
+            break;
+        }
+        result.line = reader.line();
         len = strippedLength(line, len);
         unsigned char type = 0, n = 0;
-        out->fault = cut ? OsfFault::LineTooLong : checkRecord(line, len, &type, &n);
-        if (out->fault != OsfFault::None) break;
-        ++out->records;
-        if (type == HexData) {
-            ++out->dataRecords;
-            out->dataBytes += n;
+        result.fault = cut ? OsfFault::LineTooLong : checkRecord(line, len, &type, &n);
+        if (result.fault != OsfFault::None) {
+            finish();
+            break;
         }
-        if (type == HexEndOfFile) break;
+        ++result.records;
+        if (type == HexData) {
+            ++result.dataRecords;
+            result.dataBytes += n;
+        }
+        if (type == HexEndOfFile) finish();
     }
-    if (out->fault == OsfFault::None && reader.failed()) out->fault = OsfFault::ReadError;
-    if (out->fault == OsfFault::None && out->dataRecords == 0) {
-        out->fault = out->records == 0 ? OsfFault::NoRecords : OsfFault::NoDataRecords;
-        out->line = 0;
+    return finished;
+}
+
+void OsfValidationRun::finish() {
+    finished = true;
+    if (file != nullptr && result.fault == OsfFault::None && reader.failed())
+        result.fault = OsfFault::ReadError;
+    if (result.fault == OsfFault::None && result.dataRecords == 0) {
+        result.fault = result.records == 0 ? OsfFault::NoRecords : OsfFault::NoDataRecords;
+        result.line = 0;
     }
-    fclose(f);
-    return out->fault == OsfFault::None;
+    stop();
+}
+
+bool Osf::validate(OsfValidation* out) const {
+    // Large buffers, one set for every file.
+    static OsfValidationRun run;
+    run.start(*this);
+    while (!run.step(OsfNoRecords)) {
+    }
+    *out = run.result;
+    return run.passed();
 }

@@ -14,8 +14,8 @@ void rxPgmDataResponse(unsigned char response, unsigned char errorCode, unsigned
 void swVerRx(J1939module* module, VersionRequestTypeCode type, const SwVerInfo& info);
 void swNumRx(J1939module* module, VersionRequestTypeCode type, unsigned long number);
 
-// Until the programming sequence and module discovery take these calls, they are recorded
-// here, newest last (the log keeps the last ProtocolCallLog::Capacity).
+// Every call is also recorded here, newest last (the log keeps the last
+// ProtocolCallLog::Capacity), for diagnostics and tests of the protocol alone.
 struct ProtocolCall {
     enum Kind : unsigned char { ChangeMode, Erase, PgmData, SwVer, SwNum } kind;
     unsigned char response;  // command responses

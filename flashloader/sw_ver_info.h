@@ -26,3 +26,10 @@ enum VersionRequestTypeCode : unsigned char {
     VerTypeParameterSwNum = 131,
     VerTypeGeneral = 255, // general request, answered as the application version
 };
+
+// "?" for noSwVer, else "major.minor.revision"; one buffer shared by every call.
+const char* swVerInAscii(const SwVerInfo& v);
+
+// The version slot a response type fills: 0 application, 1 parameter, 2 boot block, 3 none.
+constexpr int SwVerSlots = 3;
+int getSwVerIndex(VersionRequestTypeCode type);
