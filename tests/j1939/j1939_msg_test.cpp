@@ -40,6 +40,9 @@ std::string textOf(J1939field& f, unsigned char placeholder, double value = 0) {
 TEST(J1939BufferTest, ASingleFrameMessageIsOneFrameOfItsLength) {
     J1939msgBuffer single(0xFECA, 0xFA, 0x25, 6, 3, nullptr, true);
     EXPECT_EQ(single.first->dlc, 3);
+    // Bytes nobody wrote say "not available".
+    for (uint8_t b : single.first->data)
+        EXPECT_EQ(b, 0xFF);
     EXPECT_EQ(single.first->id, buildIDfromPGN(6, 0xFECA, 0xFA, 0));
     EXPECT_EQ(single.setBytes(0x0102, 0, 2), 1);
     EXPECT_EQ(single.first->data[0], 0x02);
