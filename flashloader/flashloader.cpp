@@ -42,9 +42,9 @@ FlashloaderSingleton::FlashloaderSingleton()
       fileText(At(2, 91), 252, FlSmallFont), statusText(FlStatusCapacity),
       statusDisplay(new TextDataRef(&statusText), BBox(At(10, 126), 244, 20), FlLargeFont,
                     ALIGN_MIRROR_RTL, NoColor, FlTextColor, 0, false, true, true),
-      progressBar(new NumericDataRef(&progress), 0, FlProgressMax, BBox(At(10, 156), 236, 10),
-                  FlBarObjectColor, FlBarColor, FlBarSegments, FlBarGap, FlBarBackground,
-                  FlBarActive, LEFT_TO_RIGHT, false),
+      progressBar(&progressRef, 0, FlProgressMax, BBox(At(10, 156), 236, 10), FlBarObjectColor,
+                  FlBarColor, FlBarSegments, FlBarGap, FlBarBackground, FlBarActive, LEFT_TO_RIGHT,
+                  false),
       escText(BBox(At(0, 180), FlWideObjects, 10), "Press ESC to cancel", FlSmallFont,
               ALIGN_HCENTER, NoColor, FlTextColor, false, true) {
     GraphicalObj* const objects[] = {&frame,         &moduleDetails, &withText, &fileText,

@@ -48,6 +48,7 @@ public:
     TextData statusText;
     TextDataDisplay statusDisplay;
     Data progress;
+    NumericDataRef progressRef{&progress}; // the bar does not own its reference
     LinearBarGraph progressBar;
     StaticTextObj escText;
     Osf* swFile = nullptr;

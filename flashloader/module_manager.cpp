@@ -20,17 +20,15 @@ constexpr Color CfDisplayColor = 256;
 constexpr Color CfTransparent = 15;
 constexpr FontSize CfSmallFont = 0;
 constexpr FontSize CfLabelFont = 1;
-
-TextDataDisplay* display(DataRef* ref, long x, long y, long w, long h, FontSize f, Alignment a) {
-    return new TextDataDisplay(ref, BBox(At(x, y), w, h), f, a, CfTransparent, CfDisplayColor, 0,
-                               false, true, true);
-}
+constexpr long CfSmallLine = height_lineModDetailTitle;
 
 void setText(TextData& d, const char* s) {
     d.setTextValue(reinterpret_cast<const unsigned char*>(s));
 }
 } // namespace
 
+// Relative to the item: the NAME and the versions in two small lines at the top, the
+// address, identity and function in labelled lines below.
 J1939controlFunction::J1939controlFunction()
     : HierListItem(height_ModDetailDisplay, SUBLIST_COLLAPSED, VREF_HEIGHT, SELECTABLE),
       module(255, "", false, J1939NAME(0, 0, 0, 0, MakerManufacturerCode, 0, 0, 0, false),
@@ -43,27 +41,40 @@ J1939controlFunction::J1939controlFunction()
           BBox(At(xpos_detailLabel, 40), width_ModDetailLabels, height_lineModDetailItems),
           "Function:", CfLabelFont, ALIGN_RIGHT, CfTransparent, CfLabelColor, false, true),
       nameText(CfTextCapacity), appVerText(CfTextCapacity), paramVerText(CfTextCapacity),
-      addressData(nullptr, nullptr, CfFreeAddress) {
+      addressData(nullptr, nullptr, CfFreeAddress),
+      nameDisplay(new TextDataRef(&nameText), BBox(At(0, 0), width_ModNAME, CfSmallLine),
+                  CfSmallFont, ALIGN_RIGHT, CfTransparent, CfDisplayColor, 0, false, true, true),
+      appSwNumDisplay(new NumericDataRef(&appSwNum), BBox(At(0, 0), width_swNum, CfSmallLine),
+                      CfSmallFont, ALIGN_RIGHT, CfTransparent, CfDisplayColor, 0, false, true,
+                      true),
+      appVerDisplay(new TextDataRef(&appVerText), BBox(At(xpos_ver, 0), width_ver, CfSmallLine),
+                    CfSmallFont, ALIGN_LEFT_TOP, CfTransparent, CfDisplayColor, 0, false, true,
+                    true),
+      paramSwNumDisplay(new NumericDataRef(&paramSwNum),
+                        BBox(At(0, CfSmallLine), width_swNum, CfSmallLine), CfSmallFont,
+                        ALIGN_RIGHT, CfTransparent, CfDisplayColor, 0, false, true, true),
+      paramVerDisplay(new TextDataRef(&paramVerText),
+                      BBox(At(xpos_ver, CfSmallLine), width_ver, CfSmallLine), CfSmallFont,
+                      ALIGN_LEFT_TOP, CfTransparent, CfDisplayColor, 0, false, true, true),
+      addressDisplay(new NumericDataRef(&addressData),
+                     BBox(At(xpos_details, 10), width_ModDetails, height_lineModDetailItems),
+                     CfLabelFont, ALIGN_LEFT_TOP, CfTransparent, CfDisplayColor, 0, false, true,
+                     true),
+      identityDisplay(new NumericDataRef(&identityData),
+                      BBox(At(xpos_details, 25), width_ModDetails, height_lineModDetailItems),
+                      CfLabelFont, ALIGN_LEFT_TOP, CfTransparent, CfDisplayColor, 0, false, true,
+                      true),
+      functionDisplay(new NumericDataRef(&functionData),
+                      BBox(At(xpos_details, 40), width_ModDetails, height_lineModDetailItems),
+                      CfLabelFont, ALIGN_LEFT_TOP, CfTransparent, CfDisplayColor, 0, false, true,
+                      true) {
     initSwVer();
-    const long line = height_lineModDetailTitle;
-    add(display(new TextDataRef(&nameText), 0, 0, width_ModNAME, line, CfSmallFont, ALIGN_RIGHT));
-    add(display(new NumericDataRef(&appSwNum), 0, 0, width_swNum, line, CfSmallFont, ALIGN_RIGHT));
-    add(display(new TextDataRef(&appVerText), xpos_ver, 0, width_ver, line, CfSmallFont,
-                ALIGN_LEFT_TOP));
-    add(display(new NumericDataRef(&paramSwNum), 0, line, width_swNum, line, CfSmallFont,
-                ALIGN_RIGHT));
-    add(display(new TextDataRef(&paramVerText), xpos_ver, line, width_ver, line, CfSmallFont,
-                ALIGN_LEFT_TOP));
-    const long h = height_lineModDetailItems;
-    add(&addressLabel);
-    add(display(new NumericDataRef(&addressData), xpos_details, 10, width_ModDetails, h,
-                CfLabelFont, ALIGN_LEFT_TOP));
-    add(&idLabel);
-    add(display(new NumericDataRef(&identityData), xpos_details, 25, width_ModDetails, h,
-                CfLabelFont, ALIGN_LEFT_TOP));
-    add(&functionLabel);
-    add(display(new NumericDataRef(&functionData), xpos_details, 40, width_ModDetails, h,
-                CfLabelFont, ALIGN_LEFT_TOP));
+    GraphicalObj* const objects[] = {&nameDisplay,       &appSwNumDisplay, &appVerDisplay,
+                                     &paramSwNumDisplay, &paramVerDisplay, &addressLabel,
+                                     &addressDisplay,    &idLabel,         &identityDisplay,
+                                     &functionLabel,     &functionDisplay};
+    for (GraphicalObj* o : objects)
+        add(o);
 }
 
 void J1939controlFunction::initSwVer() {

@@ -8,6 +8,7 @@
 #include "data/data.h"
 #include "flashloader/sw_ver_info.h"
 #include "gui/hier_list_item.h"
+#include "gui/text_data_display.h"
 #include "gui/text_obj.h"
 #include "j1939/j1939_module.h"
 
@@ -45,6 +46,9 @@ public:
     TextData nameText, appVerText, paramVerText;
     Data addressData, identityData, functionData;
     SwVerInfo swVer[SwVerSlots];
+    // What the item shows of them (after the data, which they register with).
+    TextDataDisplay nameDisplay, appSwNumDisplay, appVerDisplay, paramSwNumDisplay, paramVerDisplay,
+        addressDisplay, identityDisplay, functionDisplay;
 
     J1939controlFunction();
     bool isAssigned() { return addressData.getValue() <= 255; }

@@ -56,7 +56,6 @@ void ModuleSelectionSingleton::refreshIfCurrent(J1939controlFunction* item) {
 }
 
 void ModuleDetailsDisplay::updateFromModuleSelection() {
-    removeAll();
     shownCf = moduleSelection.getCurrentCf();
     draw(nullptr, true);
 }

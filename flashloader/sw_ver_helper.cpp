@@ -10,7 +10,9 @@ SwVerHelper swVerHelp;
 
 void SwVerHelper::getVersions(J1939controlFunction* c) {
     c->initSwVer();
-    if (cf != nullptr) return; // reached through getNextModule later
+    if (cf != nullptr && cf != c) return; // reached through getNextModule later
+    // The entry asked now claimed anew: its versions start again from the first request.
+    if (cf == c) cancelDelayedNotify(TimerEvent);
     cf = c;
     index = 0;
     retries = 1;

@@ -216,6 +216,12 @@ protected:
     std::string file;
     uint32_t openedAtMs = 0;
 
+    // The screen's layers outlive the dialogs at exit: none may stay open.
+    void TearDown() override {
+        if (flashLoader.isOpen()) flashLoader.asyncDefocus(NOEVENT);
+        if (resultsDialog.isOpen()) resultsDialog.asyncDefocus(NOEVENT);
+    }
+
     void prepare(const std::string& moduleDesc, const std::string& path) {
         mod = addModule(moduleDesc.c_str());
         ASSERT_NE(mod, nullptr);
