@@ -20,21 +20,11 @@ struct DialogTest : GuiTest {
     Dialog dialog{BBox(At(60, 60), 200, 100), "Are you sure?", F6, 1, FRAME_SHADOW};
     CloseObserver observer;
     PopupDialogAction open{&dialog, At(-1, -1), false, &observer};
-    TextualButton opener{BBox(At(20, 200), 120, 20),
-                         &open,
-                         "Program Module",
-                         0,
-                         1,
-                         nullptr,
-                         true,
-                         false,
-                         BUTTON_MOMENTARY};
+    PushButton opener{BBox(At(20, 200), 120, 20), &open, "Program Module"};
     CloseDialogAction yesAction{&dialog, CLOSEYES, 1};
     CloseDialogAction noAction{&dialog, CLOSENO, 500};
-    TextualButton yes{BBox(At(20, 50), 60, 20), &yesAction, "Yes", 0, 1, nullptr, true, false,
-                      BUTTON_MOMENTARY};
-    TextualButton no{BBox(At(110, 50), 60, 20), &noAction, "No", 0, 1, nullptr, true, false,
-                     BUTTON_MOMENTARY};
+    PushButton yes{BBox(At(20, 50), 60, 20), &yesAction, "Yes"};
+    PushButton no{BBox(At(110, 50), 60, 20), &noAction, "No"};
     void SetUp() override {
         GuiTest::SetUp();
         startVirtualClock();

@@ -1,6 +1,6 @@
 // Helpers for GUI tests: a driver that counts what reaches the screen, objects that record
-// the events and close codes they are given, and a fixture that starts from a white screen
-// with the default palette (scene parts are in gui_scene.h).
+// the events and close codes they are given, the usual button, and a fixture that starts from a
+// white screen with the default palette (scene parts are in gui_scene.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 
 #include "core/notifiable.h"
 #include "gui/application_gui.h"
+#include "gui/button.h"
 #include "gui/collection.h"
 #include "gui/layer.h"
 #include "gui/rect_obj.h"
@@ -58,6 +59,12 @@ public:
     }
     UserEvent reply;
     std::vector<UserEvent> seen;
+};
+
+// The usual button: enabled, raised and momentary, its text in the normal font.
+struct PushButton : TextualButton {
+    PushButton(const BBox& b, ButtonAction* a, const char* key)
+        : TextualButton(b, a, key, 0, 1, nullptr, true, false, BUTTON_MOMENTARY) {}
 };
 
 // Records the codes it is notified of, such as how a dialog closed.
