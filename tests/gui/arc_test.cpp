@@ -143,6 +143,10 @@ TEST_F(ArcTest, ExtremeBoxesAndAnglesDrawWhatTheyCanAndEnd) {
     EXPECT_TRUE(disc.count({160, 120}));
     EXPECT_EQ(arcPixels(R(100, 60, 220, 180), 1, 30, 30 + 2000000000L),
               arcPixels(R(100, 60, 220, 180), 1, 0, 360));
-    EXPECT_FALSE(arcPixels(R(-30000, -30000, 30000, 30000), 40000, 0, 360).empty());
+    // The largest radius still draws; one more draws nothing rather than overflow.
+    EXPECT_FALSE(
+        arcPixels(R(160 - 32767, 120 - 32767, 160 + 32767, 120 + 32767), 40000, 0, 360).empty());
+    EXPECT_TRUE(
+        arcPixels(R(160 - 32768, 120 - 32768, 160 + 32768, 120 + 32768), 40000, 0, 360).empty());
 }
 } // namespace
