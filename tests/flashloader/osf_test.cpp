@@ -113,27 +113,6 @@ TEST(OsfTest, LongValuesAreCutBeforeParsing) {
     EXPECT_EQ(strlen(g.sectors.text), 255u);
 }
 
-TEST(OsfTest, NumbersAsStrtoulReadsThemIn32Bits) {
-    const struct {
-        const char* text;
-        uint32_t value;
-        size_t used;
-    } cases[] = {
-        // clang-format off
-        {"0x1F", 31, 4}, {"0X1f,", 31, 4}, {"017", 15, 3}, {"08", 0, 1}, {"  \t42abc", 42, 5},
-        {"+7", 7, 2}, {"-1", 0xFFFFFFFF, 2}, {"4294967295", 0xFFFFFFFF, 10},
-        {"4294967296", 0xFFFFFFFF, 10}, {"99999999999999999999999", 0xFFFFFFFF, 23},
-        {"0x", 0, 1}, {"abc", 0, 0}, {"", 0, 0}, {"-", 0, 0}, {" ,5", 0, 0},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const char* end = nullptr;
-        EXPECT_EQ(parseBase0Number(c.text, &end), c.value);
-        EXPECT_EQ(static_cast<size_t>(end - c.text), c.used);
-    }
-}
-
 TEST(OsfTest, RecordLines) {
     const struct {
         const char* line;

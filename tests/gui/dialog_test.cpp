@@ -14,32 +14,17 @@
 #include "tests/support/virtual_time.h"
 
 namespace {
-struct Observer : Notifiable {
-    std::vector<NotificationEvent> codes;
-    void notify(NotificationEvent e, Data*) override { codes.push_back(e); }
-};
-
 // A main screen with one button that opens a dialog holding "Yes" and "No".
 struct DialogTest : GuiTest {
     TestPane main{BBox(R(0, 0, 319, 239)), 15};
     Dialog dialog{BBox(At(60, 60), 200, 100), "Are you sure?", F6, 1, FRAME_SHADOW};
-    Observer observer;
+    CloseObserver observer;
     PopupDialogAction open{&dialog, At(-1, -1), false, &observer};
-    TextualButton opener{BBox(At(20, 200), 120, 20),
-                         &open,
-                         "Program Module",
-                         0,
-                         1,
-                         nullptr,
-                         true,
-                         false,
-                         BUTTON_MOMENTARY};
+    PushButton opener{BBox(At(20, 200), 120, 20), &open, "Program Module"};
     CloseDialogAction yesAction{&dialog, CLOSEYES, 1};
     CloseDialogAction noAction{&dialog, CLOSENO, 500};
-    TextualButton yes{BBox(At(20, 50), 60, 20), &yesAction, "Yes", 0, 1, nullptr, true, false,
-                      BUTTON_MOMENTARY};
-    TextualButton no{BBox(At(110, 50), 60, 20), &noAction, "No", 0, 1, nullptr, true, false,
-                     BUTTON_MOMENTARY};
+    PushButton yes{BBox(At(20, 50), 60, 20), &yesAction, "Yes"};
+    PushButton no{BBox(At(110, 50), 60, 20), &noAction, "No"};
     void SetUp() override {
         GuiTest::SetUp();
         startVirtualClock();
@@ -107,14 +92,7 @@ TEST_F(DialogTest, EnterClosesWhenAskedAndTheTitleTakesItsRoom) {
     EXPECT_EQ(dialog.getTopMargin(), 5 + NormalFont.lineHeight());
     dialog.setTitle(nullptr);
     EXPECT_EQ(dialog.getTopMargin(), 2);
-    struct Child : RectObj {
-        Child() : RectObj(BBox(At(10, 10), 20, 10), 0, 1, true, true, false) {}
-        UserEvent handleUserEvent(UserEvent e) override {
-            seen.push_back(e);
-            return e;
-        }
-        std::vector<UserEvent> seen;
-    } child;
+    EventProbe child(BBox(At(10, 10), 20, 10), false);
     Dialog plain(BBox(At(40, 40), 100, 60), nullptr, 0, 1, FRAME_PLAIN);
     plain.add(&child);
     plain.enterCloses = true;

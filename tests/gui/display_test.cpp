@@ -33,16 +33,9 @@ TEST_F(DisplayTest, PixelsAreStoredTurnedByHalfATurn) {
         ASSERT_EQ(frameBuffer[i], 0xFF) << i;
 }
 
-TEST_F(DisplayTest, DefaultPaletteShowsBlackAndWhite) {
-    uint32_t p[8];
-    getPalette(p);
-    EXPECT_EQ(p[0] & 0xFFFF, 0xFFFFu);
-    EXPECT_EQ(p[7] >> 16, 0x8000u);
+// Black and white of the default palette are pinned by every reference screen.
+TEST_F(DisplayTest, PaletteEntriesBecomeScreenColours) {
     uint8_t rgb[3];
-    paletteEntryToRgb(0xFFFF, rgb);
-    EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 0);
-    paletteEntryToRgb(0x8000, rgb);
-    EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 3 * 255);
     paletteEntryToRgb(0x83FF, rgb); // red: green and blue complemented to nothing
     EXPECT_EQ(rgb[0], 255);
     EXPECT_EQ(rgb[1], 0);
@@ -118,27 +111,14 @@ TEST_F(DisplayTest, MismatchWritesActualAndDifferenceImages) {
     EXPECT_NE(stat(TEST_REFERENCE_DIR "/no_such_reference.png", &st), 0); // never created
 }
 
-TEST(ScreenshotCommandTest, RunningProgramTakesScreenshots) {
+// A good screenshot of a running program is checked with the boot animation (png2script).
+TEST(ScreenshotCommandTest, BadScreenshotCommandsAreReportedAndTheProgramGoesOn) {
     std::string dir = makeTempDir();
-    std::string shot = dir + "/screen.png";
     ProgramResult r =
         runProgram(ProgramRun({"--virtual-time", "--keys", "-"},
-                              "wait 100\nscreenshot " + shot + "\nscreenshot\nquit\n"));
+                              "screenshot\nscreenshot " + dir + "/none/x.png\nquit\n"));
     EXPECT_EQ(r.exitStatus, 0) << r.err;
-    EXPECT_NE(r.err.find("screenshot needs a file name"), std::string::npos);
-    RgbImage img;
-    std::string error;
-    ASSERT_TRUE(readPng(shot.c_str(), &img, &error)) << error;
-    EXPECT_EQ(img.width, 320);
-    EXPECT_EQ(img.height, 240);
-    // A program with no screens yet shows a white screen.
-    RgbImage white = img;
-    white.rgb.assign(white.rgb.size(), 255);
-    EXPECT_EQ(imageDifference(img, white), 0);
-    // Into a directory that does not exist: reported, the program goes on.
-    r = runProgram(
-        ProgramRun({"--virtual-time", "--keys", "-"}, "screenshot " + dir + "/none/x.png\nquit\n"));
-    EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_NE(r.err.find("screenshot: cannot create"), std::string::npos);
+    EXPECT_NE(r.err.find("screenshot needs a file name"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("screenshot: cannot create"), std::string::npos) << r.err;
 }
 } // namespace

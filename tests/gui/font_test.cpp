@@ -210,14 +210,6 @@ TEST_F(DrawTest, TabsRightToLeftAndStringWidths) {
     EXPECT_EQ(f.getStringWidth(wide), f.getCharWidth(256));
 }
 
-TEST_F(DrawTest, CentredTextAroundThePen) {
-    NormalFont.drawString(&owner, 160, 100, X("WWW"), ALIGN_HCENTER, NoColor, 0);
-    long w = NormalFont.getStringWidth(X("WWW"));
-    EXPECT_GT(count(R(160 - w / 2, 100, 160 + w / 2, 112), 0), 0);
-    EXPECT_EQ(count(R(0, 100, 160 - w / 2 - 1, 112), 0), 0);
-    EXPECT_EQ(count(R(160 + w / 2 + 1, 100, 319, 112), 0), 0);
-}
-
 TEST(AlphabetTest, NonLatinAlphabetsFallBackOnLatin) {
     static const unsigned char bits[] = {0xF0};
     static const int32_t offs[] = {0, 0, 4};

@@ -95,14 +95,7 @@ TEST_F(CollectionTest, EnterActivatesOnlyWhatIsSelectable) {
 }
 
 TEST_F(CollectionTest, ActiveCollectionClosesOnEscAndTellsItsChildren) {
-    struct Listener : Box {
-        Listener() : Box(110, 10) {}
-        UserEvent handleUserEvent(UserEvent e) override {
-            seen.push_back(e);
-            return e;
-        }
-        std::vector<UserEvent> seen;
-    } l;
+    EventProbe l(BBox(At(110, 10), 10, 10));
     list.add(&l);
     // The broadcast close events reach the children of any collection; ESC only those of
     // the active one, as CLOSENO.

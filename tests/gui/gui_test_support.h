@@ -1,5 +1,6 @@
-// Helpers for GUI tests: a driver that counts what reaches the screen and a fixture that
-// starts from a white screen with the default palette (scene parts are in gui_scene.h).
+// Helpers for GUI tests: a driver that counts what reaches the screen, objects that record
+// the events and close codes they are given, the usual button, and a fixture that starts from a
+// white screen with the default palette (scene parts are in gui_scene.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "core/notifiable.h"
 #include "gui/application_gui.h"
+#include "gui/button.h"
 #include "gui/collection.h"
 #include "gui/layer.h"
+#include "gui/rect_obj.h"
 #include "platform/display.h"
 #include "tests/support/gui_scene.h"
 
@@ -41,6 +45,32 @@ public:
     }
     long writes = 0;
     std::vector<int> perPixel = std::vector<int>(ScreenWidth * ScreenHeight, 0);
+};
+
+// A box that records the events it is given and answers with reply (PassOn: the event).
+class EventProbe : public RectObj {
+public:
+    static constexpr UserEvent PassOn = 1;
+    explicit EventProbe(const BBox& b, bool selectable = true, UserEvent r = PassOn)
+        : RectObj(b, 0, 1, true, true, selectable), reply(r) {}
+    UserEvent handleUserEvent(UserEvent e) override {
+        seen.push_back(e);
+        return reply == PassOn ? e : reply;
+    }
+    UserEvent reply;
+    std::vector<UserEvent> seen;
+};
+
+// The usual button: enabled, raised and momentary, its text in the normal font.
+struct PushButton : TextualButton {
+    PushButton(const BBox& b, ButtonAction* a, const char* key)
+        : TextualButton(b, a, key, 0, 1, nullptr, true, false, BUTTON_MOMENTARY) {}
+};
+
+// Records the codes it is notified of, such as how a dialog closed.
+struct CloseObserver : Notifiable {
+    std::vector<NotificationEvent> codes;
+    void notify(NotificationEvent e, Data*) override { codes.push_back(e); }
 };
 
 class GuiTest : public ::testing::Test {

@@ -141,25 +141,6 @@ std::set<std::pair<int, int>> inked() {
     return s;
 }
 
-TEST_F(LayerTest, BresenhamLines) {
-    Layer& l = theScreen.baseLayer;
-    // The same pixels whichever end the line starts from, and straight lines are whole.
-    for (At b : {At(30, 7), At(3, 33), At(25, 25), At(39, 1)}) {
-        blankFrameBuffer();
-        l.line(At(4, 6), b, 0);
-        auto forward = inked();
-        blankFrameBuffer();
-        l.line(b, At(4, 6), 0);
-        EXPECT_EQ(inked(), forward);
-        long dx = labs(b.x - 4), dy = labs(b.y - 6);
-        EXPECT_EQ(static_cast<long>(forward.size()), (dx > dy ? dx : dy) + 1);
-    }
-    blankFrameBuffer();
-    l.line(At(7, 30), At(7, 20), 0);
-    l.line(At(30, 3), At(20, 3), 0);
-    EXPECT_EQ(inked().size(), 22u);
-}
-
 TEST_F(LayerTest, DrawingStaysInsideTheClipRectangle) {
     Layer& l = theScreen.baseLayer;
     Rect clip = R(10, 10, 19, 19);
@@ -201,23 +182,11 @@ TEST_F(LayerTest, DrawingStaysInsideTheClipRectangle) {
     theScreen.removeLayer(&pane);
 }
 
-// Records the events it sees and answers with a fixed result.
-class KeyObj : public RectObj {
-public:
-    KeyObj(UserEvent r) : RectObj(BBox(1, 1), 0, 1, true, true, true), reply(r) {}
-    UserEvent handleUserEvent(UserEvent e) override {
-        seen.push_back(e);
-        return reply == 1 ? e : reply;
-    }
-    UserEvent reply;
-    std::vector<UserEvent> seen;
-};
-
 TEST_F(LayerTest, EventsGoDownTheStackUntilConsumedOrStopped) {
     TestPane lower(BBox(R(0, 0, 99, 99)), 15), upper(BBox(R(0, 0, 49, 49)), 15);
     theScreen.addLayer(&lower, nullptr, false);
     theScreen.addLayer(&upper, nullptr, false);
-    KeyObj low(1), passOn(1), stopper(ENTER | EventStopBit);
+    EventProbe low(BBox(1, 1)), passOn(BBox(1, 1)), stopper(BBox(1, 1), true, ENTER | EventStopBit);
     lower.focusStack.push(&low);
     upper.focusStack.push(&passOn);
     EXPECT_EQ(theScreen.dispatchUserEvent(DOWNARROW), DOWNARROW);

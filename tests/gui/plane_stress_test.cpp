@@ -55,23 +55,17 @@ TEST_F(PlaneStressTest, TenThousandOpeningsAndClosingsLeaveNothingBehind) {
     PopupDialogAndAssocPlaneAction openWithHelp(&more, &help);
     CloseDialogAction ok(&settings, CLOSEYES), cancel(&settings, CLOSENO, 300),
         back(&more, CLOSENO, 1);
-    TextualButton b1(BBox(At(10, 40), 90, 20), &openSettings, "Settings", 0, 1, nullptr, true,
-                     false, BUTTON_MOMENTARY);
-    TextualButton b2(BBox(At(10, 70), 90, 20), &openNote, "Note", 0, 1, nullptr, true, false,
-                     BUTTON_MOMENTARY);
+    PushButton b1(BBox(At(10, 40), 90, 20), &openSettings, "Settings");
+    PushButton b2(BBox(At(10, 70), 90, 20), &openNote, "Note");
     TextualButton b3(BBox(At(10, 100), 90, 20), &openSide, "Side", 0, 1, nullptr, true, true,
                      BUTTON_MOMENTARY);
-    TextualButton b4(BBox(At(10, 130), 90, 20), &openWithHelp, "Help", 0, 1, nullptr, true, false,
-                     BUTTON_MOMENTARY);
-    TextualButton b5(BBox(At(10, 160), 90, 20), &NullButtonAction, "Nothing", 0, 1, nullptr, true,
-                     false, BUTTON_MOMENTARY);
+    PushButton b4(BBox(At(10, 130), 90, 20), &openWithHelp, "Help");
+    PushButton b5(BBox(At(10, 160), 90, 20), &NullButtonAction, "Nothing");
     addAll(main, {&title, &b1, &b2, &b3, &b4, &b5});
 
-    TextualButton sMore(at(8, 4, 70, 20), &openMore, "More", 0, 1, nullptr, true, false,
-                        BUTTON_MOMENTARY);
-    TextualButton sOk(at(8, 30, 70, 20), &ok, "OK", 0, 1, nullptr, true, false, BUTTON_MOMENTARY);
-    TextualButton sCancel(at(90, 30, 70, 20), &cancel, "Cancel", 0, 1, nullptr, true, false,
-                          BUTTON_MOMENTARY);
+    PushButton sMore(at(8, 4, 70, 20), &openMore, "More");
+    PushButton sOk(at(8, 30, 70, 20), &ok, "OK");
+    PushButton sCancel(at(90, 30, 70, 20), &cancel, "Cancel");
     TextualButton sLock(at(90, 4, 70, 20), &NullButtonAction, "Lock", 0, 1, nullptr, true, false,
                         BUTTON_TOGGLE);
     CheckBox check("check", 0, true, nullptr, At(8, 60), 14);
@@ -82,8 +76,7 @@ TEST_F(PlaneStressTest, TenThousandOpeningsAndClosingsLeaveNothingBehind) {
     TextData name(20);
     TextDataDisplay nameField(new TextDataRef(&name), at(8, 4, 100, 20), 1, ALIGN_LEFT_TOP, 15, 0,
                               0, true, true, true);
-    TextualButton mBack(at(8, 30, 60, 20), &back, "Back", 0, 1, nullptr, true, false,
-                        BUTTON_MOMENTARY);
+    PushButton mBack(at(8, 30, 60, 20), &back, "Back");
     addAll(more, {&nameField, &mBack});
     TextualButton sideButton(BBox(At(4, 4), 60, 20), &NullButtonAction, "Side", 0, 1, nullptr, true,
                              false, BUTTON_TOGGLE);

@@ -10,29 +10,14 @@
 #include "tests/gui/gui_test_support.h"
 
 namespace {
-// A selectable box that records the events it is given.
-struct Probe : RectObj {
-    explicit Probe(const BBox& b) : RectObj(b, 0, 1, true, true, true) {}
-    UserEvent handleUserEvent(UserEvent e) override {
-        seen.push_back(e);
-        return e;
-    }
-    std::vector<UserEvent> seen;
-};
-
-struct Observer : Notifiable {
-    std::vector<NotificationEvent> codes;
-    void notify(NotificationEvent e, Data*) override { codes.push_back(e); }
-};
-
 struct PlaneTest : GuiTest {
     TestPane main{BBox(R(0, 0, 319, 239)), 15};
-    Probe mainItem{BBox(At(220, 40), 80, 16)};
-    Probe mainOther{BBox(At(220, 70), 80, 16)};
+    EventProbe mainItem{BBox(At(220, 40), 80, 16)};
+    EventProbe mainOther{BBox(At(220, 70), 80, 16)};
     Plane plane{BBox(At(40, 40), 120, 80), FRAME_PLAIN, NOT_SELECTABLE};
-    Probe a{BBox(At(10, 10), 40, 16)};
-    Probe b{BBox(At(10, 40), 40, 16)};
-    Observer observer;
+    EventProbe a{BBox(At(10, 10), 40, 16)};
+    EventProbe b{BBox(At(10, 40), 40, 16)};
+    CloseObserver observer;
     void SetUp() override {
         GuiTest::SetUp();
         addAll(main, {&mainItem, &mainOther});

@@ -35,10 +35,8 @@ TEST_F(WidgetScreenTest, DialogWithATitleAndTwoButtons) {
     StaticTextObj question =
         text(below(0, 10, 218, 16), "Program Module Engine #0?", 1, ALIGN_HCENTER | ALIGN_VCENTER);
     CloseDialogAction yesAction(&dialog, CLOSEYES), noAction(&dialog, CLOSENO);
-    TextualButton yes(below(30, 46, 70, 24), &yesAction, "Yes", 0, 1, nullptr, true, false,
-                      BUTTON_MOMENTARY);
-    TextualButton no(below(118, 46, 70, 24), &noAction, "No", 0, 1, nullptr, true, false,
-                     BUTTON_MOMENTARY);
+    PushButton yes(below(30, 46, 70, 24), &yesAction, "Yes");
+    PushButton no(below(118, 46, 70, 24), &noAction, "No");
     addAll(dialog, {&question, &yes, &no});
     dialog.popup(At(-1, -1), &main, false);
     theScreen.dispatchUserEvent(RIGHTARROW);
@@ -89,16 +87,13 @@ TEST_F(WidgetScreenTest, LanguageSwitchWithTwoPopupsOpen) {
     theScreen.addLayer(&main, nullptr, false);
 
     Dialog language(BBox(At(110, 110), 180, 90), "Language", 0, 1, FRAME_SHADOW);
-    TextualButton next(below(10, 8, 158, 22), &SelectNextLanguage, "Next language", 0, 1, nullptr,
-                       true, false, BUTTON_MOMENTARY);
+    PushButton next(below(10, 8, 158, 22), &SelectNextLanguage, "Next language");
     CloseDialogAction closeAction(&language, CLOSEYES);
-    TextualButton close(below(10, 38, 158, 22), &closeAction, "Close", 0, 1, nullptr, true, false,
-                        BUTTON_MOMENTARY);
+    PushButton close(below(10, 38, 158, 22), &closeAction, "Close");
     addAll(language, {&next, &close});
     Dialog settings(BBox(At(30, 50), 200, 110), "Settings", 0, 1, FRAME_SHADOW);
     PopupDialogAction openLanguage(&language);
-    TextualButton languageButton(below(10, 10, 178, 22), &openLanguage, "Language...", 0, 1,
-                                 nullptr, true, false, BUTTON_MOMENTARY);
+    PushButton languageButton(below(10, 10, 178, 22), &openLanguage, "Language...");
     settings.add(&languageButton);
     settings.popup(At(-1, -1), &main, false);
     theScreen.dispatchUserEvent(ENTER);
