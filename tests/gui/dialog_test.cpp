@@ -150,6 +150,10 @@ TEST_F(DialogTest, AnAssociatedPlaneComesAndGoesWithTheDialog) {
     theScreen.dispatchUserEvent(ENTER);
     EXPECT_TRUE(help.layerIsActive());
     EXPECT_TRUE(dialog.layerIsActive());
+    bool overMain = false; // on top, where it can be seen
+    for (Layer* l = main.above; l != nullptr; l = l->above)
+        overMain |= l == &help;
+    EXPECT_TRUE(overMain);
     theScreen.dispatchUserEvent(ESC);
     EXPECT_FALSE(dialog.layerIsActive());
     EXPECT_FALSE(help.layerIsActive());

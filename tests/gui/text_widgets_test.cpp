@@ -127,6 +127,7 @@ TEST_F(TextWidgetsTest, LabelHelpersPlaceTheirObjectsBesideTheLabel) {
     EXPECT_EQ(n->obj->getAbsRect(nullptr).left(), 15 + 60 + 4);
     EXPECT_EQ(n->obj->getAbsRect(nullptr).right(), 15 + 64 + 40);
     EXPECT_EQ(units->getAbsRect(nullptr).top(), 16);
+    EXPECT_EQ(units->getAbsRect(nullptr).height(), NormalFont.lineHeight());
     EXPECT_NE(firstInk(R(79, 15, 119, 28)).x, ScreenWidth);  // the number is shown
     EXPECT_NE(firstInk(R(120, 16, 160, 29)).x, ScreenWidth); // and its units
     EXPECT_EQ(form->children.findNode(other)->next->obj->getAbsRect(nullptr).left(), 79);

@@ -178,6 +178,7 @@ TEST(BoardRegisterTest, IdentityPortsAndInterrupts) {
     ioWrite8(IO_PortHwRev, 0x8F); // only bits 4-6 count
     EXPECT_EQ(getHWrev(), 7);
 
+    EXPECT_FALSE(checkForQuilsDevelopmentBoard()); // its marker file is on the board only
     ioWrite8(IO_PortVariant, 0xFF);
     HW_variantInit();
     EXPECT_EQ(ioRead8(IO_PortVariant), 0x8C);
