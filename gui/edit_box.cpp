@@ -211,8 +211,7 @@ double NumberEditBox::maxMagnitude() const {
 
 void NumberEditBox::startFresh() {
     if (!firstKey) return;
-    firstKey = false;
-    endHighlight();
+    keepEditing();
     decimalState = 0;
     setValue(0);
 }
@@ -236,9 +235,13 @@ void NumberEditBox::typeDigit(unsigned char digit) {
     setValue(negative ? -m : m);
 }
 
-void NumberEditBox::dropLastDigit() {
+void NumberEditBox::keepEditing() {
     firstKey = false;
     endHighlight();
+}
+
+void NumberEditBox::dropLastDigit() {
+    keepEditing();
     double v = value();
     bool negative = std::signbit(v);
     double m = std::fabs(v);
@@ -255,8 +258,7 @@ void NumberEditBox::dropLastDigit() {
 }
 
 void NumberEditBox::changeSign() {
-    firstKey = false;
-    endHighlight();
+    keepEditing();
     double v = value();
     bool negative = std::signbit(v);
     // No sign the limits rule out.
@@ -286,8 +288,7 @@ UserEvent NumberEditBox::handleUserEvent(UserEvent e) {
         dropLastDigit();
         return 0;
     case 'C':
-        firstKey = false;
-        endHighlight();
+        keepEditing();
         decimalState = 0;
         setValue(0);
         return 0;

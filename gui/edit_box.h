@@ -102,6 +102,8 @@ private:
     void setValue(double v) { temporary->setValue(v, true, true); }
     // The first key after focus starts from 0.
     void startFresh();
+    // A key other than a digit ends the fresh-focus state, keeping the value.
+    void keepEditing();
     void typeDigit(unsigned char digit);
     void dropLastDigit();
     void changeSign();

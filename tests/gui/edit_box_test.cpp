@@ -72,43 +72,31 @@ protected:
                     VirtualAlphaKeyPad};
 };
 
-TEST_F(TextEditBoxTest, TypingReplacesThenAppendsAndEscRestores) {
+TEST_F(TextEditBoxTest, TypingReplacesThenAppendsEscRestoresAndEnterKeeps) {
     key(ENTER);
-    ASSERT_TRUE(VirtualAlphaKeyPad.isOpen());
-    EXPECT_TRUE(box.inverted); // a fresh focus is highlighted
     type(VirtualAlphaKeyPad, "A");
     EXPECT_EQ(text(), "A"); // the first key replaces the whole text
-    EXPECT_FALSE(box.inverted);
     type(VirtualAlphaKeyPad, "B");
-    EXPECT_EQ(text(), "AB");
     press(VirtualAlphaKeyPad, "Space");
     type(VirtualAlphaKeyPad, "C");
-    EXPECT_EQ(text(), "AB C");
     press(VirtualAlphaKeyPad, "\x8C"); // backspace
     EXPECT_EQ(text(), "AB ");
     EXPECT_TRUE(screenMatchesReference("text_edit_box_with_keypad"));
     key(ESC); // closes the keypad; the box still edits
     EXPECT_FALSE(VirtualAlphaKeyPad.isOpen());
-    EXPECT_EQ(box.selectability, ACTIVE);
     key(ESC);
     EXPECT_EQ(text(), "Engine");
-    EXPECT_EQ(box.selectability, SELECTED);
-}
-
-TEST_F(TextEditBoxTest, BackspaceRightAfterFocusKeepsTheTextAndEnterKeepsTheEdit) {
     key(ENTER);
-    key(F2);
+    key(F2); // right after focus: erases nothing
     EXPECT_EQ(text(), "Engine");
     type(VirtualAlphaKeyPad, "X"); // no longer the first key: appended
     EXPECT_EQ(text(), "EngineX");
     press(VirtualAlphaKeyPad, "Clear");
-    EXPECT_EQ(text(), "");
     type(VirtualAlphaKeyPad, "Q");
     key(ESC);
     key(ENTER);
     EXPECT_EQ(text(), "Q");
     EXPECT_EQ(box.selectability, SELECTED);
-    EXPECT_FALSE(VirtualAlphaKeyPad.isOpen());
 }
 
 TEST_F(TextEditBoxTest, CancellingTheDialogRestoresTheTextItHadWhenItOpened) {
@@ -116,18 +104,13 @@ TEST_F(TextEditBoxTest, CancellingTheDialogRestoresTheTextItHadWhenItOpened) {
     type(VirtualAlphaKeyPad, "N");
     key(ESC);
     key(ENTER);
-    key(ENTER); // a second edit in the same dialog
-    type(VirtualAlphaKeyPad, "M");
-    EXPECT_EQ(text(), "M");
-    dialog.asyncDefocus(ESC); // cancelled while editing
+    dialog.asyncDefocus(ESC);
     EXPECT_EQ(text(), "Engine");
-    EXPECT_FALSE(VirtualAlphaKeyPad.isOpen());
     dialog.popup(At(-1, -1), &main, false);
     key(ENTER);
     type(VirtualAlphaKeyPad, "K");
-    key(ESC);
-    key(ENTER);
-    dialog.asyncDefocus(CLOSEYES);
+    dialog.asyncDefocus(CLOSEYES); // accepted while editing
+    EXPECT_FALSE(VirtualAlphaKeyPad.isOpen());
     dialog.popup(At(-1, -1), &main, false);
     dialog.asyncDefocus(CLOSENO); // the accepted text is the one to return to
     EXPECT_EQ(text(), "K");
@@ -136,64 +119,27 @@ TEST_F(TextEditBoxTest, CancellingTheDialogRestoresTheTextItHadWhenItOpened) {
 TEST_F(TextEditBoxTest, AlphaKeyPadMovesWithinRowsAndSwitchesKeySets) {
     key(ENTER);
     VirtualKeyPad& pad = VirtualAlphaKeyPad;
-    ASSERT_EQ(pad.currentKey(), 0);
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 8; ++i)
         key(RIGHTARROW);
-    EXPECT_EQ(pad.currentKey(), 7);
-    key(RIGHTARROW);
     EXPECT_EQ(pad.currentKey(), 8); // the row's wide key
     key(RIGHTARROW);
     EXPECT_EQ(pad.currentKey(), 0); // back to the row's first letter
     key(LEFTARROW);
-    EXPECT_EQ(pad.currentKey(), 8);
     key(DOWNARROW);
     EXPECT_EQ(pad.currentKey(), 17);
     key(UPARROW);
     key(UPARROW);
     EXPECT_EQ(pad.currentKey(), 35); // wrapping through the list
     key(DIALCW);
-    EXPECT_EQ(pad.currentKey(), 0);
-    EXPECT_TRUE(pad.key(0)->inverted);
-    EXPECT_FALSE(pad.key(35)->inverted);
-
+    EXPECT_TRUE(pad.key(0)->inverted && !pad.key(35)->inverted);
     EXPECT_EQ(pad.key(34)->getText(), std::string("-")); // the definitions' labels at first
-    press(pad, "\x94");                                  // next key set
-    EXPECT_EQ(pad.key(0)->getText(), std::string("a"));
-    EXPECT_EQ(pad.key(8)->getText(), std::string("\x94"));
-    EXPECT_EQ(text(), "Engine"); // switching types nothing
+    press(pad, "\x94");                                  // next key set: types nothing
     type(pad, "z");
-    EXPECT_EQ(text(), "z");
     key(F1); // the hardware key does the same
-    EXPECT_EQ(pad.key(9)->getText(), std::string("8"));
     type(pad, "@");
     press(pad, "\x94");
     EXPECT_EQ(pad.key(34)->getText(), std::string("_"));
     EXPECT_EQ(text(), "z@");
-}
-
-using NumericKeyPadTest = EditBoxTest;
-
-TEST_F(NumericKeyPadTest, KeysSpanTheirCells) {
-    VirtualKeyPad& pad = VirtualNumericKeyPad;
-    pad.popup(At(100, 100), &main, false);
-    EXPECT_EQ(pad.getAbsRect(nullptr), R(100, 100, 169, 169));
-    EXPECT_EQ(pad.key(0)->getAbsRect(nullptr), R(102, 102, 116, 116));  // "1"
-    EXPECT_EQ(pad.key(3)->getAbsRect(nullptr), R(153, 102, 167, 133));  // "C": two high
-    EXPECT_EQ(pad.key(12)->getAbsRect(nullptr), R(119, 153, 150, 167)); // "0": two wide
-    EXPECT_EQ(pad.key(10)->keyCode(), static_cast<UserEvent>('>'));     // delete digit
-    EXPECT_EQ(pad.key(13)->keyCode(), static_cast<UserEvent>('-'));
-    key(DOWNARROW);
-    key(DOWNARROW);
-    key(DOWNARROW);
-    EXPECT_EQ(pad.key(pad.currentKey())->getText(), std::string(".")); // 1, 4, 7, .
-    key(RIGHTARROW);
-    key(UPARROW);
-    EXPECT_EQ(pad.key(pad.currentKey())->getText(), std::string("8"));
-    key(RIGHTARROW);
-    key(RIGHTARROW);
-    key(UPARROW);
-    EXPECT_EQ(pad.key(pad.currentKey())->getText(), std::string("C"));
-    pad.asyncDefocus(ESC);
 }
 
 class NumberEditBoxTest : public EditBoxTest {
@@ -215,7 +161,6 @@ protected:
 TEST_F(NumberEditBoxTest, DigitsDecimalsAndDeletingThenEnterCommits) {
     make(-100, 100, CommitNow);
     key(ENTER);
-    ASSERT_TRUE(VirtualNumericKeyPad.isOpen());
     EXPECT_EQ(shown(), "12.50");
     type(VirtualNumericKeyPad, "42.759"); // a third decimal does not fit
     EXPECT_EQ(shown(), "42.75");
@@ -223,21 +168,15 @@ TEST_F(NumberEditBoxTest, DigitsDecimalsAndDeletingThenEnterCommits) {
     EXPECT_TRUE(screenMatchesReference("number_edit_box_with_keypad"));
     type(VirtualNumericKeyPad, ">");
     EXPECT_EQ(shown(), "42.7");
-    type(VirtualNumericKeyPad, ">>"); // the decimal, then the point
-    EXPECT_EQ(shown(), "42");
-    type(VirtualNumericKeyPad, ">3");
+    type(VirtualNumericKeyPad, ">>>3"); // the decimal, the point, a digit
     EXPECT_EQ(shown(), "43");
-    type(VirtualNumericKeyPad, "-");
-    EXPECT_EQ(shown(), "-43");
-    type(VirtualNumericKeyPad, ">");
+    type(VirtualNumericKeyPad, "->");
     EXPECT_EQ(shown(), "-4");
     type(VirtualNumericKeyPad, "C7.2");
     EXPECT_EQ(shown(), "7.2");
     key(ESC);
-    EXPECT_FALSE(VirtualNumericKeyPad.isOpen());
     key(ENTER);
-    EXPECT_EQ(value.getValue(), 7.2);
-    EXPECT_EQ(box->selectability, SELECTED);
+    EXPECT_DOUBLE_EQ(value.getValue(), 7.2);
 }
 
 TEST_F(NumberEditBoxTest, LimitsBoundTypingTheSignAndTheCommittedValue) {
@@ -263,16 +202,9 @@ TEST_F(NumberEditBoxTest, TheDialogDecidesWhenTheEditIsCommitted) {
     key(ENTER);
     type(VirtualNumericKeyPad, "C-8");
     EXPECT_EQ(shown(), "-8");
-    key(ESC);
-    key(ENTER);
     EXPECT_EQ(value.getValue(), 12.5);
-    dialog.asyncDefocus(ESC);
-    EXPECT_EQ(value.getValue(), 12.5);
-    dialog.popup(At(-1, -1), &main, false);
-    key(ENTER);
-    type(VirtualNumericKeyPad, "9");
-    dialog.asyncDefocus(CLOSEYES);
+    dialog.asyncDefocus(CLOSEYES); // accepted while the box is still being edited
     EXPECT_FALSE(VirtualNumericKeyPad.isOpen());
-    EXPECT_EQ(value.getValue(), 9);
+    EXPECT_EQ(value.getValue(), -8);
 }
 } // namespace
