@@ -142,6 +142,23 @@ TEST_F(TextEditBoxTest, AlphaKeyPadMovesWithinRowsAndSwitchesKeySets) {
     EXPECT_EQ(text(), "z@");
 }
 
+TEST_F(EditBoxTest, WithoutKeySetsOnlyTheHardwareKeysType) {
+    static const KeySetDefinition none[] = {{nullptr, 0, 0, 0, 0, {0, 0, 0, 0}, 0}};
+    VirtualKeyPad hidden(10, 1, 0, 0, none, 0, &VirtualKeyPadAction, false);
+    TextData t(8);
+    TextEditBox box(new TextDataRef(&t), below(10, 8, 100, 20), 1, true, false, hidden);
+    open(box);
+    key(ENTER);
+    EXPECT_TRUE(hidden.isOpen() && !box.inverted); // off the screen, no highlight
+    key(F3);
+    key(F3);
+    key(F2);
+    key(ENTER); // past the keypad to the box
+    EXPECT_EQ(bytesOf(t.getText()), " ");
+    EXPECT_FALSE(hidden.isOpen());
+    dialog.asyncDefocus(ESC);
+}
+
 class NumberEditBoxTest : public EditBoxTest {
 protected:
     std::string shown() {
