@@ -69,10 +69,11 @@ protected:
                         VirtualAlphaKeyPad};
     MenuInputWidget nameRow{"Name", &nameBox, 0, 100, true, 0, 1, nullptr, 4, Flat, SELECTABLE};
     Data rate{&NoUnits, nullptr, 250};
+    NumericDataRef rateRef{&rate}; // a list box does not own its reference
     SimpleTextListItem slow{"250 kbit/s", 250, 0, 0, 1, 2, Flat, SELECTABLE, ALIGN_VCENTER};
     SimpleTextListItem fast{"500 kbit/s", 500, 0, 0, 1, 2, Flat, SELECTABLE, ALIGN_VCENTER};
-    ListBox rateBox = ListBox(new NumericDataRef(&rate), BBox(At(0, 0), 100, 18), 60, nullptr, true,
-                              true, true, true, false, NoColor);
+    ListBox rateBox = ListBox(&rateRef, BBox(At(0, 0), 100, 18), 60, nullptr, true, true, true,
+                              true, false, NoColor);
     MenuInputWidget rateRow{"Bit rate", &rateBox, 0, 100, true, 0, 1, nullptr, 4, Flat, SELECTABLE};
     CheckBox clicks{"Key Clicks", 0, true, nullptr, At(0, 0), 14};
     MenuInputWidget clicksRow =
