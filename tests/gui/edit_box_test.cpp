@@ -172,14 +172,16 @@ protected:
     }
     Data value{&NoUnits, nullptr, 12.5};
     std::unique_ptr<NumberEditBox> box;
-    static constexpr Marshalling CommitNow = CommitOnOk | CloseOnDefocus | RevertOnEsc;
+    static constexpr Marshalling CommitNow = CommitOnOk | CloseOnDefocus;
 };
 
 TEST_F(NumberEditBoxTest, DigitsDecimalsAndDeletingThenEnterCommits) {
     make(-100, 100, CommitNow);
     key(ENTER);
     EXPECT_EQ(shown(), "12.50");
-    type(VirtualNumericKeyPad, "42.759"); // a third decimal does not fit
+    type(VirtualNumericKeyPad, "42.");
+    EXPECT_EQ(shown(), "42");          // no decimals typed yet
+    type(VirtualNumericKeyPad, "759"); // a third decimal does not fit
     EXPECT_EQ(shown(), "42.75");
     EXPECT_EQ(value.getValue(), 12.5); // only the copy changes
     EXPECT_TRUE(screenMatchesReference("number_edit_box_with_keypad"));
@@ -206,12 +208,6 @@ TEST_F(NumberEditBoxTest, LimitsBoundTypingTheSignAndTheCommittedValue) {
     key(ESC);
     key(ENTER);
     EXPECT_EQ(value.getValue(), 10); // raised to the low limit
-    key(ENTER);
-    type(VirtualNumericKeyPad, "3");
-    key(ESC);
-    key(ESC); // dropped
-    EXPECT_EQ(value.getValue(), 10);
-    EXPECT_EQ(shown(), "10.00");
 }
 
 TEST_F(NumberEditBoxTest, TheDialogDecidesWhenTheEditIsCommitted) {
