@@ -287,8 +287,21 @@ bool compose(FT_Face face, const FontSpec& s, uint32_t ch, Glyph* out, int* clip
     return false;
 }
 
+// Codes in the C1 range that the virtual keypad's keys show, drawn from these symbols.
+struct KeyGlyph {
+    uint32_t code;
+    uint32_t symbol;
+};
+const KeyGlyph keyGlyphs[] = {
+    {140, 0x232B}, // backspace: erase to the left
+    {141, 0x2190}, // delete the last digit: leftwards arrow
+    {148, 0x21E7}, // next key set: upwards white arrow
+};
+
 Glyph renderChar(FT_Face face, const FontSpec& s, uint32_t ch, int* clipped) {
     Glyph g;
+    for (const KeyGlyph& k : keyGlyphs)
+        if (k.code == ch && s.mapped) return render(face, s, k.symbol, clipped);
     if (s.composeCapitals && compose(face, s, ch, &g, clipped)) return g;
     return render(face, s, ch, clipped);
 }
