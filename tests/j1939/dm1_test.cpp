@@ -95,11 +95,14 @@ TEST_F(Dm1Test, DtcsAreReportedOnceAndClearedWhenGoneOrSilent) {
 
 TEST_F(Dm1Test, FaultsComeFromTheTableOrFromFieldsWithTheirTexts) {
     // A table out of order with a bad line: both entries that scan are found.
-    std::string path = tableFile("ECM Fault Table: test\n// comment\n4\n"
-                                 "(190) 0 A 4711\n(100) 3 0x55 12\nbroken\n[5] 1 R 9\n");
+    // Types are letters or 0x-hex numbers; any other word is type 0.
+    std::string path = tableFile("ECM Fault Table: test\n// comment\n5\n"
+                                 "(190) 0 A 4711\n(100) 3 0x55 12\n(101) 3 017 12\nbroken\n"
+                                 "[5] 1 R 9\n");
     J1939msgDM1_Rx msg;
     ASSERT_TRUE(msg.loadFaultTable(path.c_str()));
-    EXPECT_EQ(msg.tableCount, 3u);
+    EXPECT_EQ(msg.tableCount, 4u);
+    EXPECT_EQ(msg.findTableEntry(101 << 5 | 3)->type, 0u);
     unsigned long code = 0;
     EXPECT_EQ(msg.getFaultTypeAndCode(190, 0, code), FaultTypeInTable);
     EXPECT_EQ(code, 4711u);
