@@ -191,7 +191,8 @@ void addDigit(double& v, signed char position, unsigned char digit) {
 
 void dropDigit(double& v, signed char position) {
     double unit = position < 0 ? powerOfTen(-position) : 1 / powerOfTen(position);
-    double n = std::trunc(v / unit + 0.5);
+    // Rounded to whole units half away from zero: a negative value must not lose a unit.
+    double n = std::round(v / unit);
     n = std::trunc(n / 10);
     v = n * unit;
     if (position > 0) v *= 10;

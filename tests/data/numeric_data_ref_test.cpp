@@ -131,7 +131,7 @@ TEST(DigitEntryTest, AddAndDropDigits) {
         double from;
         int decimals;
         double to;
-    } drops[] = {{1.25, 2, 1.2}, {125, 0, 12}, {550, -1, 50}};
+    } drops[] = {{1.25, 2, 1.2}, {125, 0, 12}, {550, -1, 50}, {-12.3, 2, -12.3}, {-125, 0, -12}};
     for (auto& d : drops) {
         double v = d.from;
         dropDigit(v, d.decimals);
