@@ -55,7 +55,10 @@ void FileSearchSingleton::step() {
             isAOsf(path))
             osfSelection.addFile(path, entryName, entrySize);
         done = osfSelection.full() || !getNextFile();
-        if (done) dir.close();
+        if (done) {
+            dir.close();
+            printf("software files: %d\n", static_cast<int>(osfSelection.countData.getValue()));
+        }
     }
     if (done && isDue(getMsTime(), earliestEnd)) {
         if (isOpen())

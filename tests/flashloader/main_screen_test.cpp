@@ -45,7 +45,7 @@ protected:
         for (const std::string& m : modules)
             args.insert(args.end(), {"--module", m});
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-        ProgramRun r(args, keys);
+        ProgramRun r(args, keys + "quit\n");
         if (inSourceTree) r.workDir = SOURCE_ROOT; // where the string file lies
         result = runProgram(r);
     }
@@ -88,4 +88,48 @@ TEST_F(Screens, OneMatchingPairIsProgrammedAndThePowerKeyWaitsForTheRun) {
     // The first power key came during the run; the second one ended the program.
     RgbImage none;
     EXPECT_FALSE(readPng((dir + "/never.png").c_str(), &none));
+}
+
+// Two files of which only the one found second fits: it becomes current and the button is
+// selected. A stick of seven files lists the first five.
+TEST_F(Screens, TheFileThatFitsIsChosenAndOnlyFiveFilesAreListed) {
+    addFile("wrong.hex", {"--addresses", "0x81"});
+    addFile("right.hex");
+    shot("two", 3000);
+    run({BodyModule});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_NE(result.out.find("software files: 2\n"), std::string::npos) << result.out;
+    EXPECT_TRUE(matches("two", "screens_main_second_file_fits"));
+    for (const char* name : {"c.hex", "d.hex", "e.hex", "f.hex", "g.hex"})
+        addFile(name);
+    keys = "wait 3000\n";
+    run({});
+    EXPECT_NE(result.out.find("software files: 5\n"), std::string::npos) << result.out;
+}
+
+// A module at an address the file does not list: "Fail" with its override box shown, the
+// button disabled.
+TEST_F(Screens, AFailedCheckShowsItsOverrideBoxAndDisablesTheButton) {
+    addFile("body.hex");
+    shot("failed", 3000);
+    run({"sa=0x81 id=1234 function=17"}, {}, true);
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_TRUE(matches("failed", "screens_check_failed"));
+}
+
+// The main screen and the confirmation in German and French.
+TEST_F(Screens, MainScreenAndConfirmationInGermanAndFrench) {
+    addFile("body-1.0.7.hex");
+    for (const char* lang : {"de", "fr"}) {
+        keys.clear();
+        shot(std::string("main_") + lang, 3000);
+        keys += "ENTER\n";
+        shot(std::string("confirm_") + lang);
+        keys += "ESC\n";
+        run({BodyModule}, {"--language", lang}, true);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_TRUE(matches(std::string("main_") + lang, std::string("screens_main_") + lang));
+        EXPECT_TRUE(
+            matches(std::string("confirm_") + lang, std::string("screens_confirm_") + lang));
+    }
 }

@@ -18,6 +18,8 @@
 #include "gui/alphabet.h"
 #include "gui/font.h"
 #include "gui/rect_obj.h"
+#include "platform/display.h"
+#include "tests/support/screen_compare.h"
 #include "text/language.h"
 #include "text/parse_string.h"
 #include "text/vocabulary.h"
@@ -126,4 +128,41 @@ TEST(TextFitTest, EveryTextFitsItsBoxInEveryLanguage) {
         }
     }
     EXPECT_EQ(failures, "");
+}
+
+// The results dialog with each message, as the string file words them.
+TEST(ResultsDialogTest, EachMessageShowsWhole) {
+    ASSERT_EQ(chdir(SOURCE_ROOT), 0);
+    V.initFromStringFile(0);
+    V.setCurrentLanguage(V.languageNamed("English"));
+    setPalette(nullptr);
+    ResultMessage* const coded[] = {&modeErrorMsg, &eraseErrorMsg, &pgmErrorMsg};
+    for (ResultMessage* m : coded) {
+        m->errorCode = 7;
+        m->value = 0x1F40;
+    }
+    fileErrorMsg.set(12, OsfFault::BadChecksum);
+    struct Case {
+        GraphicalObj* message;
+        bool succeeded;
+        const char* reference;
+    };
+    const Case cases[] = {
+        {nullptr, true, "results_succeeded"},
+        {&runModeErrorMsg, true, "results_run_mode_error"},
+        {&modeTimeoutMsg, false, "results_mode_timeout"},
+        {&modeErrorMsg, false, "results_mode_error"},
+        {&eraseTimeoutMsg, false, "results_erase_timeout"},
+        {&eraseErrorMsg, false, "results_erase_error"},
+        {&pgmTimeoutMsg, false, "results_pgm_timeout"},
+        {&pgmErrorMsg, false, "results_pgm_error"},
+        {&fileErrorMsg, false, "results_file_error"},
+    };
+    for (const Case& c : cases) {
+        blankFrameBuffer();
+        resultsDialog.updateMsg(c.message, c.succeeded);
+        resultsDialog.popup(At(-1, -1), nullptr, true);
+        EXPECT_TRUE(screenMatchesReference(c.reference));
+        resultsDialog.asyncDefocus(ESC);
+    }
 }
