@@ -17,14 +17,6 @@ constexpr FontSize ProgramButtonFont = 2;
 // More than the main screen has children.
 constexpr int MaxNavigationSteps = 16;
 
-// The module listed after m (the first one for null), skipping dropped entries.
-J1939controlFunction* nextListedModule(J1939controlFunction* m) {
-    HierListItem* i = m != nullptr ? m->findNext(false) : moduleSelection.listBox.list->root;
-    while (i != nullptr && i->omitted)
-        i = i->findNext(false);
-    // The list holds the manager's entries only.
-    return static_cast<J1939controlFunction*>(i);
-}
 } // namespace
 
 TitleBarSingleton::ScreenTitleSingleton::ScreenTitleSingleton()
@@ -90,6 +82,14 @@ void MainScreenSingleton::onOpen() {
     updateSelectedItem();
 }
 
+J1939controlFunction* nextListedModule(J1939controlFunction* m) {
+    HierListItem* i = m != nullptr ? m->findNext(false) : moduleSelection.listBox.list->root;
+    while (i != nullptr && i->omitted)
+        i = i->findNext(false);
+    // The list holds the manager's entries only.
+    return static_cast<J1939controlFunction*>(i);
+}
+
 void deselectItem(GraphicalObj* obj) {
     if (obj->selectability == ACTIVE)
         obj->defocus(0);
@@ -133,7 +133,13 @@ void MainScreenSingleton::updateSelectedItem() {
         chosen = &osfSelection.listBox;
     else if (moduleSelection.countData.getValue() > 1)
         chosen = &moduleSelection.listBox;
-    if (chosen != nullptr) choose(chosen);
+    if (chosen != nullptr) {
+        choose(chosen);
+    } else if (navigateFirst()) {
+        // Nothing to suggest: the first object the user can reach is selected all the same
+        // (an override box, say), so that the arrows have a place to move from.
+        if (GraphicalObj* first = currentObj()) first->select();
+    }
 }
 
 void MainScreenSingleton::choose(GraphicalObj* obj) {

@@ -73,6 +73,10 @@ private:
     void choose(GraphicalObj* obj);
 };
 
+class J1939controlFunction;
+// The module listed after m (the first one for null), dropped entries skipped.
+J1939controlFunction* nextListedModule(J1939controlFunction* m);
+
 // An active object loses the focus, a selected one its selection.
 void deselectItem(GraphicalObj* obj);
 

@@ -37,7 +37,8 @@ ModuleCheckStateIndicator::ModuleCheckStateIndicator(int row)
     for (CheckStateItem& i : items)
         addItem(&i, ADD_LAST_CHILD, nullptr, true);
     list->current = &items[CheckNoRestriction - 1];
-    backgroundColor = PaperColor; // the state shows light on the dark panel
+    backgroundColor = PaperColor;             // the state shows light on the dark panel
+    overrideBox.backgroundColor = PaperColor; // its tick is drawn dark
     overrideBox.show(false, false);
 }
 
@@ -91,7 +92,16 @@ bool ModuleCheckSingleton::isGoodMatch() {
 
 void ModuleCheckSingleton::notify(NotificationEvent event, Data* data) {
     if (event != DataChangedEvent && event != TimeSetEvent) return;
-    if (data == &osfSelection.selection || data == &moduleSelection.selection)
+    bool moduleChanged = data == &moduleSelection.selection;
+    if (data == &moduleSelection.countData && moduleSelection.getCurrentCf() == nullptr) {
+        // The current module was dropped (or there was none): the list moves on to one
+        // that is listed, which is a change of module like any other.
+        if (J1939controlFunction* m = nextListedModule(nullptr)) {
+            moduleSelection.setCurrent(m);
+            moduleChanged = true;
+        }
+    }
+    if (data == &osfSelection.selection || moduleChanged)
         for (ModuleCheckStateIndicator* c : checks)
             c->undoOverride();
     update();

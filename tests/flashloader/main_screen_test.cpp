@@ -107,14 +107,22 @@ TEST_F(Screens, TheFileThatFitsIsChosenAndOnlyFiveFilesAreListed) {
     EXPECT_NE(result.out.find("software files: 5\n"), std::string::npos) << result.out;
 }
 
-// A module at an address the file does not list: "Fail" with its override box shown, the
-// button disabled.
-TEST_F(Screens, AFailedCheckShowsItsOverrideBoxAndDisablesTheButton) {
+// A module at an address the file does not list: "Fail" with its override box, selected,
+// the button disabled; ticking the box overrides the check and enables the button, which
+// opens the confirmation.
+TEST_F(Screens, AFailedCheckCanBeOverridden) {
     addFile("body.hex");
     shot("failed", 3000);
+    keys += "ENTER\n";
+    shot("overridden");
+    keys += "DOWNARROW\nENTER\n";
+    shot("confirm");
+    keys += "ESC\n";
     run({"sa=0x81 id=1234 function=17"}, {}, true);
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_TRUE(matches("failed", "screens_check_failed"));
+    EXPECT_TRUE(matches("overridden", "screens_check_overridden"));
+    EXPECT_TRUE(matches("confirm", "screens_confirm_overridden"));
 }
 
 // The main screen and the confirmation in German and French.
