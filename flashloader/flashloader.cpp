@@ -13,7 +13,9 @@ FlashloaderSingleton flashLoader;
 
 namespace {
 constexpr Color FlFrameColor = 0;
-constexpr Color FlTextColor = 15;
+// Black texts drawn without their background (the font's white is skipped).
+constexpr Color FlTextColor = 0;
+constexpr Color FlTextTransparent = 15;
 constexpr Color FlBarObjectColor = 8;
 constexpr Color FlBarColor = 0;
 constexpr Color FlBarBackground = 15;
@@ -37,16 +39,16 @@ FlashloaderSingleton::FlashloaderSingleton()
                        "Update in progress...", 0, 1, myDialogBorderThickness),
       frame(BBox(At(8, 20), 239, 57), FlFrameColor, 1, true, true, false),
       moduleDetails(BBox(At(9, 21), 237, 55)),
-      withText(BBox(At(0, 79), FlWideObjects, 8), "with", FlSmallFont, ALIGN_HCENTER, NoColor,
-               FlTextColor, false, true),
+      withText(BBox(At(0, 79), FlWideObjects, 12), "with", FlSmallFont, ALIGN_HCENTER,
+               FlTextTransparent, FlTextColor, false, true),
       fileText(At(2, 91), 252, FlSmallFont), statusText(FlStatusCapacity),
       statusDisplay(new TextDataRef(&statusText), BBox(At(10, 126), 244, 20), FlLargeFont,
-                    ALIGN_MIRROR_RTL, NoColor, FlTextColor, 0, false, true, true),
+                    ALIGN_MIRROR_RTL, FlTextTransparent, FlTextColor, 0, false, true, true),
       progressBar(&progressRef, 0, FlProgressMax, BBox(At(10, 156), 236, 10), FlBarObjectColor,
                   FlBarColor, FlBarSegments, FlBarGap, FlBarBackground, FlBarActive, LEFT_TO_RIGHT,
                   false),
       escText(BBox(At(0, 180), FlWideObjects, 10), "Press ESC to cancel", FlSmallFont,
-              ALIGN_HCENTER, NoColor, FlTextColor, false, true) {
+              ALIGN_HCENTER, FlTextTransparent, FlTextColor, false, true) {
     GraphicalObj* const objects[] = {&frame,         &moduleDetails, &withText, &fileText,
                                      &statusDisplay, &progressBar,   &escText};
     for (GraphicalObj* o : objects)

@@ -3,8 +3,6 @@
 
 #include "flashloader/module_manager.h"
 
-ModuleSelectionSingleton moduleSelection;
-
 Selectability listSelectability(long n) {
     return n >= 3 ? SELECTABILITY_UNCHANGED : n == 2 ? SELECTABLE : NOT_SELECTABLE;
 }

@@ -1,10 +1,17 @@
-// The application object: start-up and shutdown, the settings dialogs and the keys.
+// The application object: start-up (screens, then the bus and module discovery), shutdown,
+// the settings dialogs and the keys.
 #include "flashloader/my_application.h"
 
 #include <cstdio>
 
 #include "core/framework.h"
+#include "flashloader/display_module.h"
+#include "flashloader/file_search.h"
+#include "flashloader/module_check.h"
+#include "flashloader/module_manager.h"
+#include "flashloader/protocol_msgs.h"
 #include "flashloader/settings_dialogs.h"
+#include "j1939/driver/can_driver.h"
 #include "platform/entry.h"
 #include "platform/io_regs.h"
 #include "text/language.h"
@@ -39,8 +46,15 @@ void MyApplication::onStartup() {
         V.setCurrentLanguage(l);
     }
     setupCircleArrowObjects();
+    moduleCheck.init();
+    fileSearch.init();
     ioWrite8(IO_AppPortDir, ioRead8(IO_AppPortDir) | AppPinBit);
     ioWrite8(IO_AppPortData, ioRead8(IO_AppPortData) & ~AppPinBit);
+    J1939_applicationInit(3);
+    if (!CANbusMgr.simulated) basicCANdriverIsHW_RxAllowed = true;
+    CANbusMgr.start(0, 0xFFFFFFFF, false);
+    CANbusMgr.start(0, 0, true);
+    J1939moduleMgr.initCom();
     printf("J1939 Flashloader %s started\n", ApplicationVersionString);
     printf("language %s\n", V.currentLanguage->name);
 }
@@ -48,7 +62,8 @@ void MyApplication::onStartup() {
 void MyApplication::handleUserEvent(UserEvent e) {
     printf("key %s\n", EventNameString(e));
     if (e == PWRKEY) {
-        FW.terminate(1, false);
+        // A module half-programmed would not start again: the key waits for the run's end.
+        if (!J1939moduleMgr.downloadInProgress()) FW.terminate(1, false);
         return;
     }
     if (!handleCircleArrow(e)) ApplicationTask::handleUserEvent(e);
@@ -56,5 +71,6 @@ void MyApplication::handleUserEvent(UserEvent e) {
 
 void MyApplication::onShutdown() {
     ioWrite8(IO_AppPortData, ioRead8(IO_AppPortData) | AppPinBit);
+    fileSearch.closeDirectory();
     printf("J1939 Flashloader stopped\n");
 }

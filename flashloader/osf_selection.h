@@ -12,21 +12,29 @@
 
 constexpr int MaxOsfFiles = 5;
 constexpr long height_OsfDetailDisplay = 45;
-constexpr long xpos_OsfListBox = 6;
-constexpr long ypos_OsfListBox = 50;
+constexpr long xpos_OsfListBox = 12;
+constexpr long ypos_OsfListBox = 48;
 constexpr long width_OsfListBox = 296;
 constexpr long height_OsfListBox = 50;
 constexpr int OsfNameSize = 64;
+
+constexpr int OsfSizeTextSize = 24;
 
 class OsfDetailDisplay : public HierListItem {
 public:
     Osf osf;
     char name[OsfNameSize] = {};
     unsigned long kilobytes = 0;
+    char sizeText[OsfSizeTextSize] = {};
 
-    OsfDetailDisplay()
-        : HierListItem(height_OsfDetailDisplay, SUBLIST_COLLAPSED, VREF_HEIGHT, SELECTABLE) {}
+    OsfDetailDisplay();
     void init(const char* path, const char* name, unsigned long size);
+
+private:
+    // The file's name, size and header texts (texts of the file itself, shown as they are)
+    // and their labels.
+    StaticTextObj nameText, sizeDisplay, unitText, dateText, versionText;
+    StaticTextObj addressLabel, addressText, idLabel, idText, functionLabel, functionText;
 };
 
 class OsfSelectionSingleton {

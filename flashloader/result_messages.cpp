@@ -18,7 +18,9 @@ const char* const resultDialogTitle[2] = {"Programming Suceeded", "Programming F
 namespace {
 constexpr FontSize ResultFont = 1;
 constexpr FontSize ResultTitleFont = 2;
-constexpr Color ResultColor = 15;
+// Black texts drawn without their background (the font's white is skipped).
+constexpr Color ResultColor = 0;
+constexpr Color ResultTransparent = 15;
 constexpr unsigned char ResultBorder = 10;
 
 // Moves out past what snprintf wrote there.
@@ -47,8 +49,8 @@ int ResultMsgErrorCodes::expand(Language*, unsigned char placeholder, unsigned c
 }
 
 ResultMessage::ResultMessage(const char* key)
-    : StaticTextObj(messageBox(), key, ResultFont, ALIGN_HCENTER, NoColor, ResultColor, false,
-                    true) {
+    : StaticTextObj(messageBox(), key, ResultFont, ALIGN_HCENTER, ResultTransparent, ResultColor,
+                    false, true) {
     text.expander = &codes;
 }
 
@@ -66,7 +68,7 @@ int FileErrorCodes::expand(Language*, unsigned char placeholder, unsigned char*&
 
 FileErrorMsg::FileErrorMsg()
     : StaticTextObj(messageBox(), "\v* Software file error in line &1: &2.", ResultFont,
-                    ALIGN_HCENTER, NoColor, ResultColor, false, true) {
+                    ALIGN_HCENTER, ResultTransparent, ResultColor, false, true) {
     text.expander = &codes;
 }
 

@@ -168,7 +168,8 @@ bool MultiString::expand(unsigned char digit, Language* lang, unsigned char*& ou
 
 void translateString(Language* lang, unsigned char* dst, const char* key, long index,
                      unsigned char form) {
-    MultiString ms(key, index, form, lang);
+    // langMinusOne() (no language of the caller's own) means the current language here.
+    MultiString ms(key, index, form, lang == langMinusOne() ? nullptr : lang);
     StringAndLang s = ms.getString(0, langMinusOne());
     xtdStrncpy(dst, s.text, MultiStringBufferSize);
 }
