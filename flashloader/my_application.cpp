@@ -11,6 +11,7 @@
 #include "flashloader/module_manager.h"
 #include "flashloader/protocol_msgs.h"
 #include "flashloader/settings_dialogs.h"
+#include "gui/application_gui.h"
 #include "j1939/driver/can_driver.h"
 #include "platform/entry.h"
 #include "platform/io_regs.h"
@@ -72,5 +73,8 @@ void MyApplication::handleUserEvent(UserEvent e) {
 void MyApplication::onShutdown() {
     ioWrite8(IO_AppPortData, ioRead8(IO_AppPortData) | AppPinBit);
     fileSearch.closeDirectory();
+    // The screens are static objects destroyed in no fixed order: none may still be on the
+    // stack when the others go.
+    theScreen.removeAllLayers();
     printf("J1939 Flashloader stopped\n");
 }

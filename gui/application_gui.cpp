@@ -38,6 +38,11 @@ void ApplicationGUI::removeLayer(Layer* layer) {
     determineLowerLayersClippingInfo(under, &uncovered);
 }
 
+void ApplicationGUI::removeAllLayers() {
+    while (topLayer != &baseLayer && topLayer != nullptr)
+        removeLayer(topLayer);
+}
+
 void ApplicationGUI::determineLowerLayersClippingInfo(Layer* from, Rect* area) {
     Rect work;
     bool holding = area != nullptr;

@@ -20,6 +20,9 @@ public:
     // aboveBase is set, else on top. Does nothing for a layer that is already active.
     void addLayer(Layer* layer, Layer* over, bool aboveBase);
     void removeLayer(Layer* layer);
+    // Takes every layer above the base off the screen, top first: at the end of the program,
+    // before static objects that are layers go in whatever order.
+    void removeAllLayers();
     // Recomputes what covers each layer from `from` downwards; layers that the area
     // uncovers redraw it until their own rectangles have used it up.
     void determineLowerLayersClippingInfo(Layer* from, Rect* area);
