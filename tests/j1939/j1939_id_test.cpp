@@ -30,6 +30,8 @@ TEST(J1939IdTest, IdentifiersSplitIntoPriorityPgnAndAddresses) {
         EXPECT_EQ(p.da, c.da) << std::hex << c.id;
     }
     EXPECT_EQ(buildIDfromPGN(6, 0xEF00, 0xFA, 0x28), 0x18EF28FAu);
+    // From 0xF000 on a PGN is PDU2: it has no destination to put in.
+    EXPECT_EQ(buildIDfromPGN(6, 0xF000, 0xFA, 0x28), 0x18F000FAu);
     EXPECT_EQ(buildIDfromPGN(6, 0xFECA, 0x80, 0x12), 0x18FECA80u); // PDU2: destination ignored
     EXPECT_LT(buildIDfromPGN(255, 0xFFFF, 0xFF, 0xFF), 1u << 29);  // arguments cannot overflow
 }
