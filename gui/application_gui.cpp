@@ -11,6 +11,10 @@ ApplicationGUI::ApplicationGUI(DisplayDriver* driver)
     changeUnitSystemHandler = screenUnitSystemHandler;
 }
 
+ApplicationGUI::~ApplicationGUI() {
+    removeAllLayers();
+}
+
 void ApplicationGUI::addLayer(Layer* layer, Layer* over, bool aboveBase) {
     if (layer == nullptr || layer->layerIsActive() || layer == &baseLayer) return;
     if (over == nullptr) over = aboveBase ? &baseLayer : topLayer;

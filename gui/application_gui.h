@@ -15,6 +15,9 @@ void screenUnitSystemHandler(unsigned char system);
 class ApplicationGUI {
 public:
     explicit ApplicationGUI(DisplayDriver* driver = nullptr);
+    // Static screens and the screen itself are destroyed in no fixed order: a plane that
+    // goes first leaves the stack itself, the screen going first takes the rest off.
+    ~ApplicationGUI();
 
     // Puts layer directly above over; with a null over, directly above the base layer when
     // aboveBase is set, else on top. Does nothing for a layer that is already active.
