@@ -15,7 +15,9 @@
 J1939moduleManager J1939moduleMgr;
 
 namespace {
-constexpr Color CfLabelColor = 15;
+// The labels take the ink of the values beside them: on the list's paper a white label
+// would not show, selected or not.
+constexpr Color CfLabelColor = 256;
 constexpr Color CfDisplayColor = 256;
 constexpr Color CfTransparent = 15;
 constexpr FontSize CfSmallFont = 0;

@@ -85,7 +85,8 @@ void Osf::init(const char* p) {
         if (eq == nullptr) continue;
         *eq = '\0';
         char* value = eq + 1;
-        value[strcspn(value, "=")] = '\0';
+        // The line end is not part of the value: shown texts would carry it as a line break.
+        value[strcspn(value, "=\r\n")] = '\0';
         if (*value == '\0') continue;
         if (strlen(value) > ValueTextMax) value[ValueTextMax] = '\0';
         storeHeaderValue(key, value);

@@ -35,7 +35,9 @@ constexpr long width_OsfVerison = 98;
 constexpr long width_OsfDetailLabels = 74;
 constexpr long x_OsfDetailLabels = 98;
 constexpr long x_OsfDetails = 174;
-constexpr long width_OsfDetails = 22;
+constexpr long width_elevatorBox = 12;
+// The header values run to the list's scroll strip: 22 pixels cut even "0x0C".
+constexpr long width_OsfDetails = width_OsfListBox - width_elevatorBox - x_OsfDetails;
 constexpr long height_lineOsfDetailTitle = 15;
 constexpr long height_lineOsfDetailItems = 10;
 constexpr long ypos_OsfLine2 = height_lineOsfDetailTitle;

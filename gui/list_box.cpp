@@ -45,7 +45,13 @@ bool ListBox::_erase_(const Rect& r, Color c) {
     return false;
 }
 
-void ListBox::_draw_(const Rect& r, bool clip, bool inv, Color background, Rect* area, bool) {
+void ListBox::_draw_(const Rect& r, bool clip, bool inv, Color background, Rect* area,
+                     bool redraw) {
+    // Drawn with its parent, a box of its own colour may lie on an earlier sibling (a list on
+    // a dark panel): the parent's background is not what is under it. The whole box, as a
+    // drawing of the list alone erases it.
+    if (!redraw && backgroundColor != ParentBackground && layer != nullptr)
+        layer->fillRect(r, background);
     if (showIcon && selectability >= SELECTABLE) {
         long x = r.right() - ListBoxIconStrip;
         layer->vline(x, r.top(), r.height(), currentColor);

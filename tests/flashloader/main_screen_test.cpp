@@ -66,14 +66,18 @@ TEST_F(Screens, OneMatchingPairIsProgrammedAndThePowerKeyWaitsForTheRun) {
     shot("main", 3000);
     keys += "ENTER\n";
     shot("confirm");
-    keys += "LEFTARROW\nENTER\n";
+    keys += "ESC\n"; // "No": the main screen comes back as it was
+    shot("declined");
+    keys += "ENTER\nLEFTARROW\nENTER\n";
     shot("checking", 1);
     shot("changing", 100);
     shot("erasing", 300);
     keys += "PWRKEY\n";
     shot("programming", 600);
     shot("succeeded", 20000);
-    keys += "ESC\nwait 100\nPWRKEY\nwait 100\nscreenshot " + dir + "/never.png\n";
+    keys += "ESC\n";
+    shot("after");
+    keys += "PWRKEY\nwait 100\nscreenshot " + dir + "/never.png\n";
     run({std::string(BodyModule) + " delay-mode=300"}, {}, true);
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(result.out.find("programming succeeded"), std::string::npos) << result.out;
@@ -85,6 +89,9 @@ TEST_F(Screens, OneMatchingPairIsProgrammedAndThePowerKeyWaitsForTheRun) {
     EXPECT_TRUE(matches("erasing", "screens_progress_erasing"));
     EXPECT_TRUE(matches("programming", "screens_progress_programming"));
     EXPECT_TRUE(matches("succeeded", "screens_result_succeeded"));
+    // Closing a dialog repaints the lists under it, their items whole.
+    EXPECT_TRUE(matches("declined", "screens_main_one_pair"));
+    EXPECT_TRUE(matches("after", "screens_main_after_run"));
     // The first power key came during the run; the second one ended the program.
     RgbImage none;
     EXPECT_FALSE(readPng((dir + "/never.png").c_str(), &none));
