@@ -36,8 +36,6 @@ GraphicalListBox::GraphicalListBox(DataRef* ref, const BBox& b, Bitmap* strip, l
     : BitmapObj(b, strip, true, transparent, ink, a), NotifiableWithDataRef(ref),
       imageWidth(width) {
     selectability = selectableArg ? SELECTABLE : NOT_SELECTABLE;
-    imageCount = width > 0 && strip != nullptr ? static_cast<int>(strip->width / width) : 0;
-    if (imageCount > GraphicalListBoxMaxImages) imageCount = GraphicalListBoxMaxImages;
     for (int i = 0; i < GraphicalListBoxMaxImages; ++i)
         imageMap[i] = static_cast<unsigned char>((i + 1) % GraphicalListBoxMaxImages);
     sliceWidth = width;
@@ -58,6 +56,13 @@ void GraphicalListBox::setImageMapping(bool cycle, int s1, int s2, int s3, int s
     }
 }
 
+// Counted when used: a static box may be built before the static strip it shows.
+int GraphicalListBox::imageCount() const {
+    if (imageWidth <= 0 || bitmap == nullptr) return 0;
+    long n = bitmap->width / imageWidth;
+    return n > GraphicalListBoxMaxImages ? GraphicalListBoxMaxImages : static_cast<int>(n);
+}
+
 int GraphicalListBox::getState() {
     if (dataRef == nullptr) return 0;
     double v = dataRef->getValue();
@@ -69,7 +74,7 @@ int GraphicalListBox::getState() {
 void GraphicalListBox::_draw_(const Rect& absRect, bool clip, bool inv, Color background,
                               Rect* area, bool redraw) {
     int slice = imageMap[getState()] - 1;
-    if (slice < 0 || slice >= imageCount) return;
+    if (slice < 0 || slice >= imageCount()) return;
     sliceStart = slice * imageWidth;
     BitmapObj::_draw_(absRect, clip, inv, background, area, redraw);
 }

@@ -22,7 +22,8 @@ public:
     // Up to five slice numbers (1-based), ended early by a 0.
     void setImageMapping(bool cycleOnActivate, int s1, int s2 = 0, int s3 = 0, int s4 = 0,
                          int s5 = 0);
-    int stateCount() const { return mappingCount != 0 ? mappingCount : imageCount; }
+    int stateCount() const { return mappingCount != 0 ? mappingCount : imageCount(); }
+    int imageCount() const;
     // The data value as a state, 0 when it is not one.
     int getState();
 
@@ -35,7 +36,6 @@ public:
     void notify(NotificationEvent event, Data* data) override;
 
     long imageWidth;
-    int imageCount;
     unsigned char imageMap[GraphicalListBoxMaxImages];
     int mappingCount = 0;
     bool cycleOnActivate = false;
