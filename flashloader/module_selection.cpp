@@ -23,8 +23,10 @@ void ModuleSelectionSingleton::adjustListSize(int delta, J1939controlFunction* i
         if (n > 0) --n;
     }
     countData.setValue(static_cast<double>(n));
+    // Deselecting drops the screen's one selection frame: only when it is the list's (the
+    // program button kept its focus but lost its frame when a module left during a run).
+    if (n < 2 && listBox.selectability == SELECTED) listBox.deselect();
     listBox.enable(listSelectability(n));
-    if (n < 2) listBox.deselect();
     if (n > 0 && listBox.hidden) listBox.show(true, false);
 }
 
