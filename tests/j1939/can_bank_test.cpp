@@ -47,19 +47,13 @@ TEST(CanBankTest, ProbeRecognisesEveryRegisterSetAndLeavesTheControllerWorking) 
     can.bus->detach(&node);
 }
 
-TEST(CanBankTest, SelectionReadsTheCpldVersionAndComesBack) {
+TEST(CanBankTest, SelectionIsVerifiedAndUnexpectedOrUnreachableBanksAreReported) {
     CanTestBus can;
     testing::internal::CaptureStdout();
-    setCAN_BANK(1, 0);
-    EXPECT_EQ(_readCANbankReg(), 1);
+    setCAN_BANK(1, 0); // the CPLD's bank shows its version, and selection comes back quietly
     EXPECT_EQ(_readCANreg(0), HostCpldVersion);
     setCAN_BANK(0, 1);
-    EXPECT_EQ(_readCANbankReg(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
-
-TEST(CanBankTest, UnexpectedAndUnreachableBanksAreReported) {
-    CanTestBus can;
     _writeCANbankReg(2);
     testing::internal::CaptureStdout();
     setCAN_BANK(0, 1);

@@ -1,11 +1,9 @@
-// Packets, chains, queues, the address set and the pools behind them.
+// Packets and packet chains, and the address set. (Queues and pools are met through the bus.)
 #include <gtest/gtest.h>
 
-#include "core/notifiable.h"
 #include "j1939/bit_set.h"
 #include "j1939/can_frame.h"
 #include "j1939/j1939_id.h"
-#include "j1939/simple_queue.h"
 
 namespace {
 // A chain of n TP.DT packets holding message bytes 0, 1, 2, ... in order; deleted with it.
@@ -55,52 +53,6 @@ TEST(CANpktTest, ChainAddressingSkipsTheSequenceNumbers) {
     EXPECT_NE(p->setBytes(0x11223344, 21, 4), 0);
     EXPECT_EQ(p->next->next->data[7], 0x44);
     EXPECT_EQ(p->setBytes(0x55, 300, 1), 0);
-}
-
-struct Elem : simpleQueueElement {
-    int v;
-    explicit Elem(int x) : v(x) {}
-};
-
-TEST(SimpleQueueTest, FifoAtTheTailAndPushAtTheHead) {
-    simpleQueue q;
-    EXPECT_EQ(q.remove(), nullptr);
-    Elem a(1), b(2), c(3), d(0);
-    q.add(&a, true);
-    q.add(&b, true);
-    q.add(&c, true);
-    q.add(&d, false);
-    for (int v : {0, 1, 2, 3}) {
-        Elem* e = static_cast<Elem*>(q.remove());
-        ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->v, v);
-        EXPECT_EQ(e->next, nullptr);
-        EXPECT_EQ(e->prev, nullptr);
-    }
-    EXPECT_TRUE(q.empty());
-    EXPECT_EQ(q.tail, nullptr);
-    q.add(&c, false); // reusable after emptying
-    EXPECT_EQ(q.remove(), &c);
-}
-
-struct Told : Notifiable {
-    void notify(NotificationEvent, Data*) override {}
-};
-
-TEST(PktQueueElementTest, FreeDeletesOnlyOwnedPacketsAndRecyclesTheElement) {
-    Told t;
-    CANpkt* shared = new CANpkt();
-    unsigned pktsInUse = CANpkt::pool.blocksInUse();
-    PktQueueElement* e = PktQueueElement::alloc(shared, &t, 0x25, false);
-    EXPECT_EQ(e->daXor, 0x25);
-    e->free();
-    EXPECT_EQ(CANpkt::pool.blocksInUse(), pktsInUse); // not owned: still there
-    PktQueueElement* e2 = PktQueueElement::alloc(buildReqPGN(0xEE00, 0xFA, 0xFF), nullptr, 0, true);
-    EXPECT_EQ(e2, e); // recycled
-    EXPECT_EQ(CANpkt::pool.blocksInUse(), pktsInUse + 1);
-    e2->free();
-    EXPECT_EQ(CANpkt::pool.blocksInUse(), pktsInUse); // owned: deleted with it
-    delete shared;
 }
 
 TEST(BitSet256Test, SetTestAndCount) {

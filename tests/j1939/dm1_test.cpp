@@ -1,10 +1,9 @@
 // Following a node's DM1: DTC decoding (high SPN bits, mappings), each fault reported once
 // and cleared when it leaves the DM1 or 5 s after the node falls silent, faults by table,
-// field or callback with their texts, the lamp condensing, DM1 by BAM; the fault table file
-// and the fault record's layout.
+// field or callback with their texts, the lamp condensing; the fault table file and the
+// fault record's layout. A DM1 by broadcast is run in wireshark_test.cpp.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -172,32 +171,6 @@ TEST_F(Dm1Test, LampsAreCondensedForTheListener) {
     EXPECT_EQ(msg.lampState, 0x08);
     msg.cancelAllFaults();
     EXPECT_EQ(msg.lampState, 0);
-}
-
-TEST_F(Dm1Test, ManyDtcsArriveByBroadcast) {
-    J1939msgDM1_Rx msg(nullptr, reportAll);
-    CANbusMgr.registerMsg(&msg, &Engine, &Display);
-    // Lamps, then five DTCs: 22 bytes in four packets.
-    uint8_t bytes[28] = {0x04, 0xFF};
-    for (int k = 0; k < 5; ++k) {
-        bytes[2 + 4 * k] = static_cast<uint8_t>(10 + k);
-        bytes[5 + 4 * k] = 1;
-        bytes[4 + 4 * k] = static_cast<uint8_t>(k);
-    }
-    j.peerSends(cm(EngineSA, 255, TP_BAM, 22, 0, 4, 0xFF, PGN_DM1));
-    for (uint8_t s = 1; s <= 4; ++s) {
-        const uint8_t* p = bytes + 7 * (s - 1);
-        j.peerSends(extFrame(idFor(7, PGN_TP_DT, EngineSA, 255),
-                             {s, p[0], p[1], p[2], p[3], p[4], p[5], p[6]}));
-    }
-    j.runFor(20);
-    std::vector<uint32_t> expected;
-    for (uint32_t k = 5; k-- > 0;)
-        expected.push_back(((10 + k) << 13) | (k << 8) | EngineSA);
-    std::vector<uint32_t> got = reported();
-    std::sort(got.begin(), got.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(got, expected);
 }
 
 TEST(FaultTableTest, DamagedFilesLoadOnlyWhatIsSound) {

@@ -62,23 +62,6 @@ TEST(J1939BufferTest, BitFields) {
     EXPECT_EQ(b.getBitField(0, 0, 8), 0u); // start byte 0 does not exist
 }
 
-TEST(J1939BufferTest, StringsStarDelimited) {
-    J1939msgBuffer b(PropA, 0xFA, 0x25, 6, 14, nullptr, true);
-    EXPECT_EQ(b.copyInBytes(reinterpret_cast<const uint8_t*>("AB*CD*E\0xy*FGH"), 0, 14), 14u);
-    char s[8];
-    EXPECT_EQ(b.copyOutString(s, 0, 7), 3u);
-    EXPECT_STREQ(s, "AB");
-    EXPECT_EQ(b.copyOutString(s, 3, 1), 6u); // room for one character only
-    EXPECT_STREQ(s, "C");
-    EXPECT_EQ(b.copyOutString(s, 6, 7), 11u); // a 0 ends it and skips to past the '*'
-    EXPECT_STREQ(s, "E");
-    strcpy(s, "keep");
-    EXPECT_EQ(b.copyOutString(s, 0, -1), 3u); // negative: only skips
-    EXPECT_STREQ(s, "keep");
-    EXPECT_EQ(b.copyOutString(s, 11, 7), 14u); // runs to the end of the message
-    EXPECT_STREQ(s, "FGH");
-}
-
 TEST(J1939BufferTest, ResetLengthAndChangeDARecutAndMoveTheChain) {
     J1939msgBuffer* b = longBuffer(30); // 5 packets
     CANpkt* firstPkt = b->first;
