@@ -1,7 +1,7 @@
 // The driver against the emulated controller on the virtual bus: start-up, filter,
 // transmit FIFO with destination retargeting, the receive hook, the health machine, and
-// sustained traffic (nothing lost or reordered while the receiver keeps up, overruns
-// counted when it does not).
+// overruns counted when the receiver does not keep up. (Sustained traffic both ways is run
+// in tp_interop_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -11,19 +11,18 @@
 #include "j1939/j1939_id.h"
 #include "platform/can_regs.h"
 #include "platform/host/can/host_can.h"
-#include "platform/host/host_clock.h"
 #include "platform/platform.h"
 #include "tests/support/can_test_bus.h"
 
 namespace {
 typedef std::pair<bool, int> Health; // basicCANdriverBusOK(), CAN_BusState
-constexpr uint32_t DisplayId = 0x18EF25FA, ModuleId = 0x18EFFA25;
+constexpr uint32_t ModuleId = 0x18EFFA25;
 
-// Frame n of a numbered stream: n in bytes 0..2, and n * 7 in byte 7.
-CanWireFrame numbered(uint32_t id, uint32_t n) {
-    return extFrame(id, {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
-                         static_cast<uint8_t>(n >> 16), 0xA5, 0x5A, 0x00, 0xFF,
-                         static_cast<uint8_t>(n * 7)});
+// The module's frame n: n in bytes 0..2, and n * 7 in byte 7.
+CanWireFrame numbered(uint32_t n) {
+    return extFrame(ModuleId, {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+                               static_cast<uint8_t>(n >> 16), 0xA5, 0x5A, 0x00, 0xFF,
+                               static_cast<uint8_t>(n * 7)});
 }
 uint32_t numberOf(const uint8_t* d) {
     return d[0] | d[1] << 8 | d[2] << 16;
@@ -35,7 +34,7 @@ public:
     uint32_t toSend = 0, next = 0;
     void topUp() {
         while (next < toSend && queued() < Capacity)
-            send(numbered(ModuleId, next++));
+            send(numbered(next++));
     }
     void onSent(const CanWireFrame& f, uint64_t at) override {
         RecordingNode::onSent(f, at);
@@ -188,11 +187,11 @@ TEST_F(DriverTest, FourSlotsThenTheFifthWaitsAndFramesLeaveInOrder) {
         50);
     ASSERT_EQ(node.received.size(), 4u);
     EXPECT_EQ(done, (std::vector<CANframe*>{&p[1], &p[2], &p[3]}));
-    // In order, each only after the previous one had ended.
+    // In order, each as soon as the previous one had ended: the bus never idles meanwhile.
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(node.received[i].data[0], i);
     for (int i = 1; i < 4; ++i)
-        EXPECT_GE(node.receivedAt[i] - node.receivedAt[i - 1],
+        EXPECT_EQ(node.receivedAt[i] - node.receivedAt[i - 1],
                   can.bus->frameTimeNs(node.received[i]));
 }
 
@@ -312,46 +311,6 @@ TEST_F(DriverTest, SlowModeChangesAreRetriedAndCounted) {
     EXPECT_EQ(output(100, basicCANdriverReset), "basicCANdriverReset cnt=11\n");
     hostCanController().ignoreModeWrites(0);
 }
-TEST_F(DriverTest, TenThousandFramesEachWayInOrderWithNoneLostOnASaturatedBus) {
-    constexpr uint32_t N = 10000;
-    node.toSend = N;
-    node.topUp();
-    uint32_t sent = 0;
-    unsigned pktsBefore = CANpkt::pool.blocksInUse();
-    uint64_t t0 = hostClockNowNs();
-    bool done = can.runUntil(
-        [&] {
-            // The display's side of a bus pass: fill the FIFO, collect what went and came.
-            while (sent < N && basicCANdriverTxReady()) {
-                CANframe* f = allocCANframe();
-                f->id = DisplayId;
-                f->dlc = 8;
-                std::copy_n(numbered(DisplayId, sent++).data, 8, f->data);
-                basicCANdriverTxMsg(f, 0);
-            }
-            basicCANdriverServiceTxFIFO();
-            while (CANframe* f = basicCANdriverGetTxDone())
-                freeCANframe(f);
-            takeNumbered();
-            return got.size() == N && node.received.size() == N;
-        },
-        60000);
-    ASSERT_TRUE(done) << got.size() << " / " << node.received.size();
-    for (uint32_t i = 0; i < N; ++i) {
-        ASSERT_EQ(got[i], i);
-        ASSERT_EQ(node.received[i].id, DisplayId);
-        ASSERT_EQ(numberOf(node.received[i].data), i);
-    }
-    EXPECT_EQ(SJA1000_dataOverRunCount, 0);
-    EXPECT_EQ(sja.framesOverrun, 0u);
-    EXPECT_EQ(CANpkt::pool.blocksInUse(), pktsBefore); // every frame came back to the pool
-    EXPECT_LE(CANpkt::pool.blocksMade(), 16u);         // and the pool stayed small
-    // Both directions shared one bus, which was hardly ever idle.
-    EXPECT_EQ(can.bus->framesCarried, 2 * N);
-    EXPECT_GT(static_cast<double>(can.bus->busyNs),
-              0.98 * static_cast<double>(hostClockNowNs() - t0));
-}
-
 TEST_F(DriverTest, AReceiverThatDoesNotKeepUpSeesOverrunsCounted) {
     constexpr uint32_t N = 20;
     RTdriverHookService = nullptr; // the hook is not serviced during the module's burst
