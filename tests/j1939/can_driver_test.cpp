@@ -110,7 +110,8 @@ TEST_F(DriverTest, StartPutsTheControllerInPeliCanSingleFilterOperation) {
     EXPECT_EQ(_readCANreg(SJA_MOD), 0x08); // running, single filter
     EXPECT_EQ(_readCANreg(SJA_CDR), 0xC7); // PeliCAN
     EXPECT_EQ(sja.bitTimeNs(), 4000u);     // 250 kbit/s with the board's 12 MHz clock
-    EXPECT_EQ(_readCANreg(SJA_IER), 0);    // polled
+    EXPECT_EQ(_readCANreg(SJA_OCR), 0xDA);
+    EXPECT_EQ(_readCANreg(SJA_IER), 0); // polled
     EXPECT_EQ(RTdriverHookService, &serviceCANdriverRxQ_RThook);
     EXPECT_TRUE(basicCANdriverBusOK());
 }
