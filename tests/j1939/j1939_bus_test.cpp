@@ -224,6 +224,24 @@ TEST_F(BusTest, ModulesGoStaleAfterTheirDeadlineAndTheirDataWithThem) {
     EXPECT_EQ(faults.reports(), 2);
 }
 
+TEST_F(BusTest, FieldsAreFoundBySpnAndByFault) {
+    TestMsg active(ModuleData, 6, 8, J1939cfgListed), inactive(0xFF11, 6, 8, J1939cfgListed);
+    J1939field* speed = active.addField(84, 1, 0, 16, nullptr, 1, 0);
+    J1939field* level = inactive.addField(96, 1, 0, 8, nullptr, 1, 0);
+    level->addFMI(1, 0x1000, "low", nullptr);
+    CANbusMgr.registerMsg(&active, &Module, &Display);
+    CANbusMgr.registerMsg(&inactive, &Module, &Display, false);
+    J1939msg* m = nullptr;
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithSPN(84, m, 1), speed);
+    EXPECT_EQ(m, &active);
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithSPN(96, m, 1), nullptr); // active messages only
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithSPN(96, m, 2), level);
+    EXPECT_EQ(m, &inactive);
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithFault(96, 1, m), level);
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithFault(96, 2, m), nullptr); // no such failure mode
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithFault(84, 1, m), nullptr);
+}
+
 TEST_F(BusTest, LossOfBusHealthMakesModulesStaleAtOnceWithoutAlarm) {
     CANbusMgr.registerModule(&Module);
     Module.enableModuleAlarms();
