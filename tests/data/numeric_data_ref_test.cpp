@@ -1,35 +1,85 @@
-// Numeric references: "n/a", units names, decimals per unit system, value texts, and the
-// digit entry helpers.
+// Numbers as shown: formatting (rounding, signs, padding, negative decimals, the digit
+// limit), numeric references ("n/a", units names, decimals per unit system, value texts) and
+// the digit entry helpers.
 #include <gtest/gtest.h>
 
-#include <string>
+#include <cmath>
 
 #include "data/data_ref.h"
+#include "data/number_format.h"
 #include "data/units.h"
 #include "tests/text/text_test_support.h"
 #include "text/vocabulary.h"
 
 namespace {
+std::string fmt(double v, int decimals, int pad = 0, int digits = 0) {
+    char buf[NumberTextSize];
+    int n = formatNumber(buf, v, decimals, pad, digits);
+    EXPECT_EQ(n, static_cast<int>(std::string(buf).size()));
+    return buf;
+}
+
+TEST(NumberFormatTest, RoundsHalvesAwayFromZeroAndKeepsSmallNegativesSigns) {
+    EXPECT_EQ(fmt(12.346, 2), "12.35");
+    EXPECT_EQ(fmt(-12.346, 2), "-12.35");
+    EXPECT_EQ(fmt(2.5, 0), "3");
+    EXPECT_EQ(fmt(-2.5, 0), "-3");
+    EXPECT_EQ(fmt(0.125, 2), "0.13");
+    EXPECT_EQ(fmt(1.05, 1), "1.1");
+    // Values between -1 and 0 keep their sign.
+    EXPECT_EQ(fmt(-0.5, 1), "-0.5");
+    EXPECT_EQ(fmt(-0.04, 1), "0.0"); // rounds to zero: no sign
+    EXPECT_EQ(fmt(-0.05, 1), "-0.1");
+    EXPECT_EQ(fmt(-0.999, 2), "-1.00");
+    EXPECT_EQ(fmt(-0.07, 2), "-0.07");
+    EXPECT_EQ(fmt(0.5, 1), "0.5");
+    EXPECT_EQ(fmt(-0.5, 1, 4), "-000.5"); // the width counts the sign, as for -12.5: "-012.5"
+    EXPECT_EQ(fmt(-12.5, 1, 4), "-012.5");
+    EXPECT_EQ(fmt(-0.4, 0), "0");
+    EXPECT_EQ(fmt(-0.6, 0), "-1");
+}
+
+TEST(NumberFormatTest, PaddingNegativeDecimalsThePointAndLimits) {
+    EXPECT_EQ(fmt(7, 0, 3), "007");
+    EXPECT_EQ(fmt(-7, 0, 3), "-07");
+    EXPECT_EQ(fmt(3.25, 2, 3), "003.25");
+    EXPECT_EQ(fmt(1234, -2), "1200");
+    EXPECT_EQ(fmt(1250, -2), "1300");
+    EXPECT_EQ(fmt(-1250, -1), "-1250");
+    EXPECT_EQ(fmt(5, DecimalsIntegerWithPoint), "5.");
+    EXPECT_EQ(fmt(-5.6, DecimalsIntegerWithPoint), "-6.");
+    // The digit limit applies from above only.
+    EXPECT_EQ(fmt(12345, 0, 0, 3), "999");
+    EXPECT_EQ(fmt(12.345, 2, 0, 3), "9.99");
+    EXPECT_EQ(fmt(-12345, 0, 0, 3), "-12345");
+    EXPECT_EQ(fmt(3e9, 0), "2147483647");
+    EXPECT_EQ(fmt(1e300, 1, 0, 0), "214748364.7");
+    // Extremes stay within the buffer.
+    EXPECT_LT(fmt(-1e300, 9, 20).size(), static_cast<size_t>(NumberTextSize));
+    EXPECT_LT(fmt(-HUGE_VAL, -9, 20).size(), static_cast<size_t>(NumberTextSize));
+    EXPECT_EQ(fmt(NAN, 2), "0.00");
+    EXPECT_EQ(fmt(1.5, 12), "1.500000000"); // at most nine decimals
+}
+
 std::string textOfRef(DataRef& r, unsigned char variant = 0) {
     unsigned char buf[DataTextBufferSize];
     return bytesOf(r.getText(variant, buf).text);
 }
 
-TEST(NumericDataRefTest, InvalidDataShowsNotAvailable) {
-    Data d(&Metric_kg, nullptr, 3, false);
-    NumericDataRef r(&d, nullptr, 1, 1);
-    EXPECT_EQ(textOfRef(r), "n/a");
-    d.setValue(3);
-    EXPECT_EQ(textOfRef(r), "3.0");
-}
-
-TEST(NumericDataRefTest, UnitsNameAfterOneBlank) {
-    Data d(&Metric_kg, nullptr, 12.5);
+TEST(NumericDataRefTest, NotAvailableUnitsNamesAndThePlainReference) {
+    Data d(&Metric_kg, nullptr, 12.5, false);
     NumericDataRef r(&d, nullptr, 1, 1, 0, 1);
-    EXPECT_EQ(textOfRef(r), "12.5 kg");
+    EXPECT_EQ(textOfRef(r), "n/a");
+    d.setValue(12.5);
+    EXPECT_EQ(textOfRef(r), "12.5 kg"); // the units name after one blank
     Data t(&Metric_degC, nullptr, -0.5);
     NumericDataRef rt(&t, nullptr, 1, 1, 0, 1);
     EXPECT_EQ(textOfRef(rt), "-0.5 \xB0 Celsius");
+    Data p(&Metric_kPa, nullptr, 1);
+    UnitNameDataRef units(&p);
+    EXPECT_EQ(textOfRef(units), "kPa");
+    DataRef plain(&p);
+    EXPECT_EQ(textOfRef(plain), "");
 }
 
 TEST(NumericDataRefTest, DecimalsFollowTheUnitSystemOfTheUnits) {
@@ -72,41 +122,25 @@ TEST(NumericDataRefTest, ValueTextTemplates) {
     EXPECT_EQ(textOfRef(r), "gear no.0");
 }
 
-TEST(NumericDataRefTest, UnitNameReferenceAndDataText) {
-    Data d(&Metric_kPa, nullptr, 1);
-    UnitNameDataRef units(&d);
-    EXPECT_EQ(textOfRef(units), "kPa");
-    DataRef plain(&d);
-    EXPECT_EQ(textOfRef(plain), "");
-}
-
 TEST(NumericDataRefTest, RegistrationCanWaitForTheFirstWrite) {
     struct Counter : Notifiable {
         int calls = 0;
         void notify(NotificationEvent, Data*) override { ++calls; }
     } widget;
-    Data d;
+    Data d, other;
     {
         NumericDataRef r(&d, &widget);
-        EXPECT_TRUE(r.pendingRegistration);
         d.setValue(1);
         EXPECT_EQ(widget.calls, 0);
-        r.setValue(2);
-        EXPECT_FALSE(r.pendingRegistration);
-        EXPECT_EQ(widget.calls, 1);
+        r.setValue(2); // registers
         d.setValue(3);
         EXPECT_EQ(widget.calls, 2);
-
-        Data other;
-        r.reassign(&other, 2, -128);
+        r.reassign(&other, 2, -128); // moves and wakes the widget to redraw
         EXPECT_EQ(r.metricDecimals, 2);
-        EXPECT_EQ(widget.calls, 3); // woken to redraw
         d.setValue(4);
-        EXPECT_EQ(widget.calls, 3);
         other.setValue(4);
         EXPECT_EQ(widget.calls, 4);
         r.reassign(&d);
-        EXPECT_EQ(widget.calls, 5);
         other.setValue(5); // deregistered from the data it left
         EXPECT_EQ(widget.calls, 5);
     }
