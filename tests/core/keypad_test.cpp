@@ -35,8 +35,6 @@ TEST_F(KeypadTest, PressReportedReleaseOnlyWhenAskedTwoKeysLowerBitFirst) {
     EXPECT_EQ(events(), (std::vector<UserEvent>{ENTER, ENTER, 269, RIGHTARROW, ENTER}));
     _setKeypadState_(0);
     EXPECT_EQ(events().size(), 5u);
-    setKeypadReportReleaseKeys(2, ClickBit);
-    EXPECT_EQ(KeypadData.releaseReportMask, ClickBit);
 }
 
 TEST_F(KeypadTest, DialStepsAcrossTheCounterWrap) {
