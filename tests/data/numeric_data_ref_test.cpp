@@ -190,6 +190,7 @@ TEST(TemporaryDataRefTest, CommitOnOkKeepsATentativeValueThatWidgetsShow) {
     unsigned char buf[DataTextBufferSize];
     EXPECT_EQ(bytesOf(edit.getText(0, buf).text), "12.5");
     edit.onDialogClose(CLOSEYES);
+    EXPECT_EQ(widget.calls, 2); // the commit tells the data's parties
     EXPECT_TRUE(edit.passThrough);
     EXPECT_FALSE(edit.editOpen);
 }
