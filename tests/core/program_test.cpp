@@ -1,24 +1,200 @@
-// The program as a user runs it: version line, exit statuses, host options and key scripts.
+// The framework: command-line parsing, start-up order, the main loop's once-a-second work
+// and the exit statuses of every kind of termination, in one process and as a user runs the
+// program (version line, host options, key scripts).
 #include <gtest/gtest.h>
 
+#include "core/framework.h"
+#include "core/keypad.h"
+#include "platform/host/host_clock.h"
+#include "platform/host/host_coproc.h"
+#include "platform/io_services.h"
 #include "tests/support/program_runner.h"
+#include "tests/support/test_application.h"
+#include "tests/support/virtual_time.h"
 
 namespace {
-const char* VersionTail = " 1.1 (build 5.7.1) 11:18:46 Dec  5 2018\n";
+const std::string VersionTail = " 1.1 (build 5.7.1) 11:18:46 Dec  5 2018\n";
 
+// An application that refuses to run, so the framework prints the version line.
+struct RefusingApp : TestApplication {
+    std::vector<std::string> argv;
+    bool checkArgs(int c, char** v) override {
+        for (int i = 0; i < c; ++i)
+            argv.push_back(v[i]);
+        return false;
+    }
+};
+
+int runMain(std::vector<std::string> args) {
+    static std::vector<std::string> keep;
+    keep = std::move(args);
+    static std::vector<char*> argv;
+    argv.clear();
+    for (std::string& a : keep)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    return frameworkMain(static_cast<int>(keep.size()), argv.data());
+}
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    RefusingApp app;
+    void SetUp() override { theApplication = &app; }
+    int status = -1;
+    // Runs the framework's main, which stops after parsing; returns what it printed.
+    std::string run(std::vector<std::string> args) {
+        testing::internal::CaptureStdout();
+        status = runMain(std::move(args));
+        return testing::internal::GetCapturedStdout();
+    }
+};
+
+TEST_F(CommandLineTest, FlagsAreAppliedAndEchoed) {
+    EXPECT_EQ(run({"bin/prog", "a", "-Flags:sHxe"}), "prog -Flags:sHe" + VersionTail);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(GlobalCmdLineFlags[FlagS]);
+    EXPECT_FALSE(GlobalCmdLineFlags[FlagH]);
+    EXPECT_TRUE(GlobalCmdLineFlags[FlagE]);
+    EXPECT_FALSE(GlobalCmdLineFlags[FlagL]);
+    EXPECT_EQ(app.argv, (std::vector<std::string>{"bin/prog", "a"})); // without the flags
+}
+
+TEST_F(CommandLineTest, DebugAndStartupOptionsOnlyAtTheEnd) {
+    EXPECT_EQ(run({"prog", "x", "-startup", "boot.bin", "-OFWdebug"})
+                  .find("-OFWdebug (1) option selected\n"),
+              0u);
+    EXPECT_EQ(OFW_debugFlags, 1u);
+    EXPECT_STREQ(StartupScriptFileName, "boot.bin");
+    EXPECT_EQ(app.argv, (std::vector<std::string>{"prog", "x"}));
+}
+
+TEST_F(CommandLineTest, DebugAndStartupElsewhereArePassedOn) {
+    run({"prog", "-OFWdebug", "-startup", "boot.bin", "y"});
+    EXPECT_EQ(OFW_debugFlags, 0u);
+    EXPECT_STREQ(StartupScriptFileName, "startupScript");
+    EXPECT_EQ(app.argv.size(), 5u);
+    run({"-startup", "boot.bin"}); // -startup needs more than two arguments
+    EXPECT_STREQ(StartupScriptFileName, "startupScript");
+}
+
+// Runs the whole framework on the virtual clock with a test application; the application's
+// actions decide when it ends.
+class LoopTest : public ::testing::Test {
+protected:
+    TestApplication* app;
+    std::string dir = makeTempDir();
+    std::string script = dir + "/script";
+    void SetUp() override {
+        startVirtualClock(5000);
+        app = &installTestApplication();
+        StartupScriptFileName = script.c_str(); // no such file until a test writes it
+        GlobalCmdLineFlags[FlagH] = false;
+    }
+    int run() {
+        testing::internal::CaptureStdout();
+        int status = runMain({"prog"});
+        testing::internal::GetCapturedStdout();
+        return status;
+    }
+};
+
+TEST_F(LoopTest, CodeThreeStopsARepeatingSoundAndReturnsTwo) {
+    app->onStartupAction = [] {
+        playSound(2, true);
+        FW.terminate(3, true);
+    };
+    GlobalCmdLineFlags[FlagS] = true;
+    unsigned killed = hostCoprocessor().soundsKilled;
+    EXPECT_EQ(run(), 2); // power-down requested: bit 64 cleared
+    EXPECT_EQ(hostCoprocessor().soundsKilled, killed + 1);
+    EXPECT_EQ(app->shutdowns, 1);
+}
+
+TEST_F(LoopTest, ErrorTerminationKeepsTheUnitPowered) {
+    app->onStartupAction = [] { FW.errorTermination(5, true); };
+    EXPECT_EQ(run(), 68);
+}
+
+TEST_F(LoopTest, KeysReachTheApplicationOnlyAfterStartup) {
+    // Held during start-up: not reported, not even when start-up ends.
+    _setKeypadState_(1u << 15);
+    app->onStartupAction = [this] { EXPECT_TRUE(app->events.empty()); };
+    app->backgroundAction = [this] {
+        if (app->startups == 1 && app->events.empty()) {
+            _setKeypadState_(1u << 14); // ESC pressed afterwards
+        } else if (!app->events.empty()) {
+            FW.terminate(1, false);
+        }
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(app->events, (std::vector<UserEvent>{ESC}));
+}
+
+TEST_F(LoopTest, ThePendingSyncIsCountedDownEveryFiveSeconds) {
+    static std::vector<uint32_t> syncedAt;
+    static uint32_t writtenAt;
+    FW.registerSyncCallback([] { syncedAt.push_back(getMsTime() - writtenAt); });
+    app->onStartupAction = [] {
+        writtenAt = getMsTime();
+        FileSystemSyncTimer = 2; // as a configuration write sets it
+    };
+    app->backgroundAction = [] {
+        if (FileSystemSyncTimer == 0) FileSystemSyncTimer = 1;
+        if (syncedAt.size() == 3) FW.terminate(1, false);
+    };
+    EXPECT_EQ(run(), 0);
+    // 5 to 10 s after the write, then one 5 s period each.
+    ASSERT_EQ(syncedAt.size(), 3u);
+    EXPECT_GE(syncedAt[0], 5000u);
+    EXPECT_LE(syncedAt[0], 10000u);
+    EXPECT_EQ(syncedAt[1] - syncedAt[0], 5000u);
+    EXPECT_EQ(syncedAt[2] - syncedAt[1], 5000u);
+}
+
+TEST_F(LoopTest, StartupScriptPacesTheStart) {
+    // Record 2: default delay 0, pause 700; then record 0.
+    writeFile(script, std::string("\x02\x00\x04\x00\x00\x00\x00\x00\xbc\x02", 10) +
+                          std::string("\x00\x00\x00\x00\x00\x00", 6));
+    static uint32_t startedAt, t0;
+    struct App : TestApplication {
+        // Called once the platform has started (which takes time of its own).
+        bool checkArgs(int, char**) override {
+            t0 = getMsTime();
+            return true;
+        }
+    } paced;
+    paced.onStartupAction = [] {
+        startedAt = getMsTime();
+        FW.terminate(1, false);
+    };
+    theApplication = &paced;
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(startedAt - t0, 700u);
+}
+
+TEST(IoEventTest, HandlersAreChosenByTheLowBits) {
+    struct H : Notifiable {
+        std::vector<NotificationEvent> got;
+        void notify(NotificationEvent e, Data*) override { got.push_back(e); }
+    } h;
+    FW.setIOeventHandler(9, &h); // slot 1
+    FW_IOcallback(0x29);         // slot 1, event 128 + 5
+    FW_IOcallback(0x2A);         // slot 2: nobody
+    EXPECT_EQ(h.got, (std::vector<NotificationEvent>{133}));
+}
 TEST(ProgramTest, VersionLineOnlyAndNothingOpened) {
     // The key script does not exist: opening the platform would fail, -v must not.
     ProgramResult r = runProgram(ProgramRun({"--keys", "/nonexistent/keys", "-v"}));
     EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(r.out, std::string("flashloader") + VersionTail);
+    EXPECT_EQ(r.out, "flashloader" + VersionTail);
     EXPECT_EQ(r.err, "");
     // The program's name is what follows the last separator of any kind.
     ProgramRun run({"-v"});
     run.argv0 = "C:\\tools\\dev:bin/flash";
-    EXPECT_EQ(runProgram(run).out, std::string("flash") + VersionTail);
+    EXPECT_EQ(runProgram(run).out, "flash" + VersionTail);
 }
 
-TEST(ProgramTest, QuitAndPowerKeyEndWithStatusZero) {
+TEST(ProgramTest, QuitAndPowerKeyEndWithStatusZeroOr64WithFlagS) {
     ProgramResult q = runProgram(ProgramRun({"--keys", "-"}, "ENTER\nDOWNARROW\nquit\n"));
     EXPECT_EQ(q.exitStatus, 0) << q.err;
     EXPECT_NE(q.out.find("key ENTER\nkey DOWNARROW\n"), std::string::npos) << q.out;
@@ -27,11 +203,8 @@ TEST(ProgramTest, QuitAndPowerKeyEndWithStatusZero) {
     EXPECT_EQ(p.exitStatus, 0);
     EXPECT_NE(p.out.find("key PWRKEY"), std::string::npos);
     EXPECT_EQ(p.out.find("key ENTER"), std::string::npos); // ended before the next key
-}
-
-TEST(ProgramTest, FlagSKeepsTheUnitPoweredBit64) {
-    ProgramResult r = runProgram(ProgramRun({"--keys", "-", "-Flags:s"}, "quit\n"));
-    EXPECT_EQ(r.exitStatus, 64);
+    // With flag s the unit stays powered: bit 64.
+    EXPECT_EQ(runProgram(ProgramRun({"--keys", "-", "-Flags:s"}, "quit\n")).exitStatus, 64);
 }
 
 TEST(ProgramTest, InterruptSignalEndsWithStatusOneEvenWithFlagS) {
@@ -43,23 +216,15 @@ TEST(ProgramTest, InterruptSignalEndsWithStatusOneEvenWithFlagS) {
     EXPECT_NE(r.out.find("stopped"), std::string::npos); // the shutdown chain ran
 }
 
+// Options of the transports and the window are refused in their own tests.
 TEST(ProgramTest, BadHostOptionsAreOneLineAndStatusTwo) {
     ProgramResult r = runProgram(ProgramRun({"--frobnicate", "-v"}));
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err, "flashloader: unknown option '--frobnicate'\n");
     EXPECT_EQ(r.out, "");
-    for (std::string bad : {"--keys", "--display=hologram"}) {
-        r = runProgram(ProgramRun({bad}));
-        EXPECT_EQ(r.exitStatus, 2) << bad;
-        EXPECT_NE(r.err.find(bad.substr(bad.find('=') + 1)), std::string::npos) << r.err;
-    }
-}
-
-TEST(ProgramTest, HelpListsTheHostOptions) {
-    ProgramResult r = runProgram(ProgramRun({"--help"}));
-    EXPECT_EQ(r.exitStatus, 0);
-    for (const char* o : {"--can", "--can-log", "--display", "--keys", "--usb", "--virtual-time"})
-        EXPECT_NE(r.out.find(o), std::string::npos) << o;
+    r = runProgram(ProgramRun({"--keys"})); // no value
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_NE(r.err.find("--keys"), std::string::npos) << r.err;
 }
 
 TEST(ProgramTest, BadKeyScriptIsReportedWithItsLine) {
@@ -69,21 +234,9 @@ TEST(ProgramTest, BadKeyScriptIsReportedWithItsLine) {
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err, dir + "/keys:5: PAGEUP: no key on the keypad gives this event\n");
 
-    writeFile(dir + "/keys", "wait soon\n");
-    r = runProgram(ProgramRun({"--keys", dir + "/keys"}));
-    EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_NE(r.err.find(":1: wait soon"), std::string::npos);
-
     r = runProgram(ProgramRun({"--keys", dir + "/missing"}));
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_NE(r.err.find("missing"), std::string::npos);
-}
-
-TEST(ProgramTest, BadLinesOnStandardInputAreSkipped) {
-    ProgramResult r = runProgram(ProgramRun({"--keys", "-"}, "HELLO\nESC\nquit\n"));
-    EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_NE(r.err.find("keys:1: HELLO"), std::string::npos);
-    EXPECT_NE(r.out.find("key ESC"), std::string::npos);
 }
 
 TEST(ProgramTest, IdleProgramDoesNotSpin) {

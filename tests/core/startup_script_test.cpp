@@ -2,11 +2,8 @@
 // loops, and damaged files that must be skipped through without harm.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "core/application_task.h"
 #include "core/framework.h"
@@ -17,37 +14,32 @@
 #include "tests/support/test_application.h"
 
 namespace {
-// Builds a script file record by record.
-class Script {
-public:
-    Script& record(uint16_t cmd, const std::vector<uint16_t>& words) {
-        std::string payload;
-        for (uint16_t w : words)
-            payload += bytes16(w);
-        return raw(cmd, payload);
+// Builds a script file record by record: a 16-bit command, a 32-bit length, the payload.
+struct Script {
+    std::string data;
+    static std::string le(uint32_t v, int bytes) {
+        std::string s;
+        for (int i = 0; i < bytes; ++i)
+            s += static_cast<char>(v >> (8 * i));
+        return s;
     }
-    Script& raw(uint16_t cmd, const std::string& payload, int64_t lengthOverride = -1) {
-        data += bytes16(cmd);
-        uint32_t len = lengthOverride >= 0 ? static_cast<uint32_t>(lengthOverride)
-                                           : static_cast<uint32_t>(payload.size());
-        for (int i = 0; i < 4; ++i)
-            data += static_cast<char>((len >> (8 * i)) & 0xFF);
+    Script& raw(uint16_t cmd, const std::string& payload, int64_t length = -1) {
+        data += le(cmd, 2) + le(static_cast<uint32_t>(length >= 0 ? length : payload.size()), 4);
         data += payload;
         return *this;
     }
+    Script& record(uint16_t cmd, const std::vector<uint16_t>& words) {
+        std::string payload;
+        for (uint16_t w : words)
+            payload += le(w, 2);
+        return raw(cmd, payload);
+    }
     Script& pixels(uint16_t x, uint16_t y, uint16_t w, uint16_t h,
                    const std::vector<uint32_t>& px) {
-        std::string payload = bytes16(x) + bytes16(y) + bytes16(w) + bytes16(h);
+        std::string payload = le(x, 2) + le(y, 2) + le(w, 2) + le(h, 2);
         for (uint32_t v : px)
-            for (int i = 0; i < 4; ++i)
-                payload += static_cast<char>((v >> (8 * i)) & 0xFF);
+            payload += le(v, 4);
         return raw(3, payload);
-    }
-    std::string data;
-
-private:
-    static std::string bytes16(uint16_t w) {
-        return std::string{static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
     }
 };
 
@@ -101,9 +93,8 @@ TEST_F(StartupScriptTest, PausesComeFromPauseRecordsAndBitmaps) {
     EXPECT_EQ(theApplication->paceStartup(false), 200u);
     EXPECT_EQ(theApplication->paceStartup(true), 0u);
     EXPECT_EQ(theApplication->paceStartup(false), 200u);
-}
-
-TEST_F(StartupScriptTest, MissingScriptEndsAtOnceAfterASync) {
+    // A missing script ends at once, after a sync.
+    theApplication->paceStartup(true);
     StartupScriptFileName = "/nonexistent/startupScript";
     unsigned syncs = hostIo.syncs;
     EXPECT_EQ(theApplication->paceStartup(false), 0u);
@@ -121,13 +112,6 @@ TEST_F(StartupScriptTest, BitmapsAndFillsStayInPlace) {
     EXPECT_EQ(row(15, 2, 18), "f0123456789abcdeff"); // untouched white around it
     // Row 3 was 3s and 4s; the second bitmap wrote 5s and kept the 4s where its pixels were 3s.
     EXPECT_EQ(row(16, 3, 16), "3333333345454545");
-    Script full;
-    full.record(2, {0, 0}).pixels(0, 0, 320, 240,
-                                  std::vector<uint32_t>(FrameBufferWords, 0x99999999u));
-    use(full);
-    pauses();
-    EXPECT_EQ(getPixel(0, 0), 9);
-    EXPECT_EQ(getPixel(319, 239), 9);
     Script f;
     f.record(4, {0, 0, 320, 1, 0x1C})            // whole buffer, low 4 bits of the colour
         .record(4, {10, 20, 3, 2, 6})            // a rectangle in screen coordinates
@@ -181,7 +165,7 @@ TEST_F(StartupScriptTest, PalettesLoadSaveAndRestore) {
     EXPECT_EQ(varEval(10003, 0, false), 4);
 }
 
-TEST_F(StartupScriptTest, LoopsRepeatTheirBodyWithVariables) {
+TEST_F(StartupScriptTest, LoopsRepeatTheirBodyWithVariablesAndLiterals) {
     Script s;
     s.record(10, {10000, 1, 3, 1})               // for v0 = 1 to 3
         .record(10, {10001, 10, 0xFFFF, 0xFFF6}) // v1 = 10, limit -1, step -10
@@ -198,9 +182,7 @@ TEST_F(StartupScriptTest, LoopsRepeatTheirBodyWithVariables) {
     // once, so the inner body runs once per outer pass.
     EXPECT_EQ(varEval(10002, 0, false), 3);
     EXPECT_EQ(varEval(10003, 0, false), ((0 * 2 + 1) * 2 + 2) * 2 + 3);
-}
-
-TEST_F(StartupScriptTest, VariablesAndLiterals) {
+    // Words from 10000 on name variables, others are literals.
     EXPECT_EQ(varEval(10025, -5, true), -5);
     EXPECT_EQ(varEval(10025, 0, false), -5);
     EXPECT_EQ(varEval(10026, 9, true), 9); // a literal: nothing stored

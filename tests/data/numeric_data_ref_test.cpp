@@ -1,35 +1,93 @@
-// Numeric references: "n/a", units names, decimals per unit system, value texts, and the
-// digit entry helpers.
+// Numbers as shown and edited: formatting (rounding, signs, padding, negative decimals, the
+// digit limit), numeric references ("n/a", units names, decimals per unit system, value
+// texts), the digit entry helpers and edit sessions through a temporary reference
+// (tentative values, commit and revert, ESC on leaving, unit system changes).
 #include <gtest/gtest.h>
 
-#include <string>
+#include <cmath>
 
 #include "data/data_ref.h"
+#include "data/number_format.h"
+#include "data/temporary_data_ref.h"
 #include "data/units.h"
 #include "tests/text/text_test_support.h"
 #include "text/vocabulary.h"
 
 namespace {
+// A widget that counts its redraws.
+struct Counter : Notifiable {
+    int calls = 0;
+    void notify(NotificationEvent, Data*) override { ++calls; }
+};
+
+std::string fmt(double v, int decimals, int pad = 0, int digits = 0) {
+    char buf[NumberTextSize];
+    int n = formatNumber(buf, v, decimals, pad, digits);
+    EXPECT_EQ(n, static_cast<int>(std::string(buf).size()));
+    return buf;
+}
+
+TEST(NumberFormatTest, RoundsHalvesAwayFromZeroAndKeepsSmallNegativesSigns) {
+    EXPECT_EQ(fmt(12.346, 2), "12.35");
+    EXPECT_EQ(fmt(-12.346, 2), "-12.35");
+    EXPECT_EQ(fmt(2.5, 0), "3");
+    EXPECT_EQ(fmt(-2.5, 0), "-3");
+    EXPECT_EQ(fmt(0.125, 2), "0.13");
+    EXPECT_EQ(fmt(1.05, 1), "1.1");
+    // Values between -1 and 0 keep their sign.
+    EXPECT_EQ(fmt(-0.5, 1), "-0.5");
+    EXPECT_EQ(fmt(-0.04, 1), "0.0"); // rounds to zero: no sign
+    EXPECT_EQ(fmt(-0.05, 1), "-0.1");
+    EXPECT_EQ(fmt(-0.999, 2), "-1.00");
+    EXPECT_EQ(fmt(-0.07, 2), "-0.07");
+    EXPECT_EQ(fmt(0.5, 1), "0.5");
+    EXPECT_EQ(fmt(-0.5, 1, 4), "-000.5"); // the width counts the sign, as for -12.5: "-012.5"
+    EXPECT_EQ(fmt(-12.5, 1, 4), "-012.5");
+    EXPECT_EQ(fmt(-0.4, 0), "0");
+    EXPECT_EQ(fmt(-0.6, 0), "-1");
+}
+
+TEST(NumberFormatTest, PaddingNegativeDecimalsThePointAndLimits) {
+    EXPECT_EQ(fmt(7, 0, 3), "007");
+    EXPECT_EQ(fmt(-7, 0, 3), "-07");
+    EXPECT_EQ(fmt(3.25, 2, 3), "003.25");
+    EXPECT_EQ(fmt(1234, -2), "1200");
+    EXPECT_EQ(fmt(1250, -2), "1300");
+    EXPECT_EQ(fmt(-1250, -1), "-1250");
+    EXPECT_EQ(fmt(5, DecimalsIntegerWithPoint), "5.");
+    EXPECT_EQ(fmt(-5.6, DecimalsIntegerWithPoint), "-6.");
+    // The digit limit applies from above only.
+    EXPECT_EQ(fmt(12345, 0, 0, 3), "999");
+    EXPECT_EQ(fmt(12.345, 2, 0, 3), "9.99");
+    EXPECT_EQ(fmt(-12345, 0, 0, 3), "-12345");
+    EXPECT_EQ(fmt(3e9, 0), "2147483647");
+    EXPECT_EQ(fmt(1e300, 1, 0, 0), "214748364.7");
+    // Extremes stay within the buffer.
+    EXPECT_LT(fmt(-1e300, 9, 20).size(), static_cast<size_t>(NumberTextSize));
+    EXPECT_LT(fmt(-HUGE_VAL, -9, 20).size(), static_cast<size_t>(NumberTextSize));
+    EXPECT_EQ(fmt(NAN, 2), "0.00");
+    EXPECT_EQ(fmt(1.5, 12), "1.500000000"); // at most nine decimals
+}
+
 std::string textOfRef(DataRef& r, unsigned char variant = 0) {
     unsigned char buf[DataTextBufferSize];
     return bytesOf(r.getText(variant, buf).text);
 }
 
-TEST(NumericDataRefTest, InvalidDataShowsNotAvailable) {
-    Data d(&Metric_kg, nullptr, 3, false);
-    NumericDataRef r(&d, nullptr, 1, 1);
-    EXPECT_EQ(textOfRef(r), "n/a");
-    d.setValue(3);
-    EXPECT_EQ(textOfRef(r), "3.0");
-}
-
-TEST(NumericDataRefTest, UnitsNameAfterOneBlank) {
-    Data d(&Metric_kg, nullptr, 12.5);
+TEST(NumericDataRefTest, NotAvailableUnitsNamesAndThePlainReference) {
+    Data d(&Metric_kg, nullptr, 12.5, false);
     NumericDataRef r(&d, nullptr, 1, 1, 0, 1);
-    EXPECT_EQ(textOfRef(r), "12.5 kg");
+    EXPECT_EQ(textOfRef(r), "n/a");
+    d.setValue(12.5);
+    EXPECT_EQ(textOfRef(r), "12.5 kg"); // the units name after one blank
     Data t(&Metric_degC, nullptr, -0.5);
     NumericDataRef rt(&t, nullptr, 1, 1, 0, 1);
     EXPECT_EQ(textOfRef(rt), "-0.5 \xB0 Celsius");
+    Data p(&Metric_kPa, nullptr, 1);
+    UnitNameDataRef units(&p);
+    EXPECT_EQ(textOfRef(units), "kPa");
+    DataRef plain(&p);
+    EXPECT_EQ(textOfRef(plain), "");
 }
 
 TEST(NumericDataRefTest, DecimalsFollowTheUnitSystemOfTheUnits) {
@@ -47,7 +105,7 @@ TEST(NumericDataRefTest, DecimalsFollowTheUnitSystemOfTheUnits) {
 
 TEST(NumericDataRefTest, ValueTextTemplates) {
     initVocabularyWith("[Languages]\nEnglish\nFrancais\n[Strings]\n"
-                       "$Gear$.1 :English \"first\" :Francais \"premiere\";\n"
+                       "$Gear$.1 :English \"first\";\n"
                        "$Gear$.32767 :English \"gear &1\";\n");
     struct GearNames : TemplateExpander {
         int expand(Language*, unsigned char, unsigned char*& out, unsigned long context,
@@ -61,9 +119,6 @@ TEST(NumericDataRefTest, ValueTextTemplates) {
     Data gear(&NoUnits, &named, 1);
     NumericDataRef r(&gear);
     EXPECT_EQ(textOfRef(r), "first");
-    V.setCurrentLanguage(V.language("Francais"));
-    EXPECT_EQ(textOfRef(r), "premiere");
-    V.setCurrentLanguage(&English);
     gear.setValue(3); // no entry: the expander fills the generic text
     EXPECT_EQ(textOfRef(r), "gear no.3");
     gear.setValue(7); // refused by the expander
@@ -72,41 +127,22 @@ TEST(NumericDataRefTest, ValueTextTemplates) {
     EXPECT_EQ(textOfRef(r), "gear no.0");
 }
 
-TEST(NumericDataRefTest, UnitNameReferenceAndDataText) {
-    Data d(&Metric_kPa, nullptr, 1);
-    UnitNameDataRef units(&d);
-    EXPECT_EQ(textOfRef(units), "kPa");
-    DataRef plain(&d);
-    EXPECT_EQ(textOfRef(plain), "");
-}
-
 TEST(NumericDataRefTest, RegistrationCanWaitForTheFirstWrite) {
-    struct Counter : Notifiable {
-        int calls = 0;
-        void notify(NotificationEvent, Data*) override { ++calls; }
-    } widget;
-    Data d;
+    Counter widget;
+    Data d, other;
     {
         NumericDataRef r(&d, &widget);
-        EXPECT_TRUE(r.pendingRegistration);
         d.setValue(1);
         EXPECT_EQ(widget.calls, 0);
-        r.setValue(2);
-        EXPECT_FALSE(r.pendingRegistration);
-        EXPECT_EQ(widget.calls, 1);
+        r.setValue(2); // registers
         d.setValue(3);
         EXPECT_EQ(widget.calls, 2);
-
-        Data other;
-        r.reassign(&other, 2, -128);
+        r.reassign(&other, 2, -128); // moves and wakes the widget to redraw
         EXPECT_EQ(r.metricDecimals, 2);
-        EXPECT_EQ(widget.calls, 3); // woken to redraw
         d.setValue(4);
-        EXPECT_EQ(widget.calls, 3);
         other.setValue(4);
         EXPECT_EQ(widget.calls, 4);
         r.reassign(&d);
-        EXPECT_EQ(widget.calls, 5);
         other.setValue(5); // deregistered from the data it left
         EXPECT_EQ(widget.calls, 5);
     }
@@ -138,4 +174,91 @@ TEST(DigitEntryTest, AddAndDropDigits) {
         EXPECT_NEAR(v, d.to, 1e-12) << d.from;
     }
 }
+
+// Committing through the dialog is also driven from the number edit box's tests.
+TEST(TemporaryDataRefTest, CommitOnOkKeepsATentativeValueThatWidgetsShow) {
+    Data d(&NoUnits, nullptr, 10);
+    NumericDataRef target(&d, nullptr, 1, 1);
+    Counter widget;
+    d.registerInterest(&widget);
+    TemporaryDataRef edit(&target, nullptr, CommitOnOk | RestoreOnCancel);
+    edit.onFocus();
+    EXPECT_FALSE(edit.passThrough);
+    edit.setValue(12.5);
+    EXPECT_EQ(d.getValue(), 10);
+    EXPECT_EQ(widget.calls, 1); // widgets redraw with the tentative value
+    unsigned char buf[DataTextBufferSize];
+    EXPECT_EQ(bytesOf(edit.getText(0, buf).text), "12.5");
+    edit.onDialogClose(CLOSEYES);
+    EXPECT_EQ(widget.calls, 2); // the commit tells the data's parties
+    EXPECT_TRUE(edit.passThrough);
+    EXPECT_FALSE(edit.editOpen);
+}
+
+TEST(TemporaryDataRefTest, CancelRestoresTheOriginalValue) {
+    Data d(&NoUnits, nullptr, 3);
+    NumericDataRef target(&d);
+    TemporaryDataRef live(&target, nullptr, RestoreOnCancel);
+    live.onFocus();
+    EXPECT_TRUE(live.passThrough); // without commit the edits go straight to the data
+    live.setValue(4);
+    EXPECT_EQ(d.getValue(), 4);
+    live.onDialogClose(CLOSENO);
+    EXPECT_EQ(d.getValue(), 3);
+
+    TemporaryDataRef keep(&target, nullptr, CommitOnOk);
+    keep.onFocus();
+    keep.setValue(9);
+    keep.onDialogClose(CLOSENO); // no restore bit: the tentative value is simply dropped
+    EXPECT_EQ(d.getValue(), 3);
+    keep.onDialogClose(CLOSEYES); // the session is closed: nothing more happens
+    EXPECT_EQ(d.getValue(), 3);
+}
+
+TEST(TemporaryDataRefTest, EscOnLeavingRevertsToTheValueAtFocus) {
+    Data d(&NoUnits, nullptr, 1);
+    NumericDataRef target(&d);
+    TemporaryDataRef edit(&target, nullptr, CommitOnOk | RevertOnEsc);
+    edit.onFocus();
+    edit.setValue(2);
+    edit.onDefocus(ENTER);
+    edit.onFocus(); // the session stays open; the value at focus is the tentative one
+    edit.setValue(3);
+    edit.onDefocus(ESC);
+    EXPECT_EQ(edit.getValue(), 2);
+    edit.onDialogClose(CLOSEYES);
+    EXPECT_EQ(d.getValue(), 2);
+}
+
+TEST(TemporaryDataRefTest, CloseOnDefocusEndsTheEditAsOkOrCancel) {
+    Data d(&NoUnits, nullptr, 1);
+    NumericDataRef target(&d);
+    TemporaryDataRef edit(&target, nullptr, CommitOnOk | CloseOnDefocus | RestoreOnCancel);
+    edit.onFocus();
+    edit.setValue(5);
+    edit.onDefocus(ENTER);
+    EXPECT_EQ(d.getValue(), 5);
+    EXPECT_FALSE(edit.editOpen);
+    edit.onFocus();
+    edit.setValue(6);
+    edit.onDefocus(ESC);
+    EXPECT_EQ(d.getValue(), 5);
+}
+
+TEST(TemporaryDataRefTest, UnitSystemChangeDuringAnEditConvertsTheStoredValues) {
+    Data length(&Metric_m, nullptr, 1000);
+    UnitizedData view(&length, &Metric_km, &Imperial_mile);
+    NumericDataRef target(&view, nullptr, 3, 3);
+    TemporaryDataRef edit(&target, nullptr, CommitOnOk | RestoreOnCancel);
+    ASSERT_TRUE(edit.conversion);
+    edit.onFocus();
+    EXPECT_DOUBLE_EQ(edit.getValue(), 1.0); // km
+    edit.setValue(2.0);
+    CurrentUnitSystem = ImperialSystem;
+    EXPECT_NEAR(edit.getValue(), 1.2427, 1e-4); // the tentative 2 km, now in miles
+    EXPECT_NEAR(edit.originalValue, 0.62137, 1e-4);
+    edit.onDialogClose(CLOSEYES);
+    EXPECT_NEAR(length.getValue(), 2000, 1e-6);
+}
+
 } // namespace
