@@ -58,6 +58,9 @@ TEST_F(TemplateTest, PlaceholdersTakeWhatTheExpanderWrites) {
     EXPECT_EQ(e.lastContext, 77u);
     MultiString noExpander("Result");
     EXPECT_EQ(expanded(noExpander), "Code &1 at &2."); // kept for a later expansion
+    TemplateExpander plain; // placeholders of the base expander are empty
+    ms.expander = &plain;
+    EXPECT_EQ(expanded(ms), "Code  at .");
 }
 
 TEST_F(TemplateTest, KeysAreTranslatedAndTemplatesScannedAgain) {

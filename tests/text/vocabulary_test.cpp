@@ -122,6 +122,16 @@ TEST(VocabularyFilesTest, InitFromStringFileChoosesALanguageById) {
     V.initFromStringFile(2);
     EXPECT_STREQ(V.currentLanguage->name, "Deutsch");
     EXPECT_EQ(textOf("Yes", V.currentLanguage->name), "Ja");
+    // The table is full at its capacity: the next language is refused and keeps no id.
+    static Language extra[MaxLanguages + 1] = {{"x0", nullptr}, {"x1", nullptr}, {"x2", nullptr},
+                                               {"x3", nullptr}, {"x4", nullptr}, {"x5", nullptr},
+                                               {"x6", nullptr}, {"x7", nullptr}, {"x8", nullptr},
+                                               {"x9", nullptr}, {"x10", nullptr}};
+    int added = 0;
+    while (added <= MaxLanguages && V.addLanguage(&extra[added]))
+        ++added;
+    EXPECT_EQ(V.languageCount, MaxLanguages);
+    EXPECT_EQ(added, MaxLanguages - 3); // English, Francais, Deutsch were there
 }
 } // namespace
 
