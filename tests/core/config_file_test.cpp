@@ -98,6 +98,23 @@ TEST_F(ConfigFileTest, ReadingSetsTheDefaultsThenWhatTheFileHolds) {
         EXPECT_EQ(valuesOf(s), c.values);
         EXPECT_FALSE(s.cfg.changed);
     }
+    // A value read into data tells the data's parties: a setting takes effect when read.
+    struct Party : Notifiable {
+        double volume = -1, letter = -1;
+        Data* v = nullptr;
+        void notify(NotificationEvent, Data* d) override {
+            if (d != nullptr) (d == v ? volume : letter) = d->getValue();
+        }
+    } party;
+    party.v = &s.volume;
+    s.volume.registerInterest(&party);
+    s.letter.registerInterest(&party);
+    writeFile(s.path, Written);
+    EXPECT_TRUE(s.cfg.readCfg());
+    EXPECT_EQ(party.volume, 3);
+    EXPECT_EQ(party.letter, 'z');
+    s.volume.deregisterInterest(&party);
+    s.letter.deregisterInterest(&party);
 }
 
 TEST_F(ConfigFileTest, WritingGivesTheFormatAndReadsBack) {
