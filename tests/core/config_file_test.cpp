@@ -139,6 +139,8 @@ TEST_F(ConfigFileTest, WritingGivesTheFormatAndReadsBack) {
 }
 
 TEST_F(ConfigFileTest, WritingIfChangedWaitsForATouch) {
+    s.cfg.writeCfg(true); // neither read nor touched: nothing to write
+    EXPECT_NE(access(s.path.c_str(), F_OK), 0);
     writeFile(s.path, Written);
     s.cfg.readCfg();
     s.gain = 5;
