@@ -196,5 +196,16 @@ TEST_F(EmulatorTest, ResetModeHidesTheBufferAndShowsTheFilter) {
     EXPECT_EQ(c.read(SJA_CMR), 0xFF);
     EXPECT_EQ(c.read(200), 0xFF); // outside the window
     c.write(200, 1);              // ignored
+    // Frame registers past the filter are not configuration: writing them in reset mode
+    // changes nothing, the transmit buffer included.
+    for (unsigned r = 24; r < 29; ++r)
+        c.write(r, 0x88);
+    EXPECT_EQ(c.read(24), 0);
+    c.write(SJA_MOD, 0x08);
+    c.write(SJA_CMR, SJA_CMR_TR);
+    CanWireFrame f;
+    ASSERT_TRUE(c.pendingTx(&f));
+    EXPECT_FALSE(f.extended);
+    EXPECT_EQ(f.dlc, 0);
 }
 } // namespace
