@@ -37,15 +37,12 @@ TEST_F(DisplayTest, PixelsAreStoredTurnedByHalfATurn) {
 TEST_F(DisplayTest, PaletteEntriesBecomeScreenColours) {
     uint8_t rgb[3];
     paletteEntryToRgb(0x83FF, rgb); // red: green and blue complemented to nothing
-    EXPECT_EQ(rgb[0], 255);
-    EXPECT_EQ(rgb[1], 0);
-    EXPECT_EQ(rgb[2], 0);
+    EXPECT_TRUE(rgb[0] == 255 && rgb[1] == 0 && rgb[2] == 0);
     setCurrentPaletteEntry(15, 0xFFE0); // white shown as blue
     setPixel(3, 4, 15);
     RgbImage img = hostScreenImage();
     const uint8_t* px = &img.rgb[(4 * 320 + 3) * 3];
-    EXPECT_EQ(px[0], 0);
-    EXPECT_EQ(px[2], 255);
+    EXPECT_TRUE(px[0] == 0 && px[2] == 255);
 }
 
 TEST_F(DisplayTest, ReadDirectlyIntoFrameBuffer) {
@@ -88,9 +85,7 @@ TEST_F(DisplayTest, ScreenshotFileHoldsTheScreen) {
     ASSERT_TRUE(hostScreenshot(path.c_str(), &error)) << error;
     RgbImage img;
     ASSERT_TRUE(readPng(path.c_str(), &img, &error)) << error;
-    EXPECT_EQ(img.width, 320);
-    EXPECT_EQ(img.height, 240);
-    EXPECT_EQ(imageDifference(img, hostScreenImage()), 0);
+    EXPECT_EQ(imageDifference(img, hostScreenImage()), 0); // -1 when the sizes differ
     EXPECT_FALSE(hostScreenshot((dir + "/no/such/dir/x.png").c_str(), &error));
     EXPECT_NE(error.find("cannot create"), std::string::npos);
     writeFile(dir + "/bad.png", "not a picture");

@@ -9,7 +9,6 @@
 #include "gui/hier_list_item_table.h"
 #include "gui/list_box.h"
 #include "gui/rect_obj.h"
-#include "gui/selection_indicator.h"
 #include "gui/text_list_item.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/screen_compare.h"
@@ -19,9 +18,8 @@ const char* const Names[] = {"Engine",      "Transmission", "Brakes",  "Steering
                              "Instruments", "Body",         "Lights",  "Climate",
                              "Doors",       "Seats",        "Mirrors", "Wipers"};
 
-class ListBoxTest : public GuiTest {
+class ListBoxTest : public PaneTest {
 protected:
-    TestPane pane{BBox(R(0, 0, 319, 239)), 15};
     Data choice{nullptr, nullptr, 30};
     NumericDataRef ref{&choice};
     Data other{nullptr, nullptr, 20};
@@ -30,14 +28,10 @@ protected:
     std::vector<std::unique_ptr<RectObj>> frames;
     std::vector<std::unique_ptr<SimpleTextListItem>> items;
 
-    void SetUp() override {
-        GuiTest::SetUp();
-        theScreen.addLayer(&pane, nullptr, false);
-    }
     void TearDown() override {
         for (auto& b : boxes)
             if (b->isOpen()) theScreen.removeLayer(&b->plane);
-        delete static_cast<SelectionIndicator*>(pane.selectionIndicator);
+        PaneTest::TearDown();
     }
     // A framed box of n items valued 10, 20, 30 ... at row y.
     ListBox* box(int y, int n, unsigned long maxHeight = 120, DataRef* r = nullptr) {
@@ -54,7 +48,6 @@ protected:
         pane.add(boxes.back().get());
         return boxes.back().get();
     }
-    UserEvent key(UserEvent e) { return theScreen.dispatchUserEvent(e); }
     static Rect planeRect(ListBox* b) { return b->plane.getAbsRect(nullptr); }
 };
 
@@ -68,8 +61,7 @@ TEST_F(ListBoxTest, ChoosingWritesTheValueAndEscapeDoesNot) {
     EXPECT_EQ(b->getCurrentItem(), items[2].get()); // the list starts at the shown item
     // Below the box, as wide, as high as the items (5 x 17) and 2.
     EXPECT_EQ(planeRect(b), R(40, 49, 239, 135));
-    key(DOWNARROW);
-    key(DOWNARROW);
+    keys({DOWNARROW, DOWNARROW});
     EXPECT_EQ(choice.value, 30.0); // nothing written while choosing
     EXPECT_EQ(key(ESC), 0u);
     EXPECT_FALSE(b->isOpen() || b->inverted);
@@ -169,11 +161,9 @@ TEST_F(ListBoxTest, ScreenListBoxClosedAndOpen) {
     ListBox* bottom = box(196, 8, 120, &otherRef);
     EXPECT_TRUE(screenMatchesReference("list_box_closed"));
     pane.focus(); // selects the upper box
-    key(ENTER);
-    key(DOWNARROW);
+    keys({ENTER, DOWNARROW});
     EXPECT_TRUE(screenMatchesReference("list_box_open_below"));
-    key(ESC);
-    key(DOWNARROW); // the lower box
+    keys({ESC, DOWNARROW}); // the lower box
     key(ENTER);
     EXPECT_TRUE(top->inverted == false && bottom->isOpen());
     EXPECT_TRUE(screenMatchesReference("list_box_open_above"));
