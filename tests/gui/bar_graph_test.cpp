@@ -63,15 +63,13 @@ TEST_F(BarTest, SegmentsAreLaidOutByPitchOrDrawnContinuously) {
     pane.remove(b.get());
     // 10 segments with gaps do not fit into 15 pixels: one segment per pixel, 3/10 filled.
     auto narrow = bar(10, 2, true, 15);
-    EXPECT_EQ(narrow->gap, 0);
-    EXPECT_EQ(narrow->segments, 15u);
+    EXPECT_EQ(std::tuple(narrow->gap, narrow->segments), std::tuple(0, 15u));
     value.setValue(6);
     EXPECT_EQ(columns(10, 16), "#########.......");
     pane.remove(narrow.get());
     // A gap wider than half the pitch is cut to it.
     auto wide = bar(5, 30, true, 50);
-    EXPECT_EQ(wide->gap, 8);
-    EXPECT_EQ(wide->thickness, 8);
+    EXPECT_EQ(std::tuple(wide->gap, wide->thickness), std::tuple(8, 8));
 }
 
 TEST_F(BarTest, LiveBarStepsTheDataWithArrowsAndDial) {

@@ -24,8 +24,7 @@ TEST_F(DisplayTest, PixelsAreStoredTurnedByHalfATurn) {
     setPixel(319, 239, 5);
     EXPECT_EQ(frameBuffer[0], 0xF5);
     setPixel(1, 0, 3);
-    EXPECT_EQ(frameBuffer[38399], 0x53);
-    EXPECT_EQ(getPixel(1, 0), 3);
+    EXPECT_EQ(std::tuple(frameBuffer[38399], getPixel(1, 0)), std::tuple(0x53, 3));
     setPixel(320, 0, 0); // off the screen: ignored
     setPixel(-1, 5, 0);
     EXPECT_EQ(getPixel(320, 0), 0);
@@ -62,8 +61,7 @@ TEST_F(DisplayTest, ReadDirectlyIntoFrameBuffer) {
     // Words past the end of the row are not drawn on the next row.
     rewind(f);
     EXPECT_TRUE(readDirectlyIntoFrameBuffer(f, 39, 3, 0));
-    EXPECT_EQ(getPixel(319, 0), 7);
-    EXPECT_EQ(getPixel(0, 1), 15);
+    EXPECT_EQ(std::tuple(getPixel(319, 0), getPixel(0, 1)), std::tuple(7, 15));
     fclose(f);
     // The whole screen, and a file too short for it.
     std::string full;
@@ -72,8 +70,7 @@ TEST_F(DisplayTest, ReadDirectlyIntoFrameBuffer) {
     writeFile(path, full);
     f = fopen(path.c_str(), "rb");
     EXPECT_TRUE(readDirectlyIntoFrameBuffer(f, 0, 9600, 0));
-    EXPECT_EQ(getPixel(0, 0), 1);
-    EXPECT_EQ(getPixel(7, 239), 8);
+    EXPECT_EQ(std::tuple(getPixel(0, 0), getPixel(7, 239)), std::tuple(1, 8));
     EXPECT_FALSE(readDirectlyIntoFrameBuffer(f, 0, 9600, 0));
     fclose(f);
 }

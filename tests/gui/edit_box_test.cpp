@@ -88,8 +88,7 @@ TEST_F(TextEditBoxTest, TypingReplacesThenAppendsEscRestoresAndEnterKeeps) {
     press(VirtualAlphaKeyPad, "Clear");
     type(VirtualAlphaKeyPad, "Q");
     keys({ESC, ENTER}, VirtualKeyReleaseMs);
-    EXPECT_EQ(text(), "Q");
-    EXPECT_EQ(box.selectability, SELECTED);
+    EXPECT_EQ(std::tuple(text(), box.selectability), std::tuple("Q", SELECTED));
 }
 
 TEST_F(TextEditBoxTest, CancellingTheDialogRestoresTheTextItHadWhenItOpened) {
@@ -199,8 +198,7 @@ TEST_F(NumberEditBoxTest, TheDialogDecidesWhenTheEditIsCommitted) {
     make(-1000, 1000, CommitOnOk | RestoreOnCancel);
     key(ENTER);
     type(VirtualNumericKeyPad, "C-8");
-    EXPECT_EQ(shown(), "-8");
-    EXPECT_EQ(value.getValue(), 12.5);
+    EXPECT_EQ(std::tuple(shown(), value.getValue()), std::tuple("-8", 12.5));
     dialog.asyncDefocus(CLOSEYES); // accepted while the box is still being edited
     EXPECT_FALSE(VirtualNumericKeyPad.isOpen());
     EXPECT_EQ(value.getValue(), -8);

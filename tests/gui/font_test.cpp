@@ -27,9 +27,7 @@ TEST(BitmapTest, PixelsOfEachDepth) {
     EXPECT_EQ(b1.getPixel(0, 0), 15);
     b1.setPixel(0, 0, 8); // even colours are ink
     b1.setPixel(8, 0, 0);
-    EXPECT_EQ(b1.getPixel(0, 0), 0);
-    EXPECT_EQ(one[0], 0x80);
-    EXPECT_EQ(one[1], 0x80);
+    EXPECT_EQ(std::tuple(b1.getPixel(0, 0), one[0], one[1]), std::tuple(0, 0x80, 0x80));
     unsigned char four[2] = {0x12, 0x34};
     Bitmap b4(4, 1, four, 4);
     b4.indexAt(0, 0);
@@ -82,8 +80,7 @@ TEST_F(DrawTest, AlignmentPlacesThePen) {
     BitmapArgs c(&owner, &r, r.vAlign(ALIGN_VCENTER), ALIGN_HCENTER | ALIGN_VCENTER, NoColor, 0,
                  false);
     c.adjustToAlignment(20, 8, 0);
-    EXPECT_EQ(c.x, 50);
-    EXPECT_EQ(c.y, 31);
+    EXPECT_EQ(std::tuple(c.x, c.y), std::tuple(50, 31));
     BitmapArgs m(&owner, &r, 10, ALIGN_MIRROR_RTL, NoColor, 0, false);
     CurrentRightToLeft = true;
     m.adjustToAlignment(20, 8, 0);
@@ -105,8 +102,7 @@ TEST_F(DrawTest, BitmapObjectBlinksBetweenTwoPictures) {
     EXPECT_TRUE(obj.showingAlternate);
     obj.show(true, false); // showing puts the first picture back
     EXPECT_FALSE(obj.showingAlternate);
-    EXPECT_EQ(obj.bitmap, &first);
-    EXPECT_EQ(count(R(20, 20, 27, 20), 0), 8);
+    EXPECT_EQ(std::tuple(obj.bitmap, count(R(20, 20, 27, 20), 0)), std::tuple(&first, 8));
     pane.remove(&obj);
 }
 
@@ -280,8 +276,7 @@ TEST_F(FontFileTest, TheCommittedLatinFontFileMatchesTheBuiltInFonts) {
     for (int s = 0; s < 3; ++s) {
         Font* f = a->font(s);
         ASSERT_NE(f, nullptr);
-        EXPECT_EQ(f->width, built[s]->width);
-        EXPECT_EQ(f->height, built[s]->height);
+        EXPECT_EQ(std::tuple(f->width, f->height), std::tuple(built[s]->width, built[s]->height));
         EXPECT_EQ(f->descent, built[s]->descent);
         EXPECT_EQ(f->offsetCount, built[s]->offsetCount);
         EXPECT_EQ(memcmp(f->data, built[s]->data, f->bytesPerRow * f->height), 0);

@@ -47,12 +47,10 @@ protected:
 };
 
 TEST_F(CollectionTest, ArrowsWalkThroughNavigableContainersAndWrap) {
-    EXPECT_EQ(list.currentObj(), &a);
-    EXPECT_EQ(a.selectability, SELECTED);
+    EXPECT_EQ(std::tuple(list.currentObj(), a.selectability), std::tuple(&a, SELECTED));
     // Into the group, through it, out to b; d is disabled, so round to a.
     EXPECT_EQ(walk(DOWNARROW, 5), (std::vector<GraphicalObj*>{&c1, &c2, &b, &a, &c1}));
-    EXPECT_EQ(c1.selectability, SELECTED);
-    EXPECT_EQ(a.selectability, SELECTABLE);
+    EXPECT_EQ(std::tuple(c1.selectability, a.selectability), std::tuple(SELECTED, SELECTABLE));
     EXPECT_EQ(walk(DIALCCW, 4), (std::vector<GraphicalObj*>{&a, &b, &c2, &c1}));
     EXPECT_EQ(key(F1), F1); // not a navigation key
 }
@@ -65,15 +63,13 @@ TEST_F(CollectionTest, EnterActivatesOnlyWhatIsSelectable) {
     EXPECT_EQ(pane.focusStack.tos(), &list);
     b.enable(SELECTABILITY_UNCHANGED);
     EXPECT_EQ(key(CLICK), 0u);
-    EXPECT_EQ(b.selectability, ACTIVE);
-    EXPECT_EQ(pane.focusStack.tos(), &b);
+    EXPECT_EQ(std::tuple(b.selectability, pane.focusStack.tos()), std::tuple(ACTIVE, &b));
     EXPECT_EQ(pane.selectionIndicator, nullptr); // activation removes the frame
     // The active box takes every key; released with event 0 it hands the focus back and
     // the list selects it again.
     EXPECT_EQ(key(DOWNARROW), 0u);
     b.defocus(0);
-    EXPECT_EQ(pane.focusStack.tos(), &list);
-    EXPECT_EQ(b.selectability, SELECTED);
+    EXPECT_EQ(std::tuple(pane.focusStack.tos(), b.selectability), std::tuple(&list, SELECTED));
     EXPECT_NE(pane.selectionIndicator, nullptr);
     // ESC closes it, and the close travels up the focus stack.
     key(ENTER);
@@ -104,8 +100,7 @@ TEST_F(CollectionTest, RemovingTheCurrentChildMovesTheSelection) {
     walk(DOWNARROW, 3);
     ASSERT_EQ(list.currentObj(), &b);
     list.remove(&b);
-    EXPECT_EQ(list.currentObj(), &a);
-    EXPECT_EQ(a.selectability, SELECTED);
+    EXPECT_EQ(std::tuple(list.currentObj(), a.selectability), std::tuple(&a, SELECTED));
     EXPECT_EQ(b.parent, nullptr);
     EXPECT_TRUE(filled(30, 10, 15)); // erased
     EXPECT_TRUE(list.contains(&a) && !list.contains(&b));
@@ -122,8 +117,7 @@ TEST_F(ObjTest, CollectionWithoutSelectableChildFocusesItself) {
     pane.add(&c);
     c.add(&plain);
     c.focus();
-    EXPECT_EQ(pane.focusStack.tos(), &c);
-    EXPECT_EQ(c.currentObj(), nullptr);
+    EXPECT_EQ(std::tuple(pane.focusStack.tos(), c.currentObj()), std::tuple(&c, nullptr));
     EXPECT_EQ(theScreen.dispatchUserEvent(DOWNARROW), DOWNARROW);
     EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), ENTER);
 }
@@ -204,8 +198,7 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     a.select();
     auto* ring = static_cast<SelectionIndicator*>(pane.selectionIndicator);
     ASSERT_NE(ring, nullptr);
-    EXPECT_EQ(pane.above, ring);
-    EXPECT_EQ(ring->layerRect, R(46, 46, 63, 63));
+    EXPECT_EQ(std::tuple(pane.above, ring->layerRect), std::tuple(ring, R(46, 46, 63, 63)));
     // Frame of 2 at a gap of 1 on either side: white, black, black, white, then the box.
     EXPECT_EQ(row(45, 55, 6), "ff00fc");
     EXPECT_EQ(count(R(47, 47, 62, 62), 0), 16 * 16 - 12 * 12);
@@ -227,12 +220,10 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     EXPECT_TRUE(filled(50, 50, 9));
     // Selecting another object moves the one frame there; the old ring is redrawn white.
     b.select();
-    EXPECT_EQ(count(R(46, 46, 63, 63), 0), 0);
-    EXPECT_EQ(getPixel(97, 55), 0);
+    EXPECT_EQ(std::tuple(count(R(46, 46, 63, 63), 0), getPixel(97, 55)), std::tuple(0, 0));
     EXPECT_EQ(theScreen.topLayer, pane.selectionIndicator);
     b.deselect();
-    EXPECT_EQ(pane.selectionIndicator, nullptr);
-    EXPECT_EQ(theScreen.topLayer, &pane);
+    EXPECT_EQ(std::tuple(pane.selectionIndicator, theScreen.topLayer), std::tuple(nullptr, &pane));
     EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
     // In dark mode the frame is not drawn, and it leaves dark mode with its layer.
     pane.inhibitDrawing(true);

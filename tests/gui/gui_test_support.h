@@ -30,6 +30,12 @@ inline BBox below(int32_t x, int32_t y, int32_t w, int32_t h) {
                 RefPoint(At(w - 1, h - 1), HREF_WIDTH, VREF_HEIGHT));
 }
 
+// Names for the items of lists.
+constexpr const char* SystemNames[] = {
+    "Engine",  "Transmission", "Brakes",      "Steering", "Instruments", "Body",       "Lights",
+    "Climate", "Doors",        "Seats",       "Mirrors",  "Wipers",      "Hydraulics", "Implement",
+    "Hitch",   "Telematics",   "Fuel system", "Exhaust",  "Cooling",     "Battery"};
+
 // Counts the pixels written through it, per screen position.
 class CountingDriver : public DisplayDriver {
 public:
@@ -43,18 +49,13 @@ public:
         writes = 0;
         perPixel.assign(ScreenWidth * ScreenHeight, 0);
     }
-    // The smallest rectangle holding every pixel written; empty when none was.
-    Rect touched() const {
-        Rect r(At(ScreenWidth, ScreenHeight), At(-1, -1));
-        for (int i = 0; i < ScreenWidth * ScreenHeight; ++i)
-            if (perPixel[i] != 0) {
-                int x = i % ScreenWidth, y = i / ScreenWidth;
-                if (x < r.topLeft.x) r.topLeft.x = x;
-                if (y < r.topLeft.y) r.topLeft.y = y;
-                if (x > r.bottomRight.x) r.bottomRight.x = x;
-                if (y > r.bottomRight.y) r.bottomRight.y = y;
-            }
-        return r;
+    // How many pixels of r were written exactly once.
+    long onceIn(const Rect& r) const {
+        long n = 0;
+        for (long y = r.top(); y <= r.bottom(); ++y)
+            for (long x = r.left(); x <= r.right(); ++x)
+                n += perPixel[y * ScreenWidth + x] == 1;
+        return n;
     }
     long writes = 0;
     std::vector<int> perPixel = std::vector<int>(ScreenWidth * ScreenHeight, 0);

@@ -101,8 +101,7 @@ TEST_F(MenuItemTest, CommandsRunTheirActionsAndDisabledRowsAreSkipped) {
     EXPECT_EQ(limitRow.label->currentColor, DimColor);
     EXPECT_EQ(limitBox.currentColor, DimColor);
     limitRow.enable(SELECTABILITY_UNCHANGED);
-    EXPECT_EQ(limitRow.label->currentColor, 0);
-    EXPECT_EQ(limitBox.currentColor, 0);
+    EXPECT_EQ(std::tuple(limitRow.label->currentColor, limitBox.currentColor), std::tuple(0, 0));
     key(DOWNARROW);
     EXPECT_EQ(list.current, &limitRow);
 }

@@ -53,8 +53,7 @@ TEST_F(WidgetScreenTest, CheckBoxesTickedAndUnticked) {
     settings.popup(At(-1, -1), &main, false);
     theScreen.dispatchUserEvent(ENTER); // ticks "Key Clicks"
     keys({DOWNARROW, ENTER});           // unticks "Beep on errors"
-    EXPECT_EQ(clicks.ownData->getValue(), 1);
-    EXPECT_EQ(beep.getValue(), 0);
+    EXPECT_EQ(std::tuple(clicks.ownData->getValue(), beep.getValue()), std::tuple(1, 0));
     EXPECT_TRUE(screenMatchesReference("check_boxes_ticked_and_unticked"));
     settings.asyncDefocus(ESC);
 }
