@@ -8,21 +8,14 @@
 
 #include "gui/bar_graph.h"
 #include "gui/rect_obj.h"
-#include "gui/selection_indicator.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/screen_compare.h"
 
 namespace {
-class BarTest : public GuiTest {
+class BarTest : public PaneTest {
 protected:
-    TestPane pane{BBox(R(0, 0, 319, 239)), 15};
     Data value{nullptr, nullptr, 0};
     NumericDataRef ref{&value};
-    void SetUp() override {
-        GuiTest::SetUp();
-        theScreen.addLayer(&pane, nullptr, false);
-    }
-    void TearDown() override { delete static_cast<SelectionIndicator*>(pane.selectionIndicator); }
     // A bar from 0 to 10 on a 100 x 10 box at (10, 10).
     std::unique_ptr<LinearBarGraph> bar(uint32_t segments, uint8_t gap, bool live = true,
                                         int width = 100) {
@@ -31,7 +24,6 @@ protected:
         pane.add(b.get());
         return b;
     }
-    UserEvent key(UserEvent e) { return theScreen.dispatchUserEvent(e); }
     // Which of the bar's columns (at its middle row) are filled, as '#' and '.'.
     static std::string columns(int from, int n) {
         std::string s;
@@ -71,15 +63,13 @@ TEST_F(BarTest, SegmentsAreLaidOutByPitchOrDrawnContinuously) {
     pane.remove(b.get());
     // 10 segments with gaps do not fit into 15 pixels: one segment per pixel, 3/10 filled.
     auto narrow = bar(10, 2, true, 15);
-    EXPECT_EQ(narrow->gap, 0);
-    EXPECT_EQ(narrow->segments, 15u);
+    EXPECT_EQ(std::tuple(narrow->gap, narrow->segments), std::tuple(0, 15u));
     value.setValue(6);
     EXPECT_EQ(columns(10, 16), "#########.......");
     pane.remove(narrow.get());
     // A gap wider than half the pitch is cut to it.
     auto wide = bar(5, 30, true, 50);
-    EXPECT_EQ(wide->gap, 8);
-    EXPECT_EQ(wide->thickness, 8);
+    EXPECT_EQ(std::tuple(wide->gap, wide->thickness), std::tuple(8, 8));
 }
 
 TEST_F(BarTest, LiveBarStepsTheDataWithArrowsAndDial) {
@@ -89,8 +79,7 @@ TEST_F(BarTest, LiveBarStepsTheDataWithArrowsAndDial) {
     pane.focus();
     EXPECT_EQ(key(ENTER), 0u);                   // activates the bar
     EXPECT_EQ(count(R(10, 10, 17, 19), 12), 80); // drawn in the active colour
-    key(UPARROW);
-    key(DIALCW);
+    keys({UPARROW, DIALCW});
     EXPECT_EQ(value.value, 7.0);
     for (int i = 0; i < 5; ++i)
         key(RIGHTARROW);
@@ -100,9 +89,7 @@ TEST_F(BarTest, LiveBarStepsTheDataWithArrowsAndDial) {
         key(i % 2 ? LEFTARROW : DIALCCW);
     EXPECT_EQ(value.value, 0.0); // and at the minimum
     b->minSegments = 2;
-    key(UPARROW);
-    key(UPARROW);
-    key(DOWNARROW);
+    keys({UPARROW, UPARROW, DOWNARROW});
     EXPECT_EQ(value.value, 2.0); // never below the least number of segments
     EXPECT_EQ(key(F1), F1);
     EXPECT_EQ(key(ESC), 0u);
@@ -119,8 +106,7 @@ TEST_F(BarTest, CopyIsCommittedOnCloseYesAndDroppedOnCloseNo) {
         pane.focus();
         key(ENTER);
         ASSERT_TRUE(b->editingCopy());
-        key(UPARROW);
-        key(UPARROW);
+        keys({UPARROW, UPARROW});
         EXPECT_EQ(value.value, 4.0); // the real data is untouched while editing
         EXPECT_EQ(key(ENTER), 0u);
         EXPECT_TRUE(b->editingCopy()); // until the dialog closes

@@ -3,6 +3,7 @@
 // buttons and their associated planes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "core/framework.h"
@@ -53,8 +54,7 @@ TEST_F(DialogTest, AButtonOpensAModalDialogAndGetsTheFocusBack) {
     EXPECT_EQ(dialog.currentObj(), &no); // LEFTARROW wrapped back to the last button
     EXPECT_EQ(theScreen.dispatchUserEvent(F6), F6);
     EXPECT_TRUE(dialog.layerIsActive());
-    theScreen.dispatchUserEvent(RIGHTARROW);
-    theScreen.dispatchUserEvent(ENTER); // "Yes": released at once, then the dialog closes
+    keys({RIGHTARROW, ENTER}); // "Yes": released at once, then the dialog closes
     EXPECT_FALSE(dialog.layerIsActive());
     EXPECT_EQ(dialog.closeEvent, CLOSEYES);
     EXPECT_EQ(observer.codes, std::vector<NotificationEvent>{CloseAccepted});
@@ -66,8 +66,7 @@ TEST_F(DialogTest, AButtonOpensAModalDialogAndGetsTheFocusBack) {
 }
 
 TEST_F(DialogTest, DelayedReleaseSwallowsKeysWithTheKeypadOff) {
-    theScreen.dispatchUserEvent(ENTER);
-    theScreen.dispatchUserEvent(DOWNARROW);
+    keys({ENTER, DOWNARROW});
     EXPECT_EQ(dialog.currentObj(), &no);
     theScreen.dispatchUserEvent(ENTER);
     EXPECT_TRUE(no.releasePending);
@@ -79,9 +78,7 @@ TEST_F(DialogTest, DelayedReleaseSwallowsKeysWithTheKeypadOff) {
     EXPECT_TRUE(dialog.layerIsActive());
     EXPECT_EQ(dialog.currentObj(), &no);
     runFor(1);
-    EXPECT_TRUE(FW.keypadEnabled);
-    EXPECT_FALSE(no.releasePending);
-    EXPECT_FALSE(no.contentInverted());
+    EXPECT_TRUE(FW.keypadEnabled && !no.releasePending && !no.contentInverted());
     EXPECT_FALSE(dialog.layerIsActive());
     EXPECT_EQ(observer.codes, std::vector<NotificationEvent>{CloseCancelled});
 }
@@ -122,13 +119,10 @@ TEST_F(DialogTest, ToggleButtonsStayInvertedMomentaryOnesDoNot) {
     EXPECT_EQ(toggle.selectability, SELECTED); // released at once
     theScreen.dispatchUserEvent(ENTER);
     EXPECT_FALSE(toggle.contentInverted());
-    theScreen.dispatchUserEvent(UPARROW);
-    theScreen.dispatchUserEvent(ENTER);
-    theScreen.dispatchUserEvent(ESC);
+    keys({UPARROW, ENTER, ESC});
     EXPECT_FALSE(opener.contentInverted());
     // A disabled button is skipped and does nothing when activated.
-    theScreen.dispatchUserEvent(DOWNARROW);
-    theScreen.dispatchUserEvent(DOWNARROW);
+    keys({DOWNARROW, DOWNARROW});
     EXPECT_EQ(main.currentObj(), &opener);
     EXPECT_EQ(off.activate(), 0u);
     EXPECT_FALSE(off.contentInverted());
@@ -148,15 +142,11 @@ TEST_F(DialogTest, AnAssociatedPlaneComesAndGoesWithTheDialog) {
     PopupDialogAndAssocPlaneAction both(&dialog, &help);
     opener.action = &both;
     theScreen.dispatchUserEvent(ENTER);
-    EXPECT_TRUE(help.layerIsActive());
-    EXPECT_TRUE(dialog.layerIsActive());
-    bool overMain = false; // on top, where it can be seen
-    for (Layer* l = main.above; l != nullptr; l = l->above)
-        overMain |= l == &help;
-    EXPECT_TRUE(overMain);
+    EXPECT_TRUE(help.layerIsActive() && dialog.layerIsActive());
+    std::vector<Layer*> s = layerStack(); // on top of the main screen, where it can be seen
+    EXPECT_GT(std::find(s.begin(), s.end(), &help), std::find(s.begin(), s.end(), &main));
     theScreen.dispatchUserEvent(ESC);
-    EXPECT_FALSE(dialog.layerIsActive());
-    EXPECT_FALSE(help.layerIsActive());
+    EXPECT_TRUE(!dialog.layerIsActive() && !help.layerIsActive());
     EXPECT_EQ(opener.selectability, SELECTED);
 }
 } // namespace

@@ -15,11 +15,6 @@
 #include "tests/text/text_test_support.h"
 
 namespace {
-BBox below(int32_t x, int32_t y, int32_t w, int32_t h) {
-    return BBox(RefPoint(At(x, y), HREF_LEFT, VREF_TOP_MARGIN),
-                RefPoint(At(w - 1, h - 1), HREF_WIDTH, VREF_HEIGHT));
-}
-
 class EditBoxTest : public GuiTest {
 protected:
     void SetUp() override {
@@ -86,24 +81,20 @@ TEST_F(TextEditBoxTest, TypingReplacesThenAppendsEscRestoresAndEnterKeeps) {
     EXPECT_FALSE(VirtualAlphaKeyPad.isOpen());
     key(ESC);
     EXPECT_EQ(text(), "Engine");
-    key(ENTER);
-    key(F2); // right after focus: erases nothing
+    keys({ENTER, F2}, VirtualKeyReleaseMs); // right after focus: erases nothing
     EXPECT_EQ(text(), "Engine");
     type(VirtualAlphaKeyPad, "X"); // no longer the first key: appended
     EXPECT_EQ(text(), "EngineX");
     press(VirtualAlphaKeyPad, "Clear");
     type(VirtualAlphaKeyPad, "Q");
-    key(ESC);
-    key(ENTER);
-    EXPECT_EQ(text(), "Q");
-    EXPECT_EQ(box.selectability, SELECTED);
+    keys({ESC, ENTER}, VirtualKeyReleaseMs);
+    EXPECT_EQ(std::tuple(text(), box.selectability), std::tuple("Q", SELECTED));
 }
 
 TEST_F(TextEditBoxTest, CancellingTheDialogRestoresTheTextItHadWhenItOpened) {
     key(ENTER);
     type(VirtualAlphaKeyPad, "N");
-    key(ESC);
-    key(ENTER);
+    keys({ESC, ENTER}, VirtualKeyReleaseMs);
     dialog.asyncDefocus(ESC);
     EXPECT_EQ(text(), "Engine");
     dialog.popup(At(-1, -1), &main, false);
@@ -124,11 +115,9 @@ TEST_F(TextEditBoxTest, AlphaKeyPadMovesWithinRowsAndSwitchesKeySets) {
     EXPECT_EQ(pad.currentKey(), 8); // the row's wide key
     key(RIGHTARROW);
     EXPECT_EQ(pad.currentKey(), 0); // back to the row's first letter
-    key(LEFTARROW);
-    key(DOWNARROW);
+    keys({LEFTARROW, DOWNARROW}, VirtualKeyReleaseMs);
     EXPECT_EQ(pad.currentKey(), 17);
-    key(UPARROW);
-    key(UPARROW);
+    keys({UPARROW, UPARROW}, VirtualKeyReleaseMs);
     EXPECT_EQ(pad.currentKey(), 35); // wrapping through the list
     key(DIALCW);
     EXPECT_TRUE(pad.key(0)->inverted && !pad.key(35)->inverted);
@@ -149,11 +138,8 @@ TEST_F(EditBoxTest, WithoutKeySetsOnlyTheHardwareKeysType) {
     TextEditBox box(new TextDataRef(&t), below(10, 8, 100, 20), 1, true, false, hidden);
     open(box);
     key(ENTER);
-    EXPECT_TRUE(hidden.isOpen() && !box.inverted); // off the screen, no highlight
-    key(F3);
-    key(F3);
-    key(F2);
-    key(ENTER); // past the keypad to the box
+    EXPECT_TRUE(hidden.isOpen() && !box.inverted);  // off the screen, no highlight
+    keys({F3, F3, F2, ENTER}, VirtualKeyReleaseMs); // past the keypad to the box
     EXPECT_EQ(bytesOf(t.getText()), " ");
     EXPECT_FALSE(hidden.isOpen());
     dialog.asyncDefocus(ESC);
@@ -193,8 +179,7 @@ TEST_F(NumberEditBoxTest, DigitsDecimalsAndDeletingThenEnterCommits) {
     EXPECT_EQ(shown(), "-4");
     type(VirtualNumericKeyPad, "C7.2");
     EXPECT_EQ(shown(), "7.2");
-    key(ESC);
-    key(ENTER);
+    keys({ESC, ENTER}, VirtualKeyReleaseMs);
     EXPECT_DOUBLE_EQ(value.getValue(), 7.2);
 }
 
@@ -205,8 +190,7 @@ TEST_F(NumberEditBoxTest, LimitsBoundTypingTheSignAndTheCommittedValue) {
     EXPECT_EQ(shown(), "7");
     type(VirtualNumericKeyPad, "-"); // no negative numbers
     EXPECT_EQ(shown(), "7");
-    key(ESC);
-    key(ENTER);
+    keys({ESC, ENTER}, VirtualKeyReleaseMs);
     EXPECT_EQ(value.getValue(), 10); // raised to the low limit
 }
 
@@ -214,8 +198,7 @@ TEST_F(NumberEditBoxTest, TheDialogDecidesWhenTheEditIsCommitted) {
     make(-1000, 1000, CommitOnOk | RestoreOnCancel);
     key(ENTER);
     type(VirtualNumericKeyPad, "C-8");
-    EXPECT_EQ(shown(), "-8");
-    EXPECT_EQ(value.getValue(), 12.5);
+    EXPECT_EQ(std::tuple(shown(), value.getValue()), std::tuple("-8", 12.5));
     dialog.asyncDefocus(CLOSEYES); // accepted while the box is still being edited
     EXPECT_FALSE(VirtualNumericKeyPad.isOpen());
     EXPECT_EQ(value.getValue(), -8);

@@ -4,7 +4,6 @@
 
 #include "gui/blink_list.h"
 #include "gui/rect_obj.h"
-#include "gui/selection_indicator.h"
 #include "gui/shared_obj.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/virtual_time.h"
@@ -17,20 +16,12 @@ public:
         : RectObj(BBox(At(x, y), 10, 10), c, 0, true, true, selectable) {}
 };
 
-// A white pane on the screen; the pane's destructor takes it off again.
-class PaneTest : public GuiTest {
-protected:
-    TestPane pane{BBox(R(0, 0, 199, 199)), 15};
-    void SetUp() override {
-        GuiTest::SetUp();
-        theScreen.addLayer(&pane, nullptr, false);
-    }
-    void TearDown() override { delete static_cast<SelectionIndicator*>(pane.selectionIndicator); }
+struct ObjTest : PaneTest {
     // Whether the 10 x 10 box at (x, y) shows colour c all over.
     static bool filled(int x, int y, Color c) { return count(R(x, y, x + 9, y + 9), c) == 100; }
 };
 
-class CollectionTest : public PaneTest {
+class CollectionTest : public ObjTest {
 protected:
     Collection list{BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true};
     Box a{10, 10}, b{30, 10}, d{90, 10};
@@ -38,16 +29,13 @@ protected:
     Box c1{50, 10}, c2{70, 10};
 
     void SetUp() override {
-        PaneTest::SetUp();
+        ObjTest::SetUp();
         pane.add(&list);
-        group.add(&c1);
-        group.add(&c2);
-        for (GraphicalObj* o : std::initializer_list<GraphicalObj*>{&a, &group, &b, &d})
-            list.add(o);
+        addAll(group, {&c1, &c2});
+        addAll(list, {&a, &group, &b, &d});
         d.disable(SELECTABLE_IF_ENABLED);
         list.focus();
     }
-    UserEvent key(UserEvent e) { return theScreen.dispatchUserEvent(e); }
     std::vector<GraphicalObj*> walk(UserEvent e, int n) {
         std::vector<GraphicalObj*> seen;
         for (int i = 0; i < n; ++i) {
@@ -59,12 +47,10 @@ protected:
 };
 
 TEST_F(CollectionTest, ArrowsWalkThroughNavigableContainersAndWrap) {
-    EXPECT_EQ(list.currentObj(), &a);
-    EXPECT_EQ(a.selectability, SELECTED);
+    EXPECT_EQ(std::tuple(list.currentObj(), a.selectability), std::tuple(&a, SELECTED));
     // Into the group, through it, out to b; d is disabled, so round to a.
     EXPECT_EQ(walk(DOWNARROW, 5), (std::vector<GraphicalObj*>{&c1, &c2, &b, &a, &c1}));
-    EXPECT_EQ(c1.selectability, SELECTED);
-    EXPECT_EQ(a.selectability, SELECTABLE);
+    EXPECT_EQ(std::tuple(c1.selectability, a.selectability), std::tuple(SELECTED, SELECTABLE));
     EXPECT_EQ(walk(DIALCCW, 4), (std::vector<GraphicalObj*>{&a, &b, &c2, &c1}));
     EXPECT_EQ(key(F1), F1); // not a navigation key
 }
@@ -77,15 +63,13 @@ TEST_F(CollectionTest, EnterActivatesOnlyWhatIsSelectable) {
     EXPECT_EQ(pane.focusStack.tos(), &list);
     b.enable(SELECTABILITY_UNCHANGED);
     EXPECT_EQ(key(CLICK), 0u);
-    EXPECT_EQ(b.selectability, ACTIVE);
-    EXPECT_EQ(pane.focusStack.tos(), &b);
+    EXPECT_EQ(std::tuple(b.selectability, pane.focusStack.tos()), std::tuple(ACTIVE, &b));
     EXPECT_EQ(pane.selectionIndicator, nullptr); // activation removes the frame
     // The active box takes every key; released with event 0 it hands the focus back and
     // the list selects it again.
     EXPECT_EQ(key(DOWNARROW), 0u);
     b.defocus(0);
-    EXPECT_EQ(pane.focusStack.tos(), &list);
-    EXPECT_EQ(b.selectability, SELECTED);
+    EXPECT_EQ(std::tuple(pane.focusStack.tos(), b.selectability), std::tuple(&list, SELECTED));
     EXPECT_NE(pane.selectionIndicator, nullptr);
     // ESC closes it, and the close travels up the focus stack.
     key(ENTER);
@@ -116,27 +100,24 @@ TEST_F(CollectionTest, RemovingTheCurrentChildMovesTheSelection) {
     walk(DOWNARROW, 3);
     ASSERT_EQ(list.currentObj(), &b);
     list.remove(&b);
-    EXPECT_EQ(list.currentObj(), &a);
-    EXPECT_EQ(a.selectability, SELECTED);
+    EXPECT_EQ(std::tuple(list.currentObj(), a.selectability), std::tuple(&a, SELECTED));
     EXPECT_EQ(b.parent, nullptr);
     EXPECT_TRUE(filled(30, 10, 15)); // erased
-    EXPECT_TRUE(list.contains(&a));
-    EXPECT_FALSE(list.contains(&b));
+    EXPECT_TRUE(list.contains(&a) && !list.contains(&b));
     list.removeAll();
     EXPECT_EQ(list.currentObj(), nullptr);
     EXPECT_FALSE(list.contains(&c1));
     // Every child erased, and no selection frame left around c1 inside the removed group.
-    EXPECT_EQ(count(R(0, 0, 199, 199), 0), 0);
+    EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
 }
 
-TEST_F(PaneTest, CollectionWithoutSelectableChildFocusesItself) {
+TEST_F(ObjTest, CollectionWithoutSelectableChildFocusesItself) {
     Collection c(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
     Box plain(5, 5, 0, false);
     pane.add(&c);
     c.add(&plain);
     c.focus();
-    EXPECT_EQ(pane.focusStack.tos(), &c);
-    EXPECT_EQ(c.currentObj(), nullptr);
+    EXPECT_EQ(std::tuple(pane.focusStack.tos(), c.currentObj()), std::tuple(&c, nullptr));
     EXPECT_EQ(theScreen.dispatchUserEvent(DOWNARROW), DOWNARROW);
     EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), ENTER);
 }
@@ -166,7 +147,7 @@ TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {
     EXPECT_FALSE(box.visible()); // off the stack
 }
 
-TEST_F(PaneTest, DimmingAndColours) {
+TEST_F(ObjTest, DimmingAndColours) {
     Box box(10, 10, 3);
     pane.add(&box);
     box.dim(true, true);
@@ -188,7 +169,7 @@ TEST_F(PaneTest, DimmingAndColours) {
     EXPECT_TRUE(filled(30, 30, 7));
 }
 
-TEST_F(PaneTest, InvertedAncestorsInvertTheBackground) {
+TEST_F(ObjTest, InvertedAncestorsInvertTheBackground) {
     Collection outer(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
     Collection inner(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
     RectObj frame(BBox(At(10, 10), 20, 20), 0, 1, true, true, false);
@@ -210,21 +191,19 @@ TEST_F(PaneTest, InvertedAncestorsInvertTheBackground) {
     EXPECT_EQ(row(10, 15, 6), "0fffff");
 }
 
-TEST_F(PaneTest, SelectionFrameIsARingLayerAboveTheObject) {
+TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     Box a(50, 50, 12), b(100, 50, 12);
     pane.add(&a);
     pane.add(&b);
     a.select();
     auto* ring = static_cast<SelectionIndicator*>(pane.selectionIndicator);
     ASSERT_NE(ring, nullptr);
-    EXPECT_EQ(pane.above, ring);
-    EXPECT_EQ(ring->layerRect, R(46, 46, 63, 63));
+    EXPECT_EQ(std::tuple(pane.above, ring->layerRect), std::tuple(ring, R(46, 46, 63, 63)));
     // Frame of 2 at a gap of 1 on either side: white, black, black, white, then the box.
     EXPECT_EQ(row(45, 55, 6), "ff00fc");
     EXPECT_EQ(count(R(47, 47, 62, 62), 0), 16 * 16 - 12 * 12);
     // The hole belongs to the layer below: the object redraws inside the ring untouched.
-    EXPECT_FALSE(ring->pointInLayer(55, 55));
-    EXPECT_TRUE(ring->pointInLayer(47, 55));
+    EXPECT_TRUE(!ring->pointInLayer(55, 55) && ring->pointInLayer(47, 55));
     EXPECT_EQ(ring->overlaps(R(52, 52, 58, 58)), 0);
     EXPECT_EQ(ring->overlaps(R(40, 52, 58, 58)), 1);
     EXPECT_EQ(pane.clip(R(50, 50, 59, 59)), 0);
@@ -241,13 +220,11 @@ TEST_F(PaneTest, SelectionFrameIsARingLayerAboveTheObject) {
     EXPECT_TRUE(filled(50, 50, 9));
     // Selecting another object moves the one frame there; the old ring is redrawn white.
     b.select();
-    EXPECT_EQ(count(R(46, 46, 63, 63), 0), 0);
-    EXPECT_EQ(getPixel(97, 55), 0);
+    EXPECT_EQ(std::tuple(count(R(46, 46, 63, 63), 0), getPixel(97, 55)), std::tuple(0, 0));
     EXPECT_EQ(theScreen.topLayer, pane.selectionIndicator);
     b.deselect();
-    EXPECT_EQ(pane.selectionIndicator, nullptr);
-    EXPECT_EQ(theScreen.topLayer, &pane);
-    EXPECT_EQ(count(R(0, 0, 199, 199), 0), 0);
+    EXPECT_EQ(std::tuple(pane.selectionIndicator, theScreen.topLayer), std::tuple(nullptr, &pane));
+    EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
     // In dark mode the frame is not drawn, and it leaves dark mode with its layer.
     pane.inhibitDrawing(true);
     a.select();
@@ -257,11 +234,11 @@ TEST_F(PaneTest, SelectionFrameIsARingLayerAboveTheObject) {
     a.deselect();
 }
 
-class BlinkTest : public PaneTest {
+class BlinkTest : public ObjTest {
 protected:
     Box box{10, 10, 3};
     void SetUp() override {
-        PaneTest::SetUp();
+        ObjTest::SetUp();
         startVirtualClock();
         pane.add(&box);
     }
@@ -324,13 +301,12 @@ TEST_F(BlinkTest, HiddenBlinkerResumesWhenShownAndStopsVisibly) {
     EXPECT_TRUE(onScreen());
 }
 
-TEST_F(PaneTest, SharedObjectTakesTheStrongestLookAskedFor) {
+TEST_F(ObjTest, SharedObjectTakesTheStrongestLookAskedFor) {
     Box icon(10, 10, 3);
     pane.add(&icon);
     SharedObj shared(&icon);
     SharedObjRef r1(BBox(1, 1), &shared, true, false), r2(BBox(1, 1), &shared, true, false);
-    pane.add(&r1);
-    pane.add(&r2);
+    addAll(pane, {&r1, &r2});
     r1.update();
     r2.update();
     EXPECT_EQ(shared.level, OPERABILITY_NORMAL);

@@ -1,6 +1,7 @@
 // Helpers for GUI tests: a driver that counts what reaches the screen, objects that record
 // the events and close codes they are given, the usual button, and a fixture that starts from a
-// white screen with the default palette (scene parts are in gui_scene.h).
+// white screen with the default palette, and one with a white pane on it (scene parts are in
+// gui_scene.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,8 +15,26 @@
 #include "gui/collection.h"
 #include "gui/layer.h"
 #include "gui/rect_obj.h"
+#include "gui/selection_indicator.h"
 #include "platform/display.h"
 #include "tests/support/gui_scene.h"
+#include "tests/support/virtual_time.h"
+
+inline Rect R(int l, int t, int r, int b) {
+    return Rect(At(l, t), At(r, b));
+}
+
+// A box placed from the top margin of its parent, such as below a dialog's title.
+inline BBox below(int32_t x, int32_t y, int32_t w, int32_t h) {
+    return BBox(RefPoint(At(x, y), HREF_LEFT, VREF_TOP_MARGIN),
+                RefPoint(At(w - 1, h - 1), HREF_WIDTH, VREF_HEIGHT));
+}
+
+// Names for the items of lists.
+constexpr const char* SystemNames[] = {
+    "Engine",  "Transmission", "Brakes",      "Steering", "Instruments", "Body",       "Lights",
+    "Climate", "Doors",        "Seats",       "Mirrors",  "Wipers",      "Hydraulics", "Implement",
+    "Hitch",   "Telematics",   "Fuel system", "Exhaust",  "Cooling",     "Battery"};
 
 // Counts the pixels written through it, per screen position.
 class CountingDriver : public DisplayDriver {
@@ -30,18 +49,13 @@ public:
         writes = 0;
         perPixel.assign(ScreenWidth * ScreenHeight, 0);
     }
-    // The smallest rectangle holding every pixel written; empty when none was.
-    Rect touched() const {
-        Rect r(At(ScreenWidth, ScreenHeight), At(-1, -1));
-        for (int i = 0; i < ScreenWidth * ScreenHeight; ++i)
-            if (perPixel[i] != 0) {
-                int x = i % ScreenWidth, y = i / ScreenWidth;
-                if (x < r.topLeft.x) r.topLeft.x = x;
-                if (y < r.topLeft.y) r.topLeft.y = y;
-                if (x > r.bottomRight.x) r.bottomRight.x = x;
-                if (y > r.bottomRight.y) r.bottomRight.y = y;
-            }
-        return r;
+    // How many pixels of r were written exactly once.
+    long onceIn(const Rect& r) const {
+        long n = 0;
+        for (long y = r.top(); y <= r.bottom(); ++y)
+            for (long x = r.left(); x <= r.right(); ++x)
+                n += perPixel[y * ScreenWidth + x] == 1;
+        return n;
     }
     long writes = 0;
     std::vector<int> perPixel = std::vector<int>(ScreenWidth * ScreenHeight, 0);
@@ -88,6 +102,20 @@ protected:
         return n;
     }
     static long area(const Rect& r) { return static_cast<long>(r.width()) * r.height(); }
+    // Keys through the screen in turn, each followed by settleMs on the virtual clock.
+    static void keys(std::initializer_list<UserEvent> es, uint32_t settleMs = 0) {
+        for (UserEvent e : es) {
+            theScreen.dispatchUserEvent(e);
+            if (settleMs > 0) runFor(settleMs);
+        }
+    }
+    // The layers above the base layer, bottom up.
+    static std::vector<Layer*> layerStack() {
+        std::vector<Layer*> s;
+        for (Layer* l = theScreen.baseLayer.above; l != nullptr; l = l->above)
+            s.push_back(l);
+        return s;
+    }
     static void addAll(Collection& c, std::initializer_list<GraphicalObj*> objs) {
         for (GraphicalObj* o : objs)
             c.add(o);
@@ -101,6 +129,14 @@ protected:
     }
 };
 
-inline Rect R(int l, int t, int r, int b) {
-    return Rect(At(l, t), At(r, b));
-}
+// A white full-screen pane on the screen; its selection frame goes with the test.
+class PaneTest : public GuiTest {
+protected:
+    TestPane pane{BBox(R(0, 0, 319, 239)), 15};
+    void SetUp() override {
+        GuiTest::SetUp();
+        theScreen.addLayer(&pane, nullptr, false);
+    }
+    void TearDown() override { delete static_cast<SelectionIndicator*>(pane.selectionIndicator); }
+    static UserEvent key(UserEvent e) { return theScreen.dispatchUserEvent(e); }
+};

@@ -94,37 +94,29 @@ TEST_F(MenuItemTest, CommandsRunTheirActionsAndDisabledRowsAreSkipped) {
     EXPECT_EQ(list.current, &icon); // past the disabled command
     key(ENTER);
     EXPECT_EQ(iconAction.runs, 1);
-    key(DOWNARROW);
-    key(DOWNARROW);
-    key(DOWNARROW);
+    keys({DOWNARROW, DOWNARROW, DOWNARROW}, VirtualKeyReleaseMs);
     EXPECT_EQ(list.current, &clicksRow);
     key(DOWNARROW);
     EXPECT_EQ(list.current, &clicksRow); // the disabled row is out of reach
     EXPECT_EQ(limitRow.label->currentColor, DimColor);
     EXPECT_EQ(limitBox.currentColor, DimColor);
     limitRow.enable(SELECTABILITY_UNCHANGED);
-    EXPECT_EQ(limitRow.label->currentColor, 0);
-    EXPECT_EQ(limitBox.currentColor, 0);
+    EXPECT_EQ(std::tuple(limitRow.label->currentColor, limitBox.currentColor), std::tuple(0, 0));
     key(DOWNARROW);
     EXPECT_EQ(list.current, &limitRow);
 }
 
 TEST_F(MenuItemTest, InputRowsEditTheirWidgetsAndGiveTheListBack) {
-    key(DOWNARROW);
-    key(DOWNARROW);
+    keys({DOWNARROW, DOWNARROW}, VirtualKeyReleaseMs);
     ASSERT_EQ(list.current, &nameRow);
-    key(ENTER);
-    key(ENTER); // types the selected key, "A"
+    keys({ENTER, ENTER}, VirtualKeyReleaseMs); // types the selected key, "A"
     EXPECT_EQ(bytesOf(name.getText()), "A");
     EXPECT_TRUE(screenMatchesReference("menu_edit_row_with_keypad"));
-    key(ESC);
-    key(ENTER);
+    keys({ESC, ENTER}, VirtualKeyReleaseMs);
     EXPECT_EQ(nameRow.selectability, SELECTED);
     key(DOWNARROW); // keys move the list again
     ASSERT_EQ(list.current, &rateRow);
-    key(ENTER);
-    key(DOWNARROW);
-    key(ENTER);
+    keys({ENTER, DOWNARROW, ENTER}, VirtualKeyReleaseMs);
     EXPECT_EQ(rate.getValue(), 500);
     key(DOWNARROW);
     ASSERT_EQ(list.current, &clicksRow);

@@ -29,11 +29,6 @@ std::vector<Color> screenPixels() {
     return p;
 }
 
-BBox at(int32_t x, int32_t y, int32_t w, int32_t h) {
-    return BBox(RefPoint(At(x, y), HREF_LEFT, VREF_TOP_MARGIN),
-                RefPoint(At(w - 1, h - 1), HREF_WIDTH, VREF_HEIGHT));
-}
-
 using PlaneStressTest = GuiTest;
 
 TEST_F(PlaneStressTest, TenThousandOpeningsAndClosingsLeaveNothingBehind) {
@@ -63,20 +58,20 @@ TEST_F(PlaneStressTest, TenThousandOpeningsAndClosingsLeaveNothingBehind) {
     PushButton b5(BBox(At(10, 160), 90, 20), &NullButtonAction, "Nothing");
     addAll(main, {&title, &b1, &b2, &b3, &b4, &b5});
 
-    PushButton sMore(at(8, 4, 70, 20), &openMore, "More");
-    PushButton sOk(at(8, 30, 70, 20), &ok, "OK");
-    PushButton sCancel(at(90, 30, 70, 20), &cancel, "Cancel");
-    TextualButton sLock(at(90, 4, 70, 20), &NullButtonAction, "Lock", 0, 1, nullptr, true, false,
+    PushButton sMore(below(8, 4, 70, 20), &openMore, "More");
+    PushButton sOk(below(8, 30, 70, 20), &ok, "OK");
+    PushButton sCancel(below(90, 30, 70, 20), &cancel, "Cancel");
+    TextualButton sLock(below(90, 4, 70, 20), &NullButtonAction, "Lock", 0, 1, nullptr, true, false,
                         BUTTON_TOGGLE);
     CheckBox check("check", 0, true, nullptr, At(8, 60), 14);
     Data level(&NoUnits, nullptr, 1);
-    GraphicalListBox levels(new NumericDataRef(&level), at(40, 60, 13, 13), &checkboxBitmap,
+    GraphicalListBox levels(new NumericDataRef(&level), below(40, 60, 13, 13), &checkboxBitmap,
                             CheckBoxSliceWidth, true, NoColor, 0, ALIGN_LEFT_TOP);
     addAll(settings, {&sMore, &sOk, &sCancel, &sLock, &check, &levels});
     TextData name(20);
-    TextDataDisplay nameField(new TextDataRef(&name), at(8, 4, 100, 20), 1, ALIGN_LEFT_TOP, 15, 0,
-                              0, true, true, true);
-    PushButton mBack(at(8, 30, 60, 20), &back, "Back");
+    TextDataDisplay nameField(new TextDataRef(&name), below(8, 4, 100, 20), 1, ALIGN_LEFT_TOP, 15,
+                              0, 0, true, true, true);
+    PushButton mBack(below(8, 30, 60, 20), &back, "Back");
     addAll(more, {&nameField, &mBack});
     TextualButton sideButton(BBox(At(4, 4), 60, 20), &NullButtonAction, "Side", 0, 1, nullptr, true,
                              false, BUTTON_TOGGLE);

