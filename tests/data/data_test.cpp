@@ -100,6 +100,11 @@ TEST(DataTest, TextValuesKeepWholeCharactersWithinTheirCapacity) {
     unsigned char buf[8] = {1};
     EXPECT_EQ(t.getValue(buf), 0.0);
     EXPECT_EQ(buf[0], 0);
+    Data number; // a plain value has no text of its own
+    number.setValue(5);
+    buf[0] = 1;
+    EXPECT_EQ(number.getValue(buf), 5.0);
+    EXPECT_EQ(buf[0], 0);
 }
 
 TEST(TextDataRefTest, TypingStopsAtTheCapacityAndErasesWholeCharacters) {
