@@ -67,6 +67,8 @@ TEST(NumberFormatTest, PaddingNegativeDecimalsThePointAndLimits) {
     EXPECT_LT(fmt(-HUGE_VAL, -9, 20).size(), static_cast<size_t>(NumberTextSize));
     EXPECT_EQ(fmt(NAN, 2), "0.00");
     EXPECT_EQ(fmt(1.5, 12), "1.500000000"); // at most nine decimals
+    EXPECT_EQ(fmt(1.25, 8), "1.25000000");
+    EXPECT_EQ(fmt(123456789, 0, 0, 8), "99999999");
 }
 
 std::string textOfRef(DataRef& r, unsigned char variant = 0) {
@@ -147,6 +149,10 @@ TEST(NumericDataRefTest, RegistrationCanWaitForTheFirstWrite) {
         EXPECT_EQ(widget.calls, 5);
     }
     d.setValue(5); // the reference deregistered when it went
+    EXPECT_EQ(widget.calls, 5);
+    NumericDataRef empty(nullptr); // no data yet: a party comes and goes without one
+    empty.registerInterest(&widget);
+    empty.deregisterInterest();
     EXPECT_EQ(widget.calls, 5);
 }
 
