@@ -87,6 +87,15 @@ TEST_F(DisplayTest, ScreenshotFileHoldsTheScreen) {
     EXPECT_NE(error.find("cannot create"), std::string::npos);
     writeFile(dir + "/bad.png", "not a picture");
     EXPECT_FALSE(readPng((dir + "/bad.png").c_str(), &img, &error));
+    // The smallest picture there is goes both ways; one without pixels is refused.
+    RgbImage dot;
+    dot.width = dot.height = 1;
+    dot.rgb = {1, 2, 3};
+    ASSERT_TRUE(writePng((dir + "/dot.png").c_str(), dot, &error)) << error;
+    ASSERT_TRUE(readPng((dir + "/dot.png").c_str(), &img, &error)) << error;
+    EXPECT_EQ(imageDifference(img, dot), 0);
+    dot.width = 0;
+    EXPECT_FALSE(writePng((dir + "/none.png").c_str(), dot, &error));
 }
 
 TEST_F(DisplayTest, MismatchWritesActualAndDifferenceImages) {
