@@ -37,7 +37,15 @@ TEST_F(DisplayTest, PaletteEntriesBecomeScreenColours) {
     uint8_t rgb[3];
     paletteEntryToRgb(0x83FF, rgb); // red: green and blue complemented to nothing
     EXPECT_TRUE(rgb[0] == 255 && rgb[1] == 0 && rgb[2] == 0);
+    // One entry changes, its neighbour in the same register stays.
+    setCurrentPaletteEntry(14, 0xFFFF);
+    setCurrentPaletteEntry(14, 0x8000);
+    uint32_t pal[8];
+    getPalette(pal);
+    EXPECT_EQ(pal[7] & 0xFFFFu, 0x8000u);
     setCurrentPaletteEntry(15, 0xFFE0); // white shown as blue
+    getPalette(pal);
+    EXPECT_EQ(pal[7], 0xFFE08000u);
     setPixel(3, 4, 15);
     RgbImage img = hostScreenImage();
     const uint8_t* px = &img.rgb[(4 * 320 + 3) * 3];

@@ -226,9 +226,12 @@ TEST_F(UsbMountTest, AStickMountedElsewhereIsUsedAndNeverUnmounted) {
 }
 
 TEST_F(UsbMountTest, AnAbsentStickLeavesNothingMounted) {
-    failing = {{"/dev/sdz1", ENXIO}, {"/dev/sdz", ENXIO}};
+    failing = {{"/dev/sdz1", ENXIO}, {"/dev/sdz", ENODEV}};
     USB_leaveMounted = true;
+    ::testing::internal::CaptureStdout();
     EXPECT_FALSE(fileExists("a", true));
+    fflush(stdout);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), ""); // absence is no failure
     EXPECT_EQ(diskSpaceLeft(true), 0u);
     EXPECT_EQ(calls.size(), 4u);
     EXPECT_FALSE(USB_mounted || USB_leaveMounted);
@@ -236,6 +239,13 @@ TEST_F(UsbMountTest, AnAbsentStickLeavesNothingMounted) {
     struct statvfs fs;
     ASSERT_EQ(statvfs(".", &fs), 0);
     EXPECT_NEAR(diskSpaceLeft(false), 1.0 * fs.f_bavail * fs.f_frsize / 1024, 2048); // others write
+    // A stick that is there but cannot be mounted is reported.
+    failing = {{"/dev/sdz1", EIO}, {"/dev/sdz", ENOMEDIUM}};
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(usb_mount(false), -1);
+    fflush(stdout);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "usb_mount /dev/sdz1 on " + stick + " failed errno " + std::to_string(EIO) + "\n");
 }
 
 TEST_F(UsbMountTest, ADeviceNeedsADirectoryToMountOn) {
