@@ -2,6 +2,8 @@
 // and the transport's reading and writing over a socket pair standing in for the raw socket.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <cstring>
 #include <linux/can/error.h>
 #include <sys/socket.h>
@@ -185,6 +187,12 @@ TEST_F(SocketCanPairTest, AFullSendQueueKeepsTheFrameAndRetries) {
     ASSERT_EQ(read(kernel, &cf, sizeof cf), static_cast<ssize_t>(sizeof cf));
     EXPECT_EQ(cf.data[0], 0x42);
     EXPECT_NE(c.read(SJA_SR) & SJA_SR_TBS, 0);
+    EXPECT_EQ(t.writeErrors, 0u); // a full queue is no error
+    // A descriptor that takes nothing any more is.
+    signal(SIGPIPE, SIG_IGN);
+    ASSERT_EQ(shutdown(transportFd, SHUT_WR), 0);
+    writeTxFrame(c, extFrame(0x18EF25FA, {0x43}));
+    EXPECT_EQ(t.writeErrors, 1u);
 }
 
 TEST_F(SocketCanPairTest, AnEndedDescriptorIsNoLongerWatched) {
