@@ -86,6 +86,9 @@ TEST(DataTest, ReassigningAViewMovesTheWidgetsThatShowIt) {
 
 TEST(DataTest, TextValuesKeepWholeCharactersWithinTheirCapacity) {
     TextData t(6);
+    EXPECT_TRUE(t.isValid()); // an empty text is a value
+    TextDataRef none(nullptr);
+    EXPECT_FALSE(none.addChar('a')); // nothing to type into
     Recorder r;
     t.registerInterest(&r);
     const unsigned char abc[] = "abc";
