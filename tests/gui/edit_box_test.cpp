@@ -181,6 +181,12 @@ TEST_F(NumberEditBoxTest, DigitsDecimalsAndDeletingThenEnterCommits) {
     EXPECT_EQ(shown(), "7.2");
     keys({ESC, ENTER}, VirtualKeyReleaseMs);
     EXPECT_DOUBLE_EQ(value.getValue(), 7.2);
+    // ESC leaves an edit without keeping what was typed.
+    key(ENTER);
+    type(VirtualNumericKeyPad, "9");
+    keys({ESC, ESC}, VirtualKeyReleaseMs);
+    EXPECT_DOUBLE_EQ(value.getValue(), 7.2);
+    EXPECT_EQ(box->selectability, SELECTED);
 }
 
 TEST_F(NumberEditBoxTest, LimitsBoundTypingTheSignAndTheCommittedValue) {
