@@ -87,7 +87,7 @@ TEST_F(BarTest, LiveBarStepsTheDataWithArrowsAndDial) {
     EXPECT_EQ(count(R(10, 10, 109, 19), 12), 10 * 80);
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(key(i % 2 ? LEFTARROW : DIALCCW), 0u); // taken, not passed on
-    EXPECT_EQ(value.value, 0.0); // and at the minimum
+    EXPECT_EQ(value.value, 0.0);                         // and at the minimum
     b->minSegments = 2;
     keys({UPARROW, UPARROW, DOWNARROW});
     EXPECT_EQ(value.value, 2.0); // never below the least number of segments
