@@ -51,13 +51,14 @@ protected:
     ModuleBus modules;
     SimModule* module = nullptr;
 
-    void start(const ModuleDescription& desc) {
+    void start(std::initializer_list<ModuleDescription> descs) {
         char err[200];
         modules.setListener(&events);
-        module = modules.add(desc, err, sizeof err);
-        ASSERT_NE(module, nullptr) << err;
+        for (const ModuleDescription& d : descs)
+            ASSERT_NE(modules.add(d, err, sizeof err), nullptr) << err;
         ASSERT_TRUE(modules.join(bus.bus));
         J1939_applicationInit(3);
+        module = &modules.module(0);
     }
 
     // Sends a command and waits for its response; false when none comes or it is negative.
@@ -123,19 +124,16 @@ protected:
     }
 };
 
-TEST_F(ImageTest, DemoEngineFile) {
-    start(demoModule("engine"));
-    programAndCompare(DEMO_DIR "/stick/engine-3.2.0.hex");
-}
-
-TEST_F(ImageTest, DemoTransmissionFile) {
-    start(demoModule("transmission"));
-    programAndCompare(DEMO_DIR "/stick/transmission-1.5.0.hex");
-}
-
-TEST_F(ImageTest, DemoCabFile) {
-    start(demoModule("cab"));
-    programAndCompare(DEMO_DIR "/stick/cab-2.0.1.hex");
+TEST_F(ImageTest, EachDemoFileIntoItsDemoModule) {
+    const char* const pairs[][2] = {{"engine", "engine-3.2.0.hex"},
+                                    {"transmission", "transmission-1.5.0.hex"},
+                                    {"cab", "cab-2.0.1.hex"}};
+    start({demoModule(pairs[0][0]), demoModule(pairs[1][0]), demoModule(pairs[2][0])});
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(pairs[i][1]);
+        module = &modules.module(i);
+        programAndCompare(std::string(DEMO_DIR "/stick/") + pairs[i][1]);
+    }
 }
 
 // The module's transport loses, doubles and holds packets and answers late; the display's
@@ -153,7 +151,7 @@ TEST_F(ImageTest, TransportFaultsDoNotChangeTheImage) {
                                        "repeat-dt=2@3 hold-cts=2@4 delay-data=300@5 drop-dt=5@7",
                                        &desc, err, sizeof err))
         << err;
-    start(desc);
+    start({desc});
     programAndCompare(path);
     for (const char* line : {"TP.DT 3 dropped", "TP.DT 2 taken twice", "transfer 4: 2 CTS holds",
                              "data 0x00020060 32 bytes -> done (after 300 ms)", "TP.DT 5 dropped"})
