@@ -143,22 +143,4 @@ TEST(OsfFuzzTest, MutatedFilesNeverBreakTheReader) {
     EXPECT_GT(validated, 100);
     EXPECT_GT(rejected, 300);
 }
-
-TEST(OsfFuzzTest, RandomRecordLines) {
-    std::mt19937 rnd(7);
-    Osf f;
-    char line[700];
-    for (int i = 0; i < 50000; ++i) {
-        size_t n = rnd() % sizeof line;
-        for (size_t k = 0; k < n; ++k)
-            line[k] =
-                rnd() % 3 ? "0123456789ABCDEF"[rnd() % 16] : static_cast<char>(1 + rnd() % 255);
-        line[0] = ':';
-        line[n] = '\0';
-        if (f.processRecord(line)) {
-            ASSERT_EQ(n % 2, 1u);
-            ASSERT_LE(11u + 2u * f.record.length, n);
-        }
-    }
-}
 } // namespace
