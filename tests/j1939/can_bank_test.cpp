@@ -25,6 +25,13 @@ TEST(CanBankTest, ProbeRecognisesEveryRegisterSetAndLeavesTheControllerWorking) 
     EXPECT_EQ(determineCANbank(&c), 0);
     EXPECT_EQ(c, 'd'); // in reset
     basicCANdriverUnreset();
+    // Running in the BasicCAN layout, where the layout bit cannot change outside reset.
+    _writeCANreg(SJA_MOD, 0x09);
+    _writeCANreg(SJA_CDR, 0x00);
+    _writeCANreg(SJA_MOD, 0x00);
+    EXPECT_EQ(determineCANbank(&c), 2);
+    EXPECT_EQ(c, 'c');
+    basicCANdriverInit(0, 0xFFFFFFFF);
 
     _writeCANbankReg(1);
     EXPECT_EQ(determineCANbank(&c), 1);

@@ -72,7 +72,7 @@ TEST_F(BusTest, TransmitToAnotherDestinationRetargetsOnlyTheFrame) {
     CANbusMgr.registerMsg(&cmd, &Display, &Module_na);
     CANbusMgr.registerMsg(&bcast, &Display, &AllModules);
     level.setValue(42); // fields are written from their data at each transmit
-    cmd.transmit(0x31);
+    EXPECT_TRUE(cmd.transmit(0x31));
     ASSERT_TRUE(j.peerGets(1));
     EXPECT_EQ(sent(0).id, idFor(6, PropA, Me, 0x31));
     EXPECT_EQ(sent(0).data[0], 84);

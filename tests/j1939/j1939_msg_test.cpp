@@ -46,6 +46,7 @@ TEST(J1939BufferTest, ASingleFrameMessageIsOneFrameOfItsLength) {
     EXPECT_EQ(single.first->id, buildIDfromPGN(6, 0xFECA, 0xFA, 0));
     EXPECT_EQ(single.setBytes(0x0102, 0, 2), 1);
     EXPECT_EQ(single.first->data[0], 0x02);
+    EXPECT_EQ(single.setBytes(0x0102, 7, 2), 0); // byte 8 is beyond the frame
 }
 
 TEST(J1939BufferTest, BitFields) {
@@ -157,6 +158,10 @@ TEST(J1939FieldTest, TextsForTemplatesAndFaults) {
     a = r.getMsgTemplate(priority, 0, 190ul << 13 | 5u << 8 | 0x25);
     EXPECT_STREQ(a.key, "&name& open circuit");
     EXPECT_EQ(priority, 1);
+    // An FMI added without its own priority word and text takes the defaults.
+    J1939FMIdefn* dummy = r.addFMI(31, 0xFFFF, nullptr, nullptr);
+    EXPECT_EQ(dummy->priorityWord, 0x1000u);
+    EXPECT_STREQ(dummy->templateText, "&1 dummy fmi");
     a = r.getMsgTemplate(priority, 0, 191ul << 13 | 3u << 8 | 0x25);
     EXPECT_STREQ(a.key, "&name& short to battery");
     // A field's FMI list does not leak into the set it was copied from.

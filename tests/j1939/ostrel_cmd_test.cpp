@@ -92,6 +92,8 @@ TEST_F(OstrelTest, GapsShortRecordsAndStopsDeleteTheFile) {
     EXPECT_FALSE(fileExists());
     EXPECT_EQ(cmd({0}), std::vector<uint8_t>{}); // no argument: not a command
     EXPECT_EQ(cmd({9, 0}), std::vector<uint8_t>{});
+    unsigned char unknown[8] = {9, 0};
+    EXPECT_FALSE(msg.filter(unknown, Tool)); // left for other messages of the PGN
     j.runFor(3000);
     EXPECT_EQ(FW.terminationCode, 0);
     // The open fails: answered 0.

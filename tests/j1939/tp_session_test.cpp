@@ -262,7 +262,7 @@ TEST_F(TpRxTest, TransfersThatCannotBeRightAreRefused) {
     j.peerSends(rts(1786, 255)); // too long
     ASSERT_TRUE(j.peerGets(3, 100));
     for (const CanWireFrame& f : j.peer.received)
-        EXPECT_TRUE(isCM(f, TP_Abort));
+        EXPECT_EQ(f, cm(Me, Mod, TP_Abort, 0xFF, 0xFF, 0xFF, 0xFF, PropA)) << "at priority 7";
     // An RTS to everyone is not a connection: ignored.
     j.peerSends(cm(Mod, 255, TP_RTS, 20, 0, 3, 0xFF, PropA));
     j.runFor(50);
