@@ -24,28 +24,11 @@ CanWireFrame numbered(uint32_t n) {
                                static_cast<uint8_t>(n >> 16), 0xA5, 0x5A, 0x00, 0xFF,
                                static_cast<uint8_t>(n * 7)});
 }
-uint32_t numberOf(const uint8_t* d) {
-    return d[0] | d[1] << 8 | d[2] << 16;
-}
-
-// The module; when given frames to send, it sends them numbered as fast as the bus takes them.
-class Flooder : public RecordingNode {
-public:
-    uint32_t toSend = 0, next = 0;
-    void topUp() {
-        while (next < toSend && queued() < Capacity)
-            send(numbered(next++));
-    }
-    void onSent(const CanWireFrame& f, uint64_t at) override {
-        RecordingNode::onSent(f, at);
-        topUp();
-    }
-};
 
 class DriverTest : public ::testing::Test {
 protected:
     CanTestBus can;
-    Flooder node;
+    RecordingNode node; // the module
     EmulatedSJA1000& sja = hostCanController();
 
     void SetUp() override {
@@ -87,22 +70,19 @@ protected:
             100);
     }
     Health health() { return {basicCANdriverBusOK(), CAN_BusState}; }
-    // Numbers of the module's frames received so far, each checked whole.
-    std::vector<uint32_t> got;
-    void takeNumbered() {
-        for (const CanWireFrame& f : received()) {
-            EXPECT_EQ(f.id, ModuleId);
-            EXPECT_EQ(f.data[7], static_cast<uint8_t>(numberOf(f.data) * 7));
-            got.push_back(numberOf(f.data));
-        }
-    }
-    void takeUntil(size_t n, uint32_t maxMs) {
+    // Takes frames until n have come, each the module's numbered frame whole; their numbers.
+    std::vector<uint32_t> takeNumbered(size_t n, uint32_t maxMs) {
+        std::vector<uint32_t> got;
         can.runUntil(
             [&] {
-                takeNumbered();
+                for (const CanWireFrame& f : received()) {
+                    got.push_back(f.data[0] | f.data[1] << 8 | f.data[2] << 16);
+                    EXPECT_EQ(f, numbered(got.back()));
+                }
                 return got.size() == n;
             },
             maxMs);
+        return got;
     }
 };
 
@@ -207,12 +187,8 @@ TEST_F(DriverTest, HookTakesAtMostFourFramesPerCall) {
     std::vector<CanWireFrame> got = received();
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(sja.rxFifoFrames(), 2u);
-    for (uint8_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(got[i].id, 0x100u + i);
-        EXPECT_FALSE(got[i].extended);
-        EXPECT_EQ(got[i].dlc, 1);
-        EXPECT_EQ(got[i].data[0], i);
-    }
+    for (uint8_t i = 0; i < 4; ++i)
+        EXPECT_EQ(got[i], stdFrame(0x100u + i, {i}));
     serviceCANdriverRxQ_RThook();
     EXPECT_EQ(received().size(), 2u);
     EXPECT_EQ(SJA1000_dataOverRunCount, 0);
@@ -315,23 +291,22 @@ TEST_F(DriverTest, SlowModeChangesAreRetriedAndCounted) {
 TEST_F(DriverTest, AReceiverThatDoesNotKeepUpSeesOverrunsCounted) {
     constexpr uint32_t N = 20;
     RTdriverHookService = nullptr; // the hook is not serviced during the module's burst
-    node.toSend = N;
-    node.topUp();
+    for (uint32_t n = 0; n < N; ++n)
+        node.send(numbered(n));
     can.runUntil([&] { return node.sentAt.size() == N; }, 100);
     // Four 8-byte extended frames fill the 64-byte FIFO; the rest were lost.
     EXPECT_EQ(sja.rxFifoFrames(), 4u);
     EXPECT_EQ(sja.framesOverrun, N - 4);
     RTdriverHookService = serviceCANdriverRxQ_RThook;
-    takeUntil(4, 20);
-    EXPECT_EQ(got, (std::vector<uint32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(takeNumbered(4, 20), (std::vector<uint32_t>{0, 1, 2, 3}));
     EXPECT_EQ(SJA1000_dataOverRunCount, 1); // one overrun episode, cleared on release
     // Once it keeps up again, nothing more is lost.
-    node.toSend = N + 50;
-    node.topUp();
-    takeUntil(54, 200);
-    ASSERT_EQ(got.size(), 54u);
-    for (uint32_t i = 0; i < 50; ++i)
-        EXPECT_EQ(got[4 + i], N + i);
+    std::vector<uint32_t> sent;
+    for (uint32_t n = N; n < N + 50; ++n) {
+        node.send(numbered(n));
+        sent.push_back(n);
+    }
+    EXPECT_EQ(takeNumbered(50, 200), sent);
     EXPECT_EQ(SJA1000_dataOverRunCount, 1);
 }
 } // namespace

@@ -117,6 +117,7 @@ struct Case {
         peerFaults.*field = value;
         return *this;
     }
+    template <class T> Case& set(T Case::*field, T value) { return this->*field = value, *this; }
     Case& silentAfter(int frames) { return silentAfterSent = frames, *this; }
     Case& onLink(LinkFault::Action a, uint8_t pf, uint8_t byte0, int nth = 1) {
         link = {a, pf, byte0, nth};
@@ -143,14 +144,8 @@ struct Case {
     // Packets are asked for again: the receiver sends this many CTS in all.
     Case& retried(int cts) { return ctsAsked = cts, *this; }
     Case& pausing(std::vector<Pause> p) { return pauses = std::move(p), *this; }
-    Case& delivering() { return delivered = true, *this; }
-    Case& sendingPgn(uint32_t pgn) { return peerPgn = pgn, *this; }
-    Case& filtering(int firstByte) { return filterFirstByte = firstByte, *this; }
-    Case& holding(int packets, uint8_t peerEndsWith) {
-        heldPackets = packets;
-        peerEnd = peerEndsWith;
-        return *this;
-    }
+    // A broadcast cut short: the packets the display holds meanwhile.
+    Case& holding(int packets, uint8_t end) { return heldPackets = packets, lost(end); }
 };
 
 std::ostream& operator<<(std::ostream& o, const Case& c) {
@@ -185,13 +180,12 @@ protected:
 
     // Sets the case up and starts the transfer.
     void start() {
-        if (tx)
-            CANbusMgr.registerMsg(&msg, &Display, isBam(c.dir) ? &AllModules : &Module_na);
-        else
-            CANbusMgr.registerMsg(&msg, &Module_na, &Display);
-        data.resize(c.length);
+        CANbusMgr.registerMsg(&msg, tx ? &Display : &Module_na,
+                              !tx            ? &Display
+                              : isBam(c.dir) ? &AllModules
+                                             : &Module_na);
         for (uint32_t i = 0; i < c.length; ++i)
-            data[i] = byteAt(i, c.length);
+            data.push_back(byteAt(i, c.length));
         if (tx) msg.buffer->copyInBytes(data.data(), 0, c.length);
         EXPECT_TRUE(node.join(j.bus));
         node.peer.faults = c.peerFaults;
@@ -202,23 +196,21 @@ protected:
         j.runFor(5);
         pktsAtStart = CANpkt::pool.blocksInUse();
         traceFrom = j.peer.received.size();
-
         if (tx) {
             msg.transmit(c.dir == DisplayRts ? Mod : OwnDA);
         } else {
             uint32_t pgn = c.peerPgn != 0 ? c.peerPgn : msg.pgn;
-            uint8_t da = c.dir == PeerRts ? Me : 0xFF;
-            EXPECT_TRUE(node.peer.send(da, pgn, data.data(), c.length, nowMs()));
+            EXPECT_TRUE(
+                node.peer.send(c.dir == PeerRts ? Me : 0xFF, pgn, data.data(), c.length, nowMs()));
         }
     }
-    // Runs until both sides are idle; false if they are not within maxMs.
+    // Runs until both sides are idle; false if they are not within a minute.
     bool settle() {
         return j.runUntil([&] { return displayIdle() && peerIdle(); }, 60000);
     }
     bool displayIdle() const {
-        return CANbusMgr.rtsTxSessions == nullptr && CANbusMgr.rtsRxSessions == nullptr &&
-               CANbusMgr.bamTxSessions == nullptr && CANbusMgr.bamRxSessions == nullptr &&
-               CANbusMgr.tpQueue.empty() && CANbusMgr.txWaitQueue.empty() && !msg.txBusy;
+        return sessionsInUse() == 0 && CANbusMgr.tpQueue.empty() && CANbusMgr.txWaitQueue.empty() &&
+               !msg.txBusy;
     }
     bool peerIdle() const {
         uint32_t due;
@@ -227,19 +219,13 @@ protected:
     }
     std::vector<CanWireFrame> trace() const { return j.sentFrom(traceFrom); }
     double endMs(size_t i) const { return j.peer.receivedAt[traceFrom + i] / 1e6; }
-    // Index in the trace of the first frame for which pred holds, or -1.
-    template <class P> int first(P pred) const {
+    // Indexes in the trace of the frames from sa (0: anyone) for which pred holds.
+    template <class P> std::vector<int> where(P pred, uint8_t sa = 0) const {
+        std::vector<int> v;
         std::vector<CanWireFrame> t = trace();
         for (size_t i = 0; i < t.size(); ++i)
-            if (pred(t[i])) return static_cast<int>(i);
-        return -1;
-    }
-    // Frames in the trace from sa for which pred holds.
-    template <class P> int count(uint8_t sa, P pred) const {
-        int n = 0;
-        for (const CanWireFrame& f : trace())
-            n += saOf(f) == sa && pred(f) ? 1 : 0;
-        return n;
+            if ((sa == 0 || saOf(t[i]) == sa) && pred(t[i])) v.push_back(static_cast<int>(i));
+        return v;
     }
     bool receivedIntact() const {
         if (tx)
@@ -252,31 +238,22 @@ protected:
         expectTransportIdle(pktsAtStart);
         EXPECT_EQ(node.framesLost, 0u);
     }
-    void check();
-    void TearDown() override {
-        if (!HasFailure() && getenv("TP_TRACE") == nullptr) return; // the bus trace
-        std::vector<CanWireFrame> t = trace();
-        for (size_t i = 0; i < t.size(); ++i)
-            printf("%10.3f %02X->%02X %04X %02X %02X %02X %02X\n", endMs(i), saOf(t[i]), daOf(t[i]),
-                   static_cast<unsigned>(pgnOf(t[i])), t[i].data[0], t[i].data[1], t[i].data[2],
-                   t[i].data[3]);
-    }
 };
 
-void TpInterop::check() {
+TEST_P(TpInterop, EndsAsTheProtocolSaysOnBothSides) {
+    start();
+    ASSERT_TRUE(settle()) << "still busy";
     std::vector<CanWireFrame> t = trace();
     int packets = (c.length + 6) / 7;
     // Nothing more happens once both sides are idle.
     j.runFor(3000);
     EXPECT_EQ(trace().size(), t.size()) << "frames after both sides ended";
-    EXPECT_TRUE(displayIdle());
-    EXPECT_TRUE(peerIdle());
+    EXPECT_TRUE(displayIdle() && peerIdle());
     expectPools();
 
     EXPECT_EQ(receivedIntact(), c.delivered);
     if (!c.delivered) {
-        EXPECT_EQ(node.peer.receivedCount(), 0);
-        EXPECT_TRUE(msg.receivedData.empty());
+        EXPECT_EQ(node.peer.receivedCount() + msg.receivedData.size(), 0u);
     }
     // The peer keeps one record per transfer it took part in.
     int records = node.peer.transferCount();
@@ -290,18 +267,17 @@ void TpInterop::check() {
 
     // Aborts: who sent one; the sides that did sent exactly one.
     auto isAbort = [](const CanWireFrame& f) { return isCM(f, TP_Abort); };
-    int displayAborts = count(Me, isAbort), peerAborts = count(Mod, isAbort);
+    size_t displayAborts = where(isAbort, Me).size(), peerAborts = where(isAbort, Mod).size();
     if (c.aborts == ByEither) {
-        EXPECT_GE(displayAborts + peerAborts, 1);
-        EXPECT_LE(displayAborts, 1);
-        EXPECT_LE(peerAborts, 1);
+        EXPECT_GE(displayAborts + peerAborts, 1u);
+        EXPECT_LE(std::max(displayAborts, peerAborts), 1u);
     } else {
-        EXPECT_EQ(displayAborts, (c.aborts & ByDisplay) ? 1 : 0);
-        EXPECT_EQ(peerAborts, (c.aborts & ByPeer) ? 1 : 0);
+        EXPECT_EQ(displayAborts, (c.aborts & ByDisplay) ? 1u : 0u);
+        EXPECT_EQ(peerAborts, (c.aborts & ByPeer) ? 1u : 0u);
     }
     // A broadcast is never answered.
     if (c.dir == PeerBam) {
-        EXPECT_EQ(count(Me, [](const CanWireFrame&) { return true; }), 0);
+        EXPECT_TRUE(where([](const CanWireFrame&) { return true; }, Me).empty());
     }
 
     // The display as sender is told once, when the frame that decides it has gone: the
@@ -309,18 +285,20 @@ void TpInterop::check() {
     if (tx) {
         ASSERT_EQ(msg.events.size(), 1u);
         EXPECT_EQ(msg.events[0], c.displayEnd);
-        int decisive = isBam(c.dir) ? static_cast<int>(t.size()) - 1 : first(isAbort);
-        if (decisive < 0)
-            decisive = first([](const CanWireFrame& f) { return isCM(f, TP_EndOfMsgACK); });
-        ASSERT_GE(decisive, 0);
-        EXPECT_NEAR(msg.eventAtMs[0], endMs(static_cast<size_t>(decisive)), 1.0);
+        std::vector<int> decisive = where(isAbort);
+        if (decisive.empty())
+            decisive = where([](const CanWireFrame& f) { return isCM(f, TP_EndOfMsgACK); });
+        if (isBam(c.dir)) decisive = {static_cast<int>(t.size()) - 1};
+        ASSERT_FALSE(decisive.empty());
+        EXPECT_NEAR(msg.eventAtMs[0], endMs(static_cast<size_t>(decisive[0])), 1.0);
     } else if (c.delivered) {
         ASSERT_EQ(msg.eventAtMs.size(), 1u);
         // On the arrival of a last packet (the one that completed it).
         bool onLast = false;
-        for (size_t i = 0; i < t.size(); ++i)
-            onLast |= saOf(t[i]) == Mod && isDT(t[i], static_cast<uint8_t>(packets)) &&
-                      std::fabs(msg.eventAtMs[0] - endMs(i)) < 1.0;
+        for (int i :
+             where([&](const CanWireFrame& f) { return isDT(f, static_cast<uint8_t>(packets)); },
+                   Mod))
+            onLast |= std::fabs(msg.eventAtMs[0] - endMs(static_cast<size_t>(i))) < 1.0;
         EXPECT_TRUE(onLast) << "delivered at " << msg.eventAtMs[0];
     }
 
@@ -346,9 +324,9 @@ void TpInterop::check() {
     }
     if (!isBam(c.dir)) {
         std::vector<std::pair<int, int>> asked, clean;
-        for (const CanWireFrame& f : t)
-            if (saOf(f) == (tx ? Mod : Me) && isCM(f, TP_CTS) && f.data[1] > 0)
-                asked.push_back({f.data[1], f.data[2]});
+        for (int i : where([](const CanWireFrame& f) { return isCM(f, TP_CTS) && f.data[1] > 0; },
+                           tx ? Mod : Me))
+            asked.push_back({t[i].data[1], t[i].data[2]});
         int window = c.dir == DisplayRts ? c.window : 16;
         for (int next = 1; next <= packets; next += window)
             clean.push_back({std::min(window, packets - next + 1), next});
@@ -358,19 +336,16 @@ void TpInterop::check() {
             EXPECT_EQ(asked, clean);
         }
     }
-    bool faultless = c.peerFaults.dropDt == 0 && c.peerFaults.repeatDt == 0 &&
-                     c.peerFaults.swapDt == 0 && c.link.action == LinkFault::None &&
-                     c.silentAfterSent == 0 && c.ctsAsked == 0;
-    int dts = count(tx ? Me : Mod, [](const CanWireFrame& f) { return pgnOf(f) == PGN_TP_DT; });
+    bool faultless = c.peerFaults.dropDt + c.peerFaults.repeatDt + c.peerFaults.swapDt +
+                             c.silentAfterSent + c.ctsAsked ==
+                         0 &&
+                     c.link.action == LinkFault::None;
     if (faultless && c.delivered) {
-        EXPECT_EQ(dts, packets) << "packets sent once each";
+        EXPECT_EQ(where([](const CanWireFrame& f) { return pgnOf(f) == PGN_TP_DT; }, tx ? Me : Mod)
+                      .size(),
+                  static_cast<size_t>(packets))
+            << "packets sent once each";
     }
-}
-
-TEST_P(TpInterop, EndsAsTheProtocolSaysOnBothSides) {
-    start();
-    ASSERT_TRUE(settle()) << "still busy";
-    check();
 }
 
 std::string nameOf(const ::testing::TestParamInfo<Case>& i) {
@@ -414,17 +389,13 @@ const std::vector<Case> faultCases = {
     make("PeerAbortsAfter3", DisplayRts, 100)
         .peer(&F::abortAfterPackets, 3)
         .fails(AbortSent, ByPeer, {}),
-    make("PeerAbortsAfter40W255", DisplayRts, 1785, 255)
-        .peer(&F::abortAfterPackets, 40)
-        .fails(AbortSent, ByPeer, {}),
     // The peer has every byte; the display cannot know it.
     make("PeerNeverAcks", DisplayRts, 255)
         .peer(&F::noAck, true)
         .fails(Completed, ByDisplay, {{ByDisplay, 1250}})
-        .delivering(),
+        .set(&Case::delivered, true),
     // The display's frames lost, repeated or swapped on the way.
     make("LostDt5", DisplayRts, 100).onLink(L::Drop, DT, 5).retried(2),
-    make("LostDt3W2", DisplayRts, 23, 2).onLink(L::Drop, DT, 3).retried(3),
     make("LostDt100W255", DisplayRts, 1785, 255).onLink(L::Drop, DT, 100).retried(2),
     make("LostDtEndingWindow", DisplayRts, 100, 2)
         .onLink(L::Drop, DT, 4)
@@ -433,24 +404,18 @@ const std::vector<Case> faultCases = {
         .onLink(L::Drop, DT, 15)
         .fails(AbortSent, ByPeer, {{ByPeer, 750}}),
     make("RepeatedDt5", DisplayRts, 100).onLink(L::Repeat, DT, 5),
-    make("RepeatedDt2W1", DisplayRts, 23, 1).onLink(L::Repeat, DT, 2),
     make("RepeatedLastDt", DisplayRts, 100).onLink(L::Repeat, DT, 15),
     make("SwappedDt5", DisplayRts, 100).onLink(L::Swap, DT, 5).retried(2),
-    make("SwappedDt100W255", DisplayRts, 1785, 255).onLink(L::Swap, DT, 100).retried(2),
     make("SwappedLastTwo", DisplayRts, 100).onLink(L::Swap, DT, 14).retried(2),
     // A window of one: the lost packet leaves both waiting, and both give up at once.
     make("LostDt2W1", DisplayRts, 23, 1)
         .onLink(L::Drop, DT, 2)
         .fails(AbortSent | Aborted, ByEither, {{ByEither, 1250}}),
-    make("LostRts", DisplayRts, 100)
-        .onLink(L::Drop, CM, TP_RTS)
-        .fails(NoRecord, ByDisplay, {{ByDisplay, 1250}}),
 
     // The display broadcasts; the peer listens badly or the packets go astray.
     make("PeerStopsListening", DisplayBam, 100).peer(&F::abortAfterPackets, 2).lost(AbortSent),
     make("PeerSilent", DisplayBam, 100).peer(&F::silent, true).lost(NoRecord),
     make("LostDt3", DisplayBam, 100).onLink(L::Drop, DT, 3).lost(Dropped),
-    make("RepeatedDt3", DisplayBam, 100).onLink(L::Repeat, DT, 3).lost(Dropped),
     make("SwappedDt3", DisplayBam, 100).onLink(L::Swap, DT, 3).lost(Dropped),
     make("LostLastDt", DisplayBam, 100).onLink(L::Drop, DT, 15).lost(TimedOut),
     make("LostAnnouncement", DisplayBam, 100).onLink(L::Drop, CM, TP_BAM).lost(NoRecord),
@@ -464,14 +429,10 @@ const std::vector<Case> faultCases = {
     make("LostLastDt", PeerRts, 100).peer(&F::dropDt, 15).retried(2).pausing({{ByDisplay, 750}}),
     make("RepeatedDt5", PeerRts, 100).peer(&F::repeatDt, 5),
     make("RepeatedLastDt", PeerRts, 100).peer(&F::repeatDt, 15),
-    make("SwappedDt5", PeerRts, 100).peer(&F::swapDt, 5).retried(2),
     make("SwappedDtEndingWindow", PeerRts, 255).peer(&F::swapDt, 15).retried(3),
     make("SwappedLastTwo", PeerRts, 100).peer(&F::swapDt, 14).retried(2),
     make("PeerAbortsAfter3", PeerRts, 100)
         .peer(&F::abortAfterPackets, 3)
-        .fails(AbortSent, ByPeer, {}),
-    make("PeerAbortsAfter20", PeerRts, 1785)
-        .peer(&F::abortAfterPackets, 20)
         .fails(AbortSent, ByPeer, {}),
     make("PeerVanishesAfterRts", PeerRts, 100)
         .silentAfter(1)
@@ -481,15 +442,16 @@ const std::vector<Case> faultCases = {
         .fails(TimedOut, ByDisplay, {{ByDisplay, 750}, {ByDisplay, 1250}}),
     // What the display does not take: an unknown PGN is refused, a filter refuses at the
     // first packet (an Abort in the middle of the peer's window).
-    make("UnknownPgn", PeerRts, 100).sendingPgn(0xEE00 - 0x100).fails(Aborted, ByDisplay, {}),
-    make("FilterAccepts", PeerRts, 100).filtering(byteAt(0, 100)),
-    make("FilterRefuses", PeerRts, 100).filtering(byteAt(0, 100) + 1).fails(Aborted, ByDisplay, {}),
+    make("UnknownPgn", PeerRts, 100)
+        .set(&Case::peerPgn, uint32_t{0xEE00 - 0x100})
+        .fails(Aborted, ByDisplay, {}),
+    make("FilterAccepts", PeerRts, 100).set(&Case::filterFirstByte, int{byteAt(0, 100)}),
+    make("FilterRefuses", PeerRts, 100)
+        .set(&Case::filterFirstByte, byteAt(0, 100) + 1)
+        .fails(Aborted, ByDisplay, {}),
     // The display's CTS and ACK lost or repeated on the way.
     make("LostCts", PeerRts, 100)
         .onLink(L::Drop, CM, TP_CTS)
-        .fails(AbortSent | Aborted, ByEither, {{ByEither, 1250}}),
-    make("LostSecondCts", PeerRts, 255)
-        .onLink(L::Drop, CM, TP_CTS, 2)
         .fails(AbortSent | Aborted, ByEither, {{ByEither, 1250}}),
     // The display has the message; the peer cannot know it.
     make("LostAck", PeerRts, 255)
@@ -500,10 +462,11 @@ const std::vector<Case> faultCases = {
 
     // The peer broadcasts out of sequence: the display drops the message silently.
     make("LostDt3", PeerBam, 100).peer(&F::dropDt, 3).lost(Completed),
-    make("RepeatedDt3", PeerBam, 100).peer(&F::repeatDt, 3).lost(Completed),
     make("SwappedDt3", PeerBam, 100).peer(&F::swapDt, 3).lost(Completed),
-    make("UnknownPgn", PeerBam, 100).sendingPgn(Bcast + 1).lost(Completed),
-    make("FilterRefuses", PeerBam, 100).filtering(byteAt(0, 100) + 1).lost(Completed),
+    make("UnknownPgn", PeerBam, 100).set(&Case::peerPgn, Bcast + 1).lost(Completed),
+    make("FilterRefuses", PeerBam, 100)
+        .set(&Case::filterFirstByte, byteAt(0, 100) + 1)
+        .lost(Completed),
 };
 INSTANTIATE_TEST_SUITE_P(Fault, TpInterop, ::testing::ValuesIn(faultCases), nameOf);
 
