@@ -1,7 +1,6 @@
-// Packets and packet chains, and the address set. (Queues and pools are met through the bus.)
+// Packets and packet chains. (Queues, pools and the address set are met through the bus.)
 #include <gtest/gtest.h>
 
-#include "j1939/bit_set.h"
 #include "j1939/can_frame.h"
 #include "j1939/j1939_id.h"
 
@@ -55,21 +54,4 @@ TEST(CANpktTest, ChainAddressingSkipsTheSequenceNumbers) {
     EXPECT_EQ(p->setBytes(0x55, 300, 1), 0);
 }
 
-TEST(BitSet256Test, SetTestAndCount) {
-    BitSet256 s(255);
-    EXPECT_TRUE(s.test(255));
-    EXPECT_FALSE(s.test(0));
-    s.set(0x80);
-    s.set(0x80); // counted twice
-    EXPECT_EQ(s.count, 3u);
-    EXPECT_TRUE(s.test(0x80));
-    EXPECT_FALSE(s.test(0x81));
-    s.set(1000); // out of range: never a member, never written
-    EXPECT_FALSE(s.test(1000));
-    EXPECT_EQ(s.count, 3u);
-    EXPECT_EQ(BitSet256(256).count, 0u);
-    s.clearAll();
-    EXPECT_EQ(s.count, 0u);
-    EXPECT_FALSE(s.test(255));
-}
 } // namespace
