@@ -56,23 +56,20 @@ TEST(CanBankTest, ProbeRecognisesEveryRegisterSetAndLeavesTheControllerWorking) 
 
 TEST(CanBankTest, SelectionIsVerifiedAndUnexpectedOrUnreachableBanksAreReported) {
     CanTestBus can;
-    testing::internal::CaptureStdout();
-    setCAN_BANK(1, 0); // the CPLD's bank shows its version, and selection comes back quietly
+    auto select = [](unsigned char bank, unsigned char expected) {
+        testing::internal::CaptureStdout();
+        setCAN_BANK(bank, expected);
+        return testing::internal::GetCapturedStdout();
+    };
+    EXPECT_EQ(select(1, 0), ""); // the CPLD's bank shows its version
     EXPECT_EQ(_readCANreg(0), HostCpldVersion);
-    setCAN_BANK(0, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     _writeCANbankReg(2);
-    testing::internal::CaptureStdout();
-    setCAN_BANK(0, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "set CAN bank 0 -- expecting 1 but is 2 (case e)\n");
+    EXPECT_EQ(select(0, 1), "set CAN bank 0 -- expecting 1 but is 2 (case e)\n");
     EXPECT_EQ(_readCANbankReg(), 0);
     // Bank 3 answers nothing: it probes as something else every time, ten tries.
-    testing::internal::CaptureStdout();
-    setCAN_BANK(3, 0);
-    std::string line = "set CAN bank 3 -- but got 1 (case a)\n", tenLines;
+    std::string tenLines;
     for (int i = 0; i < 10; ++i)
-        tenLines += line;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), tenLines);
+        tenLines += "set CAN bank 3 -- but got 1 (case a)\n";
+    EXPECT_EQ(select(3, 0), tenLines);
 }
 } // namespace

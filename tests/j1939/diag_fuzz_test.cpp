@@ -29,12 +29,9 @@ TEST(Dm1FuzzTest, RandomDm1sFromRandomSourcesLeaveNothingBehind) {
                                  {0x41, "b", false, J1939NAME(), J1939NAME(true, 0xFF)},
                                  {0x42, "c", false, J1939NAME(), J1939NAME(true, 0xFF)}};
     J1939msgDM1_Rx byCallback(nullptr, reportAll), byTable, none;
-    ASSERT_TRUE(byTable.loadFaultTable([] {
-        std::string p = makeTempDir() + "/t";
-        writeFile(p, "ECM Fault Table:\n2\n(1) 1 A 5\n(2) 2 N 6\n");
-        return p;
-    }()
-                                           .c_str()));
+    std::string table = makeTempDir() + "/t";
+    writeFile(table, "ECM Fault Table:\n2\n(1) 1 A 5\n(2) 2 N 6\n");
+    ASSERT_TRUE(byTable.loadFaultTable(table.c_str()));
     CANbusMgr.registerMsg(&byCallback, &src[0], &Display);
     CANbusMgr.registerMsg(&byTable, &src[1], &Display);
     CANbusMgr.registerMsg(&none, &src[2], &Display);
@@ -164,9 +161,7 @@ TEST(FaultTableFuzzTest, DamagedTablesLoadSortedAndBounded) {
         ASSERT_LE(msg.tableCount, static_cast<uint32_t>(MaxFaultTableEntries));
         for (uint32_t e = 0; e < msg.tableCount; ++e) {
             ASSERT_LE(msg.faultTable[e].key, FaultTableTerminatorKey);
-            if (e > 0) {
-                ASSERT_LE(msg.faultTable[e - 1].key, msg.faultTable[e].key);
-            }
+            ASSERT_LE(msg.faultTable[e > 0 ? e - 1 : 0].key, msg.faultTable[e].key); // sorted
             ASSERT_EQ(msg.findTableEntry(msg.faultTable[e].key)->key, msg.faultTable[e].key);
         }
         ASSERT_GT(msg.faultTable[msg.tableCount].key, FaultTableTerminatorKey);
