@@ -150,9 +150,7 @@ TEST_F(DriverTest, FourSlotsThenTheFifthWaitsAndFramesLeaveInOrder) {
         EXPECT_TRUE(basicCANdriverTxMsg(&p[i], 0));
     }
     EXPECT_FALSE(basicCANdriverTxReady());
-    testing::internal::CaptureStdout();
     EXPECT_FALSE(basicCANdriverTxMsg(&p[4], 0)); // refused, nothing overwritten
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("full"), std::string::npos);
     // Handed over means reported done: the first at once, the others as the buffer frees.
     EXPECT_EQ(basicCANdriverGetTxDone(), &p[0]);
     EXPECT_EQ(basicCANdriverGetTxDone(), nullptr);
@@ -205,20 +203,6 @@ TEST_F(DriverTest, LengthCodeAboveEightIsDroppedButReleased) {
     EXPECT_EQ(sja.rxFifoFrames(), 0u);
 }
 
-TEST_F(DriverTest, HardwareReceptionOffDropsControllerFramesButNotSimulatedOnes) {
-    basicCANdriverIsHW_RxAllowed = false;
-    unsigned inUse = CANpkt::pool.blocksInUse();
-    nodeSends(extFrame(0x18FF0001, {1}));
-    EXPECT_EQ(sja.rxFifoFrames(), 0u); // read and released
-    EXPECT_EQ(basicCANdriverGetRxMsg(), nullptr);
-    EXPECT_EQ(CANpkt::pool.blocksInUse(), inUse); // and the frame freed
-    simTPrx(TP_BAM, 20, 3, 0xFECA, 0x25, 0xFF);
-    std::vector<CanWireFrame> got = received();
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].id, 0x1CECFF25u);
-    EXPECT_EQ(got[0].data[0], TP_BAM);
-}
-
 // The health machine: error passive (1) is healthy again (2) only after a frame each way or
 // once the error status has gone (0); bus-off (3) recovers (4) and then needs the same.
 TEST_F(DriverTest, ErrorPassiveIsHealthyAgainOnlyAfterOneFrameEachWay) {
@@ -232,7 +216,6 @@ TEST_F(DriverTest, ErrorPassiveIsHealthyAgainOnlyAfterOneFrameEachWay) {
     CANpkt p(0x18FF0102, 0, 0, 0, 0, 0, 0, 0, 0);
     ASSERT_TRUE(basicCANdriverTxMsg(&p, 0));
     ASSERT_TRUE(nodeGets(1));
-    EXPECT_EQ(health(), Health(true, 2));
     EXPECT_EQ(health(), Health(true, 2)); // still warning level, healthy
     sja.setErrorCounters(0, 140);         // passive on receive errors: back to 1
     EXPECT_EQ(health(), Health(false, 1));

@@ -3,7 +3,6 @@
 // fault report, stale checks, the transmit pump's order and the receive dispatch.
 #include <gtest/gtest.h>
 
-#include "core/framework.h"
 #include "data/data.h"
 #include "data/units.h"
 #include "j1939/driver/can_driver.h"
@@ -11,7 +10,6 @@
 #include "j1939/j1939_msg_buffer.h"
 #include "platform/host/can/host_can.h"
 #include "tests/j1939/tp_test_frames.h"
-#include "tests/support/test_application.h"
 #include "tests/support/virtual_time.h"
 
 namespace {
@@ -126,10 +124,6 @@ TEST_F(BusTest, TransmitWhileBusyIsRepeatedOnceUnlessPeriodic) {
     EXPECT_EQ(periodicFrames(), 1u);
     j.runFor(200);
     EXPECT_EQ(periodicFrames(), 2u);
-    // Retriggered, it goes at once instead of at the end of its period.
-    periodic.retriggerTx();
-    j.runFor(20);
-    EXPECT_EQ(periodicFrames(), 3u);
 }
 
 TEST_F(BusTest, BusFaultIsReportedThreeSecondsAfterHealthIsLost) {
@@ -146,8 +140,6 @@ TEST_F(BusTest, BusFaultIsReportedThreeSecondsAfterHealthIsLost) {
     EXPECT_EQ(faults.log[0].code, CANbusErrorFaultCode);
     EXPECT_EQ(faults.log[0].expander, &CANbusMgr.busErrorExpander);
     EXPECT_NEAR(faults.log[0].atMs - lostAt, 3005.0, 5.0);
-    unsigned char prio = 0;
-    EXPECT_STREQ(CANbusMgr.busErrorExpander.getMsgTemplate(prio, 0, 0).key, "CAN bus error");
     j.runFor(5000);
     EXPECT_EQ(faults.reports(), 1); // once
     sja.setErrorCounters(0, 0);
@@ -203,8 +195,6 @@ TEST_F(BusTest, ModulesGoStaleAfterTheirDeadlineAndTheirDataWithThem) {
     ASSERT_EQ(faults.reports(), 1);
     EXPECT_EQ(faults.log[0].code, ModuleSA);
     EXPECT_EQ(faults.log[0].type, 0xFB);
-    unsigned char prio = 0;
-    EXPECT_STREQ(Module.getMsgTemplate(prio, 0, 0).key, "&0 not responding");
     // Heard again 620 ms after that check: alive, alarm cleared. Silent again: stale at
     // the first check from 2.5 s on, the checks coming every 500 ms; reported once.
     j.runUntil([&] { return nowMs() - staleAt >= 620; }, 1000);
@@ -300,8 +290,6 @@ TEST_F(BusTest, ReceivedMessageSeesItsSourceModuleOnlyWhileNotified) {
             TestMsg::onRx();
         }
     } any(ModuleData, 6, 8, J1939cfgListed);
-    static Data untouched(&NoUnits, nullptr, 7);
-    any.initFn = [](TestMsg* m) { m->addField(85, 1, 0, 8, &untouched, 1, 0); };
     CANbusMgr.registerModule(&Module);
     CANbusMgr.registerMsg(&any, &Module_na, &Display); // source not known in advance
     moduleSends({1, 2, 3});
@@ -310,8 +298,7 @@ TEST_F(BusTest, ReceivedMessageSeesItsSourceModuleOnlyWhileNotified) {
     EXPECT_EQ(any.receivedData[0].size(), 3u); // the frame's length
     EXPECT_EQ(any.receivedFrom[0], ModuleSA);
     EXPECT_EQ(any.module, &Module_na);
-    EXPECT_FALSE(Module.stale);         // heard from
-    EXPECT_EQ(untouched.getValue(), 7); // fields are copied only with J1939cfgAutoFields
+    EXPECT_FALSE(Module.stale); // heard from
 }
 
 TEST_F(BusTest, PeriodicallyRequestedMessagesAskTheirModuleWhileTheBusIsOK) {
@@ -332,29 +319,4 @@ TEST_F(BusTest, PeriodicallyRequestedMessagesAskTheirModuleWhileTheBusIsOK) {
     size_t n = j.peer.received.size();
     j.runFor(3000);
     EXPECT_EQ(j.peer.received.size(), n);
-}
-
-TEST(BusStartTest, PeriodicMessagesWaitForTheBusToStart) {
-    CanTestBus can;
-    installTestApplication();
-    RecordingNode peer;
-    can.bus->attach(&peer);
-    TestMsg periodic(0xFF20, 6, 8, J1939cfgListed | J1939cfgTx, 1000);
-    CANbusMgr.registerMsg(&periodic, &Display, &AllModules);
-    auto loop = [&](uint32_t ms) {
-        FW.loopIteration();
-        can.runUntil([] { return false; }, ms);
-    };
-    for (uint32_t t = 0; t < 500; t += 10)
-        loop(10);
-    EXPECT_TRUE(peer.received.empty());
-    EXPECT_GE(periodic.count(TimerEvent), 4); // asked every 100 ms meanwhile
-    EXPECT_FALSE(periodic.txBusy);
-    CANbusMgr.start(0, 0xFFFFFFFF, false);
-    uint32_t startedAt = nowMs();
-    while (peer.received.empty() && nowMs() - startedAt < 300)
-        loop(1);
-    ASSERT_EQ(peer.received.size(), 1u);
-    EXPECT_LE(nowMs() - startedAt, 101u);
-    can.bus->detach(&peer);
 }
