@@ -261,18 +261,3 @@ TEST_F(TpRxTest, TransfersThatCannotBeRightAreRefused) {
     EXPECT_EQ(sent(), 3u);
     expectTransportIdle(pktsAtStart);
 }
-
-TEST_F(TpRxTest, TheFirstPacketPicksTheMessageAmongFilteredOnes) {
-    TestMsg a(PropA, 0, 0, J1939cfgListed | J1939cfgFiltered);
-    TestMsg b(PropA, 0, 0, J1939cfgListed | J1939cfgFiltered);
-    a.acceptFirstByte = 0xA1;
-    b.acceptFirstByte = pattern(0); // the message's first byte
-    CANbusMgr.deregisterRxMsg(&in);
-    CANbusMgr.registerMsg(&b, &Module_na, &Display);
-    CANbusMgr.registerMsg(&a, &Module_na, &Display); // found first
-    answer(rts(20, 3));
-    sendPackets(1, 3, 20);
-    next(100);
-    expectDelivered(b, 20);
-    EXPECT_TRUE(a.receivedData.empty());
-}
