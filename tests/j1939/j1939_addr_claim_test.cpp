@@ -54,15 +54,6 @@ TEST(J1939NameTest, FieldsMasksAndText) {
     EXPECT_TRUE(J1939NAME(all.bytes) == all);
 }
 
-TEST(J1939ModuleTest, NotRespondingTextNamesTheModule) {
-    J1939module m(0x25, "Engine", true, J1939NAME(), J1939NAME(true, 0xFF));
-    unsigned char buf[ExpansionWorkSize];
-    unsigned char* out = buf;
-    EXPECT_EQ(m.expand(&English, 0, out, 0, 0), ExpandedPlain);
-    *out = 0;
-    EXPECT_STREQ(reinterpret_cast<char*>(buf), "Engine");
-}
-
 // The deadline, the alarm and forced staleness are run on the bus in j1939_bus_test.cpp.
 TEST(J1939ModuleTest, TheDeadlineHoldsAcrossTheClocksWrap) {
     J1939module m(0x25, "Engine", true, J1939NAME(), J1939NAME(true, 0xFF));

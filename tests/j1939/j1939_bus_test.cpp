@@ -3,6 +3,7 @@
 // fault report, stale checks, the transmit pump's order and the receive dispatch.
 #include <gtest/gtest.h>
 
+#include "core/framework.h"
 #include "data/data.h"
 #include "data/units.h"
 #include "j1939/driver/can_driver.h"
@@ -10,6 +11,7 @@
 #include "j1939/j1939_msg_buffer.h"
 #include "platform/host/can/host_can.h"
 #include "tests/j1939/tp_test_frames.h"
+#include "tests/support/test_application.h"
 #include "tests/support/virtual_time.h"
 
 namespace {
@@ -281,26 +283,6 @@ TEST_F(BusTest, FramesNobodyTakesAreDroppedAndFreed) {
     EXPECT_TRUE(j.peer.received.empty()); // nothing answered
 }
 
-TEST_F(BusTest, ReceivedMessageSeesItsSourceModuleOnlyWhileNotified) {
-    struct Seen : TestMsg {
-        using TestMsg::TestMsg;
-        J1939module* moduleSeen = nullptr;
-        void onRx() override {
-            moduleSeen = module;
-            TestMsg::onRx();
-        }
-    } any(ModuleData, 6, 8, J1939cfgListed);
-    CANbusMgr.registerModule(&Module);
-    CANbusMgr.registerMsg(&any, &Module_na, &Display); // source not known in advance
-    moduleSends({1, 2, 3});
-    j.runUntil([&] { return !any.receivedData.empty(); }, 20);
-    EXPECT_EQ(any.moduleSeen, &Module);        // found by address
-    EXPECT_EQ(any.receivedData[0].size(), 3u); // the frame's length
-    EXPECT_EQ(any.receivedFrom[0], ModuleSA);
-    EXPECT_EQ(any.module, &Module_na);
-    EXPECT_FALSE(Module.stale); // heard from
-}
-
 TEST_F(BusTest, PeriodicallyRequestedMessagesAskTheirModuleWhileTheBusIsOK) {
     TestMsg version(0xFEDA, 6, 8, J1939cfgListed | J1939cfgOnRequest | J1939cfgSrcSpecific, 1000);
     TestMsg anyone(0xFEEB, 6, 8, J1939cfgListed | J1939cfgOnRequest, 2000);
@@ -319,4 +301,29 @@ TEST_F(BusTest, PeriodicallyRequestedMessagesAskTheirModuleWhileTheBusIsOK) {
     size_t n = j.peer.received.size();
     j.runFor(3000);
     EXPECT_EQ(j.peer.received.size(), n);
+}
+
+TEST(BusStartTest, PeriodicMessagesWaitForTheBusToStart) {
+    CanTestBus can;
+    installTestApplication();
+    RecordingNode peer;
+    can.bus->attach(&peer);
+    TestMsg periodic(0xFF20, 6, 8, J1939cfgListed | J1939cfgTx, 1000);
+    CANbusMgr.registerMsg(&periodic, &Display, &AllModules);
+    auto loop = [&](uint32_t ms) {
+        FW.loopIteration();
+        can.runUntil([] { return false; }, ms);
+    };
+    for (uint32_t t = 0; t < 500; t += 10)
+        loop(10);
+    EXPECT_TRUE(peer.received.empty());
+    EXPECT_GE(periodic.count(TimerEvent), 4); // asked every 100 ms meanwhile
+    EXPECT_FALSE(periodic.txBusy);
+    CANbusMgr.start(0, 0xFFFFFFFF, false);
+    uint32_t startedAt = nowMs();
+    while (peer.received.empty() && nowMs() - startedAt < 300)
+        loop(1);
+    ASSERT_EQ(peer.received.size(), 1u);
+    EXPECT_LE(nowMs() - startedAt, 101u);
+    can.bus->detach(&peer);
 }
