@@ -1,7 +1,6 @@
-// Random DM1 payloads and proprietary commands (single frames and broadcasts) from random
-// sources, and damaged fault-table files: nothing crashes or reads out of bounds (the
-// sanitizer build checks); once the sources fall silent every fault is cleared and the
-// pools are back; after a stop no download file is left but a completed one.
+// Random DM1s and proprietary commands (single frames and broadcasts) from random sources,
+// and damaged fault tables: nothing crashes or reads out of bounds (the sanitizer build
+// checks); silence clears every fault; a stop leaves no download file but a completed one.
 #include <gtest/gtest.h>
 
 #include <random>

@@ -1,7 +1,6 @@
-// Following a node's DM1: DTC decoding (high SPN bits, mappings), each fault reported once
-// and cleared when it leaves the DM1 or 5 s after the node falls silent, faults by table,
-// field or callback with their texts, the lamp condensing; the fault table file and the
-// fault record's layout. A DM1 by broadcast is run in wireshark_test.cpp.
+// Following a node's DM1: DTC decoding, each fault reported once and cleared when it leaves
+// the DM1 or 5 s after the node falls silent, faults by table, field or callback, the lamps;
+// the fault table file and the fault record's layout. (A DM1 by BAM: kernel_peer/.)
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,7 +1,6 @@
-// A million random TP.CM and TP.DT frames from random sources into the bus, mixed with the
-// display's own long transfers: nothing crashes or reads out of bounds (the sanitizer build
-// checks), every frame the display sends is well formed, and when the sessions have ended
-// the pools hold what they held before.
+// A million random TP.CM and TP.DT frames from random sources, mixed with the display's own
+// long transfers: nothing crashes or reads out of bounds (the sanitizer build checks), the
+// display's frames are well formed, and the pools end as they began.
 #include <gtest/gtest.h>
 
 #include <random>
