@@ -113,6 +113,10 @@ TEST_F(Dm1Test, FaultsComeFromTheTableOrFromFieldsWithTheirTexts) {
     EXPECT_EQ(faults.log[0].value, 4711.0);
     EXPECT_EQ(faults.log[1].type, FaultTypeNotInTable);
     unsigned char form;
+    EXPECT_STREQ(faults.faults[1].getMsgTemplate(form, 0, 0).key, "&9");
+    unsigned char text[ExpansionWorkSize], *out = text;
+    faults.faults[1].expand(nullptr, 9, out, 0, 0);
+    EXPECT_STREQ(reinterpret_cast<char*>(text), "00190/01");
 
     // Without a table the field that carries the SPN and knows the FMI gives the text.
     Data oil(&NoUnits, nullptr, 0, true);
