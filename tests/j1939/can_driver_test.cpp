@@ -1,7 +1,6 @@
-// The driver against the emulated controller on the virtual bus: start-up, filter,
-// transmit FIFO with destination retargeting, the receive hook, the health machine, and
-// overruns counted when the receiver does not keep up. (Sustained traffic both ways is run
-// in tp_interop_test.cpp.)
+// The driver against the emulated controller on the virtual bus: bank probing and selection,
+// start-up, filter, transmit FIFO with destination retargeting, the receive hook, the health
+// machine, and overruns counted when the receiver does not keep up.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -24,28 +23,11 @@ CanWireFrame numbered(uint32_t n) {
                                static_cast<uint8_t>(n >> 16), 0xA5, 0x5A, 0x00, 0xFF,
                                static_cast<uint8_t>(n * 7)});
 }
-uint32_t numberOf(const uint8_t* d) {
-    return d[0] | d[1] << 8 | d[2] << 16;
-}
-
-// The module; when given frames to send, it sends them numbered as fast as the bus takes them.
-class Flooder : public RecordingNode {
-public:
-    uint32_t toSend = 0, next = 0;
-    void topUp() {
-        while (next < toSend && queued() < Capacity)
-            send(numbered(next++));
-    }
-    void onSent(const CanWireFrame& f, uint64_t at) override {
-        RecordingNode::onSent(f, at);
-        topUp();
-    }
-};
 
 class DriverTest : public ::testing::Test {
 protected:
     CanTestBus can;
-    Flooder node;
+    RecordingNode node; // the module
     EmulatedSJA1000& sja = hostCanController();
 
     void SetUp() override {
@@ -87,22 +69,19 @@ protected:
             100);
     }
     Health health() { return {basicCANdriverBusOK(), CAN_BusState}; }
-    // Numbers of the module's frames received so far, each checked whole.
-    std::vector<uint32_t> got;
-    void takeNumbered() {
-        for (const CanWireFrame& f : received()) {
-            EXPECT_EQ(f.id, ModuleId);
-            EXPECT_EQ(f.data[7], static_cast<uint8_t>(numberOf(f.data) * 7));
-            got.push_back(numberOf(f.data));
-        }
-    }
-    void takeUntil(size_t n, uint32_t maxMs) {
+    // Takes frames until n have come, each the module's numbered frame whole; their numbers.
+    std::vector<uint32_t> takeNumbered(size_t n, uint32_t maxMs) {
+        std::vector<uint32_t> got;
         can.runUntil(
             [&] {
-                takeNumbered();
+                for (const CanWireFrame& f : received()) {
+                    got.push_back(f.data[0] | f.data[1] << 8 | f.data[2] << 16);
+                    EXPECT_EQ(f, numbered(got.back()));
+                }
                 return got.size() == n;
             },
             maxMs);
+        return got;
     }
 };
 
@@ -170,9 +149,7 @@ TEST_F(DriverTest, FourSlotsThenTheFifthWaitsAndFramesLeaveInOrder) {
         EXPECT_TRUE(basicCANdriverTxMsg(&p[i], 0));
     }
     EXPECT_FALSE(basicCANdriverTxReady());
-    testing::internal::CaptureStdout();
     EXPECT_FALSE(basicCANdriverTxMsg(&p[4], 0)); // refused, nothing overwritten
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("full"), std::string::npos);
     // Handed over means reported done: the first at once, the others as the buffer frees.
     EXPECT_EQ(basicCANdriverGetTxDone(), &p[0]);
     EXPECT_EQ(basicCANdriverGetTxDone(), nullptr);
@@ -207,12 +184,8 @@ TEST_F(DriverTest, HookTakesAtMostFourFramesPerCall) {
     std::vector<CanWireFrame> got = received();
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(sja.rxFifoFrames(), 2u);
-    for (uint8_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(got[i].id, 0x100u + i);
-        EXPECT_FALSE(got[i].extended);
-        EXPECT_EQ(got[i].dlc, 1);
-        EXPECT_EQ(got[i].data[0], i);
-    }
+    for (uint8_t i = 0; i < 4; ++i)
+        EXPECT_EQ(got[i], stdFrame(0x100u + i, {i}));
     serviceCANdriverRxQ_RThook();
     EXPECT_EQ(received().size(), 2u);
     EXPECT_EQ(SJA1000_dataOverRunCount, 0);
@@ -229,20 +202,6 @@ TEST_F(DriverTest, LengthCodeAboveEightIsDroppedButReleased) {
     EXPECT_EQ(sja.rxFifoFrames(), 0u);
 }
 
-TEST_F(DriverTest, HardwareReceptionOffDropsControllerFramesButNotSimulatedOnes) {
-    basicCANdriverIsHW_RxAllowed = false;
-    unsigned inUse = CANpkt::pool.blocksInUse();
-    nodeSends(extFrame(0x18FF0001, {1}));
-    EXPECT_EQ(sja.rxFifoFrames(), 0u); // read and released
-    EXPECT_EQ(basicCANdriverGetRxMsg(), nullptr);
-    EXPECT_EQ(CANpkt::pool.blocksInUse(), inUse); // and the frame freed
-    simTPrx(TP_BAM, 20, 3, 0xFECA, 0x25, 0xFF);
-    std::vector<CanWireFrame> got = received();
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].id, 0x1CECFF25u);
-    EXPECT_EQ(got[0].data[0], TP_BAM);
-}
-
 // The health machine: error passive (1) is healthy again (2) only after a frame each way or
 // once the error status has gone (0); bus-off (3) recovers (4) and then needs the same.
 TEST_F(DriverTest, ErrorPassiveIsHealthyAgainOnlyAfterOneFrameEachWay) {
@@ -256,7 +215,6 @@ TEST_F(DriverTest, ErrorPassiveIsHealthyAgainOnlyAfterOneFrameEachWay) {
     CANpkt p(0x18FF0102, 0, 0, 0, 0, 0, 0, 0, 0);
     ASSERT_TRUE(basicCANdriverTxMsg(&p, 0));
     ASSERT_TRUE(nodeGets(1));
-    EXPECT_EQ(health(), Health(true, 2));
     EXPECT_EQ(health(), Health(true, 2)); // still warning level, healthy
     sja.setErrorCounters(0, 140);         // passive on receive errors: back to 1
     EXPECT_EQ(health(), Health(false, 1));
@@ -315,23 +273,85 @@ TEST_F(DriverTest, SlowModeChangesAreRetriedAndCounted) {
 TEST_F(DriverTest, AReceiverThatDoesNotKeepUpSeesOverrunsCounted) {
     constexpr uint32_t N = 20;
     RTdriverHookService = nullptr; // the hook is not serviced during the module's burst
-    node.toSend = N;
-    node.topUp();
+    for (uint32_t n = 0; n < N; ++n)
+        node.send(numbered(n));
     can.runUntil([&] { return node.sentAt.size() == N; }, 100);
     // Four 8-byte extended frames fill the 64-byte FIFO; the rest were lost.
     EXPECT_EQ(sja.rxFifoFrames(), 4u);
     EXPECT_EQ(sja.framesOverrun, N - 4);
     RTdriverHookService = serviceCANdriverRxQ_RThook;
-    takeUntil(4, 20);
-    EXPECT_EQ(got, (std::vector<uint32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(takeNumbered(4, 20), (std::vector<uint32_t>{0, 1, 2, 3}));
     EXPECT_EQ(SJA1000_dataOverRunCount, 1); // one overrun episode, cleared on release
     // Once it keeps up again, nothing more is lost.
-    node.toSend = N + 50;
-    node.topUp();
-    takeUntil(54, 200);
-    ASSERT_EQ(got.size(), 54u);
-    for (uint32_t i = 0; i < 50; ++i)
-        EXPECT_EQ(got[4 + i], N + i);
+    std::vector<uint32_t> sent;
+    for (uint32_t n = N; n < N + 50; ++n) {
+        node.send(numbered(n));
+        sent.push_back(n);
+    }
+    EXPECT_EQ(takeNumbered(50, 200), sent);
     EXPECT_EQ(SJA1000_dataOverRunCount, 1);
+}
+TEST(CanBankTest, ProbeRecognisesEveryRegisterSetAndLeavesTheControllerWorking) {
+    CanTestBus can;
+    char c = 0;
+    // The controller at power-on (reset, BasicCAN layout): switched to PeliCAN by the probe.
+    EXPECT_EQ(determineCANbank(&c), 0);
+    EXPECT_EQ(c, 'b');
+    EXPECT_EQ(_readCANreg(SJA_CDR), 0xC7);
+    basicCANdriverInit(0, 0xFFFFFFFF);
+    EXPECT_EQ(determineCANbank(&c), 0);
+    EXPECT_EQ(c, 'f'); // running
+    EXPECT_EQ(_readCANreg(SJA_CDR), 0xC7);
+    EXPECT_EQ(_readCANreg(SJA_MOD), 0x08);
+    _writeCANreg(SJA_MOD, 0x09);
+    EXPECT_EQ(determineCANbank(&c), 0);
+    EXPECT_EQ(c, 'd'); // in reset
+    basicCANdriverUnreset();
+    // Running in the BasicCAN layout, where the layout bit cannot change outside reset.
+    _writeCANreg(SJA_MOD, 0x09);
+    _writeCANreg(SJA_CDR, 0x00);
+    _writeCANreg(SJA_MOD, 0x00);
+    EXPECT_EQ(determineCANbank(&c), 2);
+    EXPECT_EQ(c, 'c');
+    basicCANdriverInit(0, 0xFFFFFFFF);
+
+    _writeCANbankReg(1);
+    EXPECT_EQ(determineCANbank(&c), 1);
+    EXPECT_EQ(c, 'a');
+    _writeCANbankReg(2);
+    EXPECT_EQ(determineCANbank(&c), 2);
+    EXPECT_EQ(c, 'e');
+    EXPECT_EQ(_readCANreg(1), 0); // the probe put the plain register back
+    _writeCANbankReg(0);
+
+    // After all the probing the controller still carries frames.
+    RecordingNode node;
+    can.bus->attach(&node);
+    node.send(extFrame(0x18FF0025, {1, 2}));
+    can.runUntil([] { return EmulatedRxFIFO.head != nullptr; }, 20);
+    CANframe* f = basicCANdriverGetRxMsg();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->id, 0x18FF0025u);
+    freeCANframe(f);
+    can.bus->detach(&node);
+}
+
+TEST(CanBankTest, SelectionIsVerifiedAndUnexpectedOrUnreachableBanksAreReported) {
+    CanTestBus can;
+    auto select = [](unsigned char bank, unsigned char expected) {
+        testing::internal::CaptureStdout();
+        setCAN_BANK(bank, expected);
+        return testing::internal::GetCapturedStdout();
+    };
+    EXPECT_EQ(select(1, 0), ""); // the CPLD's bank shows its version
+    EXPECT_EQ(_readCANreg(0), HostCpldVersion);
+    _writeCANbankReg(2);
+    EXPECT_EQ(select(0, 1), "set CAN bank 0 -- expecting 1 but is 2 (case e)\n");
+    EXPECT_EQ(_readCANbankReg(), 0);
+    // Bank 3 answers nothing: it probes as something else every time, ten tries.
+    std::string tenLines;
+    for (int i = 0; i < 10; ++i)
+        tenLines += "set CAN bank 3 -- but got 1 (case a)\n";
+    EXPECT_EQ(select(3, 0), tenLines);
 }
 } // namespace

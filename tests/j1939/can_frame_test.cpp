@@ -1,7 +1,7 @@
-// Packets and packet chains, and the address set. (Queues and pools are met through the bus.)
+// J1939 identifiers, packets and packet chains. (Queues, pools and the address set are met
+// through the bus.)
 #include <gtest/gtest.h>
 
-#include "j1939/bit_set.h"
 #include "j1939/can_frame.h"
 #include "j1939/j1939_id.h"
 
@@ -55,21 +55,32 @@ TEST(CANpktTest, ChainAddressingSkipsTheSequenceNumbers) {
     EXPECT_EQ(p->setBytes(0x55, 300, 1), 0);
 }
 
-TEST(BitSet256Test, SetTestAndCount) {
-    BitSet256 s(255);
-    EXPECT_TRUE(s.test(255));
-    EXPECT_FALSE(s.test(0));
-    s.set(0x80);
-    s.set(0x80); // counted twice
-    EXPECT_EQ(s.count, 3u);
-    EXPECT_TRUE(s.test(0x80));
-    EXPECT_FALSE(s.test(0x81));
-    s.set(1000); // out of range: never a member, never written
-    EXPECT_FALSE(s.test(1000));
-    EXPECT_EQ(s.count, 3u);
-    EXPECT_EQ(BitSet256(256).count, 0u);
-    s.clearAll();
-    EXPECT_EQ(s.count, 0u);
-    EXPECT_FALSE(s.test(255));
+struct Parts {
+    uint32_t id;
+    uint8_t priority;
+    uint32_t pgn;
+    uint8_t sa, da;
+};
+
+TEST(J1939IdTest, IdentifiersSplitIntoPriorityPgnAndAddresses) {
+    const Parts cases[] = {
+        {0x18EF28FA, 6, 0xEF00, 0xFA, 0x28}, // PDU1: the destination in place of the PGN's low byte
+        {0x18F00425, 6, 0xF004, 0x25, 255},  // PDU2: global, the whole PGN
+        {0x19EF28FA, 6, 0xEF00, 0xFA, 0x28}, // the data page bit is ignored
+        {0x1CECFF80, 7, 0xEC00, 0x80, 255},
+    };
+    for (const Parts& c : cases) {
+        Parts p{c.id, 0, 0, 0, 0};
+        getIDcomponents(c.id, p.priority, p.pgn, p.sa, p.da);
+        EXPECT_EQ(p.priority, c.priority) << std::hex << c.id;
+        EXPECT_EQ(p.pgn, c.pgn) << std::hex << c.id;
+        EXPECT_EQ(p.sa, c.sa) << std::hex << c.id;
+        EXPECT_EQ(p.da, c.da) << std::hex << c.id;
+    }
+    EXPECT_EQ(buildIDfromPGN(6, 0xEF00, 0xFA, 0x28), 0x18EF28FAu);
+    // From 0xF000 on a PGN is PDU2: it has no destination to put in.
+    EXPECT_EQ(buildIDfromPGN(6, 0xF000, 0xFA, 0x28), 0x18F000FAu);
+    EXPECT_EQ(buildIDfromPGN(6, 0xFECA, 0x80, 0x12), 0x18FECA80u); // PDU2: destination ignored
+    EXPECT_LT(buildIDfromPGN(255, 0xFFFF, 0xFF, 0xFF), 1u << 29);  // arguments cannot overflow
 }
 } // namespace

@@ -1,7 +1,6 @@
-// Random DM1 payloads and proprietary commands (single frames and broadcasts) from random
-// sources, and damaged fault-table files: nothing crashes or reads out of bounds (the
-// sanitizer build checks); once the sources fall silent every fault is cleared and the
-// pools are back; after a stop no download file is left but a completed one.
+// Random DM1s and proprietary commands (single frames and broadcasts) from random sources,
+// and damaged fault tables: nothing crashes or reads out of bounds (the sanitizer build
+// checks); silence clears every fault; a stop leaves no download file but a completed one.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -29,12 +28,9 @@ TEST(Dm1FuzzTest, RandomDm1sFromRandomSourcesLeaveNothingBehind) {
                                  {0x41, "b", false, J1939NAME(), J1939NAME(true, 0xFF)},
                                  {0x42, "c", false, J1939NAME(), J1939NAME(true, 0xFF)}};
     J1939msgDM1_Rx byCallback(nullptr, reportAll), byTable, none;
-    ASSERT_TRUE(byTable.loadFaultTable([] {
-        std::string p = makeTempDir() + "/t";
-        writeFile(p, "ECM Fault Table:\n2\n(1) 1 A 5\n(2) 2 N 6\n");
-        return p;
-    }()
-                                           .c_str()));
+    std::string table = makeTempDir() + "/t";
+    writeFile(table, "ECM Fault Table:\n2\n(1) 1 A 5\n(2) 2 N 6\n");
+    ASSERT_TRUE(byTable.loadFaultTable(table.c_str()));
     CANbusMgr.registerMsg(&byCallback, &src[0], &Display);
     CANbusMgr.registerMsg(&byTable, &src[1], &Display);
     CANbusMgr.registerMsg(&none, &src[2], &Display);
@@ -164,9 +160,7 @@ TEST(FaultTableFuzzTest, DamagedTablesLoadSortedAndBounded) {
         ASSERT_LE(msg.tableCount, static_cast<uint32_t>(MaxFaultTableEntries));
         for (uint32_t e = 0; e < msg.tableCount; ++e) {
             ASSERT_LE(msg.faultTable[e].key, FaultTableTerminatorKey);
-            if (e > 0) {
-                ASSERT_LE(msg.faultTable[e - 1].key, msg.faultTable[e].key);
-            }
+            ASSERT_LE(msg.faultTable[e > 0 ? e - 1 : 0].key, msg.faultTable[e].key); // sorted
             ASSERT_EQ(msg.findTableEntry(msg.faultTable[e].key)->key, msg.faultTable[e].key);
         }
         ASSERT_GT(msg.faultTable[msg.tableCount].key, FaultTableTerminatorKey);

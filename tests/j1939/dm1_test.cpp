@@ -1,7 +1,6 @@
-// Following a node's DM1: DTC decoding (high SPN bits, mappings), each fault reported once
-// and cleared when it leaves the DM1 or 5 s after the node falls silent, faults by table,
-// field or callback with their texts, the lamp condensing; the fault table file and the
-// fault record's layout. A DM1 by broadcast is run in wireshark_test.cpp.
+// Following a node's DM1: DTC decoding, each fault reported once and cleared when it leaves
+// the DM1 or 5 s after the node falls silent, faults by table, field or callback, the lamps;
+// the fault table file and the fault record's layout. (A DM1 by BAM: kernel_peer/.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,9 +40,8 @@ protected:
         j.peerSends(idFor(6, PGN_DM1, EngineSA, 255), data);
         j.runFor(5);
     }
-    std::vector<uint32_t> reported() const { return codes(false); }
-    std::vector<uint32_t> cleared() const { return codes(true); }
-    std::vector<uint32_t> codes(bool clears) const {
+    // The codes reported (or cleared), in order.
+    std::vector<uint32_t> codes(bool clears = false) const {
         std::vector<uint32_t> v;
         for (const FaultReport& r : faults.log)
             if (r.cleared == clears) v.push_back(r.code);
@@ -66,28 +64,27 @@ TEST_F(Dm1Test, DtcsAreReportedOnceAndClearedWhenGoneOrSilent) {
     const uint32_t b = ((100u + 7 * 65536) << 13) | (3 << 8) | EngineSA;
     dm1({0x00, 0xFF, 0x64, 0x00, 0x03, 0x01, 0xFF, 0xFF});
     dm1({0x00, 0xFF, 0x64, 0x00, 0x03, 0x01, 0xFF, 0xFF});
-    EXPECT_EQ(reported(), std::vector<uint32_t>{a});
+    EXPECT_EQ(codes(), std::vector<uint32_t>{a});
     EXPECT_EQ(faults.log[0].type, 7);
-    EXPECT_EQ(faults.log[0].value, 100.0); // the callback's code
-    EXPECT_EQ(faults.log[0].expander, nullptr);
+    EXPECT_EQ(faults.log[0].value, 100.0);                 // the callback's code
     dm1({0x00, 0xFF, 0x64, 0x00, 0xE3, 0x01, 0xFF, 0xFF}); // the high SPN bits
-    EXPECT_EQ(reported(), (std::vector<uint32_t>{a, b}));
-    EXPECT_EQ(cleared(), std::vector<uint32_t>{a});
+    EXPECT_EQ(codes(), (std::vector<uint32_t>{a, b}));
+    EXPECT_EQ(codes(true), std::vector<uint32_t>{a});
     // Another source's DM1 is not this message's.
     j.peerSends(idFor(6, PGN_DM1, 0x31, 255), {0, 0xFF, 0x64, 0, 0x03, 1, 0xFF, 0xFF});
     dm1({0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00}); // nothing active
-    EXPECT_EQ(reported().size(), 2u);
-    EXPECT_EQ(cleared(), (std::vector<uint32_t>{a, b}));
+    EXPECT_EQ(codes().size(), 2u);
+    EXPECT_EQ(codes(true), (std::vector<uint32_t>{a, b}));
     EXPECT_EQ(CANbusMgr.activeFaults.head, nullptr);
 
     // 523000 = 0x7FAF8 is mapped; the node falls silent: cleared 5 s after its last DM1.
     uint32_t last = nowMs();
     dm1({0x00, 0xFF, 0xF8, 0xFA, 0xE2, 0x01, 0xFF, 0xFF});
-    ASSERT_EQ(reported().back(), (524000u << 13) | (2 << 8) | EngineSA);
+    ASSERT_EQ(codes().back(), (524000u << 13) | (2 << 8) | EngineSA);
     j.runFor(4985);
-    EXPECT_EQ(cleared().size(), 2u);
+    EXPECT_EQ(codes(true).size(), 2u);
     j.runFor(20);
-    ASSERT_EQ(cleared().size(), 3u);
+    ASSERT_EQ(codes(true).size(), 3u);
     EXPECT_NEAR(faults.log.back().atMs - last, 5000.0, 2.0);
     EXPECT_EQ(J1939ActiveFaultNode::pool.blocksInUse(), 0u);
 }
@@ -140,8 +137,6 @@ TEST_F(Dm1Test, FaultsComeFromTheTableOrFromFieldsWithTheirTexts) {
     EXPECT_STREQ(fault.getMsgTemplate(form, 0, 0).key, "oil &1 shorted");
     EXPECT_EQ(form, 3);
     EXPECT_EQ(fault.associatedData(), &oil);
-    EXPECT_EQ(CANbusMgr.findActiveFault(&oil, nullptr)->fault, &fault);
-    EXPECT_EQ(CANbusMgr.findActiveFault(&oil, CANbusMgr.findActiveFault(&oil, nullptr)), nullptr);
     // A field's default text for an FMI it does not define.
     EXPECT_STREQ(f->getMsgTemplate(form, 0, (100u << 13) | (16 << 8)).key,
                  "&name& value extremely high");
@@ -151,7 +146,6 @@ TEST_F(Dm1Test, LampsAreCondensedForTheListener) {
     J1939msgDM1_Rx msg(nullptr, reportAll);
     LampListener lamps;
     msg.registerInterest(&lamps, 0xC0);
-    EXPECT_EQ(msg.lampMask, 0xC0);
     CANbusMgr.registerMsg(&msg, &Engine, &Display);
     dm1({0x40, 0x3F, 0, 0, 0, 0}); // MIL on, slow flash
     EXPECT_EQ(msg.lampState, 0x80);
@@ -200,7 +194,6 @@ TEST(FaultRecordTest, FieldsKeepTheirBitsInTheSixteenBytes) {
     f.record.setRecordNumber(0x0FFFFFFF);
     const uint8_t expected[16] = {0x78, 0x56, 0x34, 0x12, 0xBE, 0xBA, 0xFE, 0xCA,
                                   0xFF, 0xFF, 0xFF, 0xFF, 0xED, 0xCB, 4,    0xFC};
-    EXPECT_EQ(f.record.recordSize(), 16u);
     EXPECT_EQ(0, memcmp(f.record.getRecordDataArea(), expected, 16));
     EXPECT_EQ(f.record.getHourstamp(), 0xFEDCBu);
     f.record.setRecordNumber(5);

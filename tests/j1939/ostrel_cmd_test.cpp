@@ -92,6 +92,8 @@ TEST_F(OstrelTest, GapsShortRecordsAndStopsDeleteTheFile) {
     EXPECT_FALSE(fileExists());
     EXPECT_EQ(cmd({0}), std::vector<uint8_t>{}); // no argument: not a command
     EXPECT_EQ(cmd({9, 0}), std::vector<uint8_t>{});
+    unsigned char unknown[8] = {9, 0};
+    EXPECT_FALSE(msg.filter(unknown, Tool)); // left for other messages of the PGN
     j.runFor(3000);
     EXPECT_EQ(FW.terminationCode, 0);
     // The open fails: answered 0.
@@ -110,11 +112,6 @@ TEST_F(OstrelTest, IdentificationAnswersItsItemsAndStopsADownload) {
     EXPECT_EQ(cmd({0x12, 0x64})[1], 0x64);
     EXPECT_EQ(cmd({0x12, 0x66}), std::vector<uint8_t>{}); // not an item it answers
     EXPECT_EQ(cmd({0, 1}, 255), reply(0, 1));
-    txOstrelReq(Me, Tool, 0x12, 0x65);
-    j.runFor(5);
-    EXPECT_EQ(j.peer.received.back().id, idFor(6, PGN_ProprietaryA, Me, Tool));
-    EXPECT_EQ(std::vector<uint8_t>(j.peer.received.back().data, j.peer.received.back().data + 8),
-              (std::vector<uint8_t>{0x12, 0x65, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST_F(OstrelTest, AnExtendedAddressCarriesTheRunPast64K) {

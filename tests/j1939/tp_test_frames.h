@@ -1,5 +1,5 @@
-// Shared by the transport-protocol tests: TP.CM frames as a module writes them, their fields
-// read back in one go, and the session pools that must be empty once transfers have ended.
+// Shared by the transport-protocol tests: TP.CM frames as a module writes them, and the
+// session pools that must be empty once transfers have ended.
 #pragma once
 
 #include <cstdint>
@@ -23,18 +23,11 @@ inline CanWireFrame cm(uint8_t sa, uint8_t da, uint8_t control, uint8_t b1, uint
                     {control, b1, b2, b3, b4, static_cast<uint8_t>(pgn),
                      static_cast<uint8_t>(pgn >> 8), static_cast<uint8_t>(pgn >> 16)});
 }
-inline uint32_t cmPgn(const CanWireFrame& f) {
-    return f.data[5] | f.data[6] << 8 | f.data[7] << 16;
-}
 inline bool isCM(const CanWireFrame& f, uint8_t control) {
     return pgnOf(f) == PGN_TP_CM && f.data[0] == control;
 }
 inline bool isDT(const CanWireFrame& f, uint8_t seq) {
     return pgnOf(f) == PGN_TP_DT && f.data[0] == seq;
-}
-// A TP.CM's control byte, bytes 1..4 and PGN, to compare with one expectation.
-inline std::vector<uint32_t> cmFields(const CanWireFrame& f) {
-    return {f.data[0], f.data[1], f.data[2], f.data[3], f.data[4], cmPgn(f)};
 }
 
 inline unsigned sessionsInUse() {
