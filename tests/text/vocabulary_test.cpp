@@ -2,8 +2,10 @@
 // current language and reloading after it changes, several string files.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "gui/alphabet.h"
 #include "tests/support/program_runner.h"
@@ -123,13 +125,12 @@ TEST(VocabularyFilesTest, InitFromStringFileChoosesALanguageById) {
     EXPECT_STREQ(V.currentLanguage->name, "Deutsch");
     EXPECT_EQ(textOf("Yes", V.currentLanguage->name), "Ja");
     // The table is full at its capacity: the next language is refused and keeps no id.
-    static Language extra[MaxLanguages + 1] = {{"x0", nullptr}, {"x1", nullptr}, {"x2", nullptr},
-                                               {"x3", nullptr}, {"x4", nullptr}, {"x5", nullptr},
-                                               {"x6", nullptr}, {"x7", nullptr}, {"x8", nullptr},
-                                               {"x9", nullptr}, {"x10", nullptr}};
+    static std::vector<std::unique_ptr<Language>> extra;
     int added = 0;
-    while (added <= MaxLanguages && V.addLanguage(&extra[added]))
-        ++added;
+    for (; added <= MaxLanguages; ++added) {
+        extra.emplace_back(new Language(("x" + std::to_string(added)).c_str(), nullptr));
+        if (!V.addLanguage(extra.back().get())) break;
+    }
     EXPECT_EQ(V.languageCount, MaxLanguages);
     EXPECT_EQ(added, MaxLanguages - 3); // English, Francais, Deutsch were there
 }
