@@ -55,25 +55,16 @@ TEST_F(CommandLineTest, FlagsAreAppliedAndEchoed) {
     EXPECT_TRUE(GlobalCmdLineFlags[FlagS]);
     EXPECT_FALSE(GlobalCmdLineFlags[FlagH]);
     EXPECT_TRUE(GlobalCmdLineFlags[FlagE]);
-    EXPECT_FALSE(GlobalCmdLineFlags[FlagL]);
     EXPECT_EQ(app.argv, (std::vector<std::string>{"bin/prog", "a"})); // without the flags
 }
 
-TEST_F(CommandLineTest, DebugAndStartupOptionsOnlyAtTheEnd) {
-    EXPECT_EQ(run({"prog", "x", "-startup", "boot.bin", "-OFWdebug"})
-                  .find("-OFWdebug (1) option selected\n"),
-              0u);
-    EXPECT_EQ(OFW_debugFlags, 1u);
+TEST_F(CommandLineTest, StartupOptionOnlyAtTheEnd) {
+    run({"prog", "x", "-startup", "boot.bin"});
     EXPECT_STREQ(StartupScriptFileName, "boot.bin");
     EXPECT_EQ(app.argv, (std::vector<std::string>{"prog", "x"}));
-    // Elsewhere they are passed on; -startup needs more than two arguments.
-    OFW_debugFlags = 0;
     StartupScriptFileName = "startupScript";
-    app.argv.clear();
-    run({"prog", "-OFWdebug", "-startup", "boot.bin", "y"});
-    EXPECT_EQ(app.argv.size(), 5u);
-    run({"-startup", "boot.bin"});
-    EXPECT_EQ(OFW_debugFlags, 0u);
+    run({"prog", "-startup", "boot.bin", "y"});
+    run({"-startup", "boot.bin"}); // -startup needs more than two arguments
     EXPECT_STREQ(StartupScriptFileName, "startupScript");
 }
 

@@ -45,18 +45,16 @@ TEST(DataTest, NotifiesOnlyWhenTheValueOrValidityChangesOrWhenForced) {
 }
 
 TEST(DataTest, PartiesAreToldNewestFirstAndMayLeaveWhileTold) {
-    Data d;
-    std::vector<int> order;
+    static std::vector<int> order;
     struct Leaver : Notifiable {
-        Data* data;
-        std::vector<int>* order;
         int id;
-        Leaver(Data* d, std::vector<int>* o, int i) : data(d), order(o), id(i) {}
-        void notify(NotificationEvent, Data*) override {
-            order->push_back(id);
-            data->deregisterInterest(this);
+        explicit Leaver(int i) : id(i) {}
+        void notify(NotificationEvent, Data* d) override {
+            order.push_back(id);
+            d->deregisterInterest(this);
         }
-    } a(&d, &order, 1), b(&d, &order, 2);
+    } a(1), b(2);
+    Data d;
     d.registerInterest(&a);
     d.registerInterest(&b);
     d.setValue(1);
