@@ -23,11 +23,6 @@ std::vector<std::string> filesIn(const std::string& dir) {
     return names;
 }
 
-const char* Written = "CFG 3\n"
-                      "\n[DISPLAY]\n<inverted> = 0\n<gain> = 2.250\n<mode> = 'q'\n"
-                      "<title> = \"Hello\"\n"
-                      "\n[SOUND]\n<volume> = 3\n<letter> = 'z'\n";
-
 class ConfigFileTest : public ::testing::Test {
 protected:
     std::string dir = makeTempDir();
