@@ -50,12 +50,15 @@ protected:
 };
 
 TEST_F(CommandLineTest, FlagsAreAppliedAndEchoed) {
-    EXPECT_EQ(run({"bin/prog", "a", "-Flags:sHxe"}), "prog -Flags:sHe" + VersionTail);
+    // The program's name is what follows the last separator of any kind.
+    EXPECT_EQ(run({"C:\\tools\\dev:bin/prog", "a", "-Flags:sHxe"}),
+              "prog -Flags:sHe" + VersionTail);
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(GlobalCmdLineFlags[FlagS]);
     EXPECT_FALSE(GlobalCmdLineFlags[FlagH]);
     EXPECT_TRUE(GlobalCmdLineFlags[FlagE]);
-    EXPECT_EQ(app.argv, (std::vector<std::string>{"bin/prog", "a"})); // without the flags
+    EXPECT_EQ(app.argv[1], "a");
+    EXPECT_EQ(app.argv.size(), 2u); // without the flags
 }
 
 TEST_F(CommandLineTest, StartupOptionOnlyAtTheEnd) {
@@ -162,30 +165,9 @@ TEST_F(LoopTest, StartupScriptPacesTheStart) {
     EXPECT_EQ(startedAt - t0, 700u);
 }
 
-TEST(IoEventTest, HandlersAreChosenByTheLowBits) {
-    struct H : Notifiable {
-        std::vector<NotificationEvent> got;
-        void notify(NotificationEvent e, Data*) override { got.push_back(e); }
-    } h;
-    FW.setIOeventHandler(9, &h); // slot 1
-    FW_IOcallback(0x29);         // slot 1, event 128 + 5
-    FW_IOcallback(0x2A);         // slot 2: nobody
-    EXPECT_EQ(h.got, (std::vector<NotificationEvent>{133}));
-}
-TEST(ProgramTest, VersionLineOnlyAndNothingOpened) {
-    // The key script does not exist: opening the platform would fail, -v must not.
-    ProgramResult r = runProgram(ProgramRun({"--keys", "/nonexistent/keys", "-v"}));
-    EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(r.out, "flashloader" + VersionTail);
-    EXPECT_EQ(r.err, "");
-    // The program's name is what follows the last separator of any kind.
-    ProgramRun run({"-v"});
-    run.argv0 = "C:\\tools\\dev:bin/flash";
-    EXPECT_EQ(runProgram(run).out, "flash" + VersionTail);
-}
-
 // The power key ending the program (status 0) and virtual time skipping idle waits are
-// pinned by the screen runs of tests/flashloader/main_screen_test.cpp.
+// pinned by the screen runs of tests/flashloader/main_screen_test.cpp; -v opening nothing
+// by tests/platform/host_can_test.cpp.
 TEST(ProgramTest, FlagSKeepsTheUnitPoweredExceptOnAnInterrupt) {
     EXPECT_EQ(runProgram(ProgramRun({"--keys", "-", "-Flags:s"}, "quit\n")).exitStatus, 64);
     ProgramRun run({"-Flags:s"});
