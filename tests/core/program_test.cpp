@@ -51,8 +51,7 @@ protected:
 
 TEST_F(CommandLineTest, FlagsAreAppliedAndEchoed) {
     // The program's name is what follows the last separator of any kind.
-    EXPECT_EQ(run({"C:\\tools\\dev:bin/prog", "a", "-Flags:sHxe"}),
-              "prog -Flags:sHe" + VersionTail);
+    EXPECT_EQ(run({"C:/tools:dev\\prog", "a", "-Flags:sHxe"}), "prog -Flags:sHe" + VersionTail);
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(GlobalCmdLineFlags[FlagS]);
     EXPECT_FALSE(GlobalCmdLineFlags[FlagH]);
