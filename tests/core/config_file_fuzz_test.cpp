@@ -13,10 +13,6 @@
 #include "tests/support/program_runner.h"
 
 namespace {
-const std::string Good = "CFG 3\n"
-                         "\n[DISPLAY]\n<inverted> = 0\n<gain> = 2.250\n<mode> = 'q'\n"
-                         "<title> = \"Hello\"\n"
-                         "\n[SOUND]\n<volume> = 3\n<letter> = 'z'\n";
 const char Tokens[] = "[]<>=\"' \n\t0123456789.-+xeCFG";
 
 std::string randomFile(std::mt19937& rng) {
@@ -28,7 +24,7 @@ std::string randomFile(std::mt19937& rng) {
 }
 
 std::string mutated(std::mt19937& rng) {
-    std::string f = Good;
+    std::string f = Written;
     for (int m = 1 + rng() % 6; m > 0; --m) {
         size_t at = rng() % (f.size() + 1);
         switch (rng() % 5) {
@@ -41,14 +37,12 @@ std::string mutated(std::mt19937& rng) {
         case 2: // a run far longer than a line
             f.insert(at, std::string(200 + rng() % 3000, Tokens[rng() % (sizeof Tokens - 1)]));
             break;
-        case 3: // every double quote from here on removed
-            for (size_t q; (q = f.find('"', at)) != std::string::npos;)
+        default: { // every double quote or every line feed from here on removed
+            char gone = rng() % 2 ? '"' : '\n';
+            for (size_t q; (q = f.find(gone, at)) != std::string::npos;)
                 f.erase(q, 1);
             break;
-        default: // the line feeds taken out
-            for (size_t q; (q = f.find('\n', at)) != std::string::npos;)
-                f.erase(q, 1);
-            break;
+        }
         }
     }
     return f;

@@ -17,6 +17,12 @@ inline std::string readFile(const std::string& path) {
     return s.str();
 }
 
+// A file with a value of every parameter, as writing gives it.
+inline const char* const Written = "CFG 3\n"
+                                   "\n[DISPLAY]\n<inverted> = 0\n<gain> = 2.250\n<mode> = 'q'\n"
+                                   "<title> = \"Hello\"\n"
+                                   "\n[SOUND]\n<volume> = 3\n<letter> = 'z'\n";
+
 inline const unsigned char* xtd(const char* s) {
     return reinterpret_cast<const unsigned char*>(s);
 }

@@ -31,16 +31,11 @@ TEST_F(DelayedCallbackTest, FiresInDueOrderAndEqualTimesInSchedulingOrder) {
     scheduleDelayedCallback(&c, 50);
     scheduleDelayedCallback(&d, 50);
     scheduleDelayedCallback(&a, 10); // already queued: keeps its due time
-    Nodes walk;
-    for (DelayedCallbackListNode* n = nextDelayedCallback(nullptr); n; n = nextDelayedCallback(n))
-        walk.push_back(n);
-    EXPECT_EQ(walk, (Nodes{&b, &a, &c, &d}));
     runFor(49);
     EXPECT_EQ(fired, (Nodes{&b}));
     runFor(51);
     EXPECT_EQ(fired, (Nodes{&b, &a, &c, &d}));
     EXPECT_EQ(firedAt, (Times{1020, 1050, 1050, 1050}));
-    EXPECT_FALSE(isCallbackOnQueue(&a));
     EXPECT_EQ(DelayedCallbackList, nullptr);
 }
 
@@ -49,12 +44,10 @@ TEST_F(DelayedCallbackTest, CancellingKeepsTheOtherNodesTimes) {
     scheduleDelayedCallback(&b, 150);
     scheduleDelayedCallback(&c, 170);
     scheduleDelayedCallback(&d, 120);
-    EXPECT_TRUE(cancelDelayedCallback(&d)); // from the middle
-    EXPECT_TRUE(cancelDelayedCallback(&a)); // the head: the next one becomes absolute
-    EXPECT_FALSE(isCallbackOnQueue(&a));
+    EXPECT_TRUE(cancelDelayedCallback(&d));  // from the middle
+    EXPECT_TRUE(cancelDelayedCallback(&a));  // the head: the next one becomes absolute
     EXPECT_FALSE(cancelDelayedCallback(&a)); // not queued: nothing changes
     EXPECT_FALSE(cancelDelayedCallback(nullptr));
-    EXPECT_FALSE(isCallbackOnQueue(nullptr));
     runFor(200);
     EXPECT_EQ(fired, (Nodes{&b, &c}));
     EXPECT_EQ(firedAt, (Times{1150, 1170}));
@@ -73,42 +66,34 @@ TEST_F(DelayedCallbackTest, LatePeriodicNodeReArmsFromThePass) {
 }
 
 // A callback may cancel its own periodic node; a one-shot may reschedule itself, and a
-// delay of 0 fires within the same pass.
-int selfCount;
+// delay of 0 fires within the same pass; a periodic node's re-arm inside it is ignored.
 void cancelSelf(DelayedCallbackListNode* n) {
-    ++selfCount;
+    record(n);
     cancelDelayedCallback(n);
 }
 void rescheduleSelfOnce(DelayedCallbackListNode* n) {
-    if (++selfCount == 1) scheduleDelayedCallback(n, 0);
+    record(n);
+    if (fired.size() == 2) scheduleDelayedCallback(n, 0);
 }
 void rearmPeriodic(DelayedCallbackListNode* n) {
-    ++selfCount;
+    record(n);
     scheduleDelayedCallback(n, 1); // ignored: it is already queued again
 }
 
 TEST_F(DelayedCallbackTest, CallbacksControlTheirOwnNodes) {
-    selfCount = 0;
-    DelayedCallbackListNode p{100, cancelSelf};
+    DelayedCallbackListNode p{100, cancelSelf}, o{0, rescheduleSelfOnce}, r{100, rearmPeriodic};
     scheduleDelayedCallback(&p, 100);
     runFor(500);
-    EXPECT_EQ(selfCount, 1);
-    EXPECT_FALSE(isCallbackOnQueue(&p));
-
-    selfCount = 0;
-    DelayedCallbackListNode o{0, rescheduleSelfOnce};
+    EXPECT_EQ(fired.size(), 1u);
     scheduleDelayedCallback(&o, 5);
     jumpAndCheck(5);
-    EXPECT_EQ(selfCount, 2); // both firings in one pass
-    EXPECT_FALSE(isCallbackOnQueue(&o));
-
-    selfCount = 0;
-    DelayedCallbackListNode r{100, rearmPeriodic};
+    EXPECT_EQ(fired.size(), 3u); // both firings in one pass
+    EXPECT_FALSE(isCallbackOnQueue(&o) || isCallbackOnQueue(&p));
     scheduleDelayedCallback(&r, 100);
     runFor(199);
-    EXPECT_EQ(selfCount, 1); // the 1 ms re-arm inside the callback did not take
+    EXPECT_EQ(fired.size(), 4u); // the 1 ms re-arm inside the callback did not take
     runFor(1);
-    EXPECT_EQ(selfCount, 2);
+    EXPECT_EQ(fired.size(), 5u);
     cancelDelayedCallback(&r);
 }
 
@@ -127,15 +112,11 @@ TEST_F(DelayedCallbackTest, TimersAcrossTheWrapKeepTheirOrderAndDelays) {
 
 TEST_F(DelayedCallbackTest, NotDueBeforeItsTime) {
     EXPECT_TRUE(isDue(100, 100));
-    EXPECT_TRUE(isDue(100, 99));
     EXPECT_FALSE(isDue(100, 101));
     EXPECT_TRUE(isDue(5, 0x7FFFFFF0u));  // due before the wrap, checked after it
     EXPECT_FALSE(isDue(0x7FFFFFF0u, 5)); // due after the wrap, checked before it
-    scheduleDelayedCallback(&a, 30);
-    EXPECT_EQ(msUntilNextDelayedCallback(), 30);
-    jumpAndCheck(40);
-    EXPECT_EQ(msUntilNextDelayedCallback(), -1);
-    // Overdue and not yet fired (a late pass): due now, not in the far future.
+    // The virtual clock steps by the time to the next callback (every timer test); an
+    // overdue one not yet fired (a late pass) is due now, not in the far future.
     scheduleDelayedCallback(&a, 5);
     hostClockAdvanceMs(9);
     EXPECT_EQ(msUntilNextDelayedCallback(), 0);
@@ -158,7 +139,7 @@ protected:
         VirtualTimeTest::SetUp();
         received.clear();
     }
-    Recorder r, other;
+    Recorder r;
 };
 
 TEST_F(NotifiableTest, ZeroDelayDeliversAtOnceOtherDelaysInALaterPass) {
@@ -169,30 +150,20 @@ TEST_F(NotifiableTest, ZeroDelayDeliversAtOnceOtherDelaysInALaterPass) {
     EXPECT_EQ(received.size(), 1u);
     runFor(1);
     ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[1].event, WakeUpEvent);
     EXPECT_EQ(received[1].at, 1001u);
 }
 
-TEST_F(NotifiableTest, CancelTakesTheEarliestMatchOneAtATime) {
+// Cancelling by the target and by any event is pinned by the transport's tests.
+TEST_F(NotifiableTest, CancelTakesTheEarliestMatchOfItsEventOneAtATime) {
     r.delayedNotify(TimerEvent, 200);
     r.delayedNotify(TimerEvent, 100);
-    other.delayedNotify(TimerEvent, 50);
-    r.delayedNotify(WakeUpEvent, 150);
-    EXPECT_TRUE(r.cancelDelayedNotify(TimerEvent)); // the one due at 100
+    r.delayedNotify(WakeUpEvent, 50);
+    EXPECT_TRUE(r.cancelDelayedNotify(TimerEvent)); // the one due at 100, not the wake-up
     runFor(160);
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].who, &other);
-    EXPECT_EQ(received[1].event, WakeUpEvent);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].event, WakeUpEvent);
     EXPECT_TRUE(r.cancelDelayedNotify(TimerEvent)); // the one due at 200
     EXPECT_FALSE(r.cancelDelayedNotify(TimerEvent));
-    // AnyEvent cancels the earliest whatever its event.
-    r.delayedNotify(TimerEvent, 300);
-    r.delayedNotify(WakeUpEvent, 100);
-    EXPECT_TRUE(r.cancelDelayedNotify(AnyEvent));
-    runFor(500);
-    ASSERT_EQ(received.size(), 3u);
-    EXPECT_EQ(received[2].event, TimerEvent);
-    EXPECT_FALSE(r.cancelDelayedNotify(AnyEvent));
 }
 
 // A target that schedules again from inside notify gets the new notification.
@@ -215,40 +186,19 @@ TEST_F(NotifiableTest, RescheduleFromInsideNotifyReusesTheFreedNode) {
     EXPECT_EQ(node->freeLink, nullptr);
 }
 
-TEST_F(NotifiableTest, OptionalDelayChoosesImmediateOrDeferredDelivery) {
-    struct Deferred : NotifiableWithOptionalDelay {
-        int count = 0;
-        void notify(NotificationEvent, Data*) override { ++count; }
-    } d;
-    d.conditionalDelayedNotify(MsgReceivedEvent);
-    EXPECT_EQ(d.count, 1);
-    d.delay = 20;
-    d.conditionalDelayedNotify(MsgReceivedEvent);
-    EXPECT_EQ(d.count, 1);
-    runFor(20);
-    EXPECT_EQ(d.count, 2);
-}
-
 // Order and removal while notifying are pinned through Data's parties.
-TEST(NotifiableListTest, RemovingStrangersIsHarmlessAndNodesAreRecycled) {
-    Recorder a, b, c;
+TEST(NotifiableListTest, RemovingAStrangerIsHarmlessAndNodesAreRecycled) {
+    Recorder a, b;
     NotifiableListNode* first;
     {
         NotifiableList list;
         list.addNotifiable(&a);
-        list.addNotifiable(&b);
-        list.removeNotifiable(&c); // not in the list
-        list.removeNotifiable(nullptr);
-        NotifiableListNode foreign;
-        list.removeNode(&foreign);
-        EXPECT_EQ(list.findNode(nullptr), nullptr);
-        list.removeNotifiable(&b);
+        list.removeNotifiable(&b); // not in the list
         EXPECT_EQ(list.head->party, &a);
-        EXPECT_EQ(list.head->next, nullptr);
         first = list.head;
     } // the destructor returns every node
     NotifiableList again;
-    again.addNotifiable(&c);
+    again.addNotifiable(&b);
     EXPECT_EQ(again.head, first);
 }
 } // namespace

@@ -1,6 +1,6 @@
 // Laying texts out in their objects: fixed line counts, wrapping at blanks and after
-// punctuation, breaking inside long words, the ellipsis, and drawing that stays inside the
-// object, left to right and right to left. In texts \247 is the section mark that starts a
+// punctuation, breaking inside long words, the ellipsis, and drawing left to right and
+// right to left. In texts \247 is the section mark that starts a
 // header, \266 the paragraph mark and \370 the right-to-left marker.
 #include <gtest/gtest.h>
 
@@ -130,82 +130,6 @@ TEST_F(LineBreakTest, AWordLongerThanTheWidthBreaksInside) {
     EXPECT_EQ(layout("\247*2" + longWord, 100, 100, false, &lines), 2);
     EXPECT_EQ(lines[1].substr(lines[1].size() - 3), Ellipsis);
     EXPECT_LE(widthOf(lines[1]), 100);
-}
-
-TEST_F(LineBreakTest, AlternativeTextsFromTheExpander) {
-    struct Alternative : TemplateExpander {
-        const char* key = "alt";
-        StringArgs getMsgTemplate(unsigned char& priority, unsigned char, unsigned long) override {
-            priority = 2;
-            StringArgs a;
-            a.key = key;
-            return a;
-        }
-    } expander;
-    std::string wide = wordOf('w', 150) + " " + wordOf('v', 150);
-    initVocabularyWith("[Strings]\n$t$ :English \"\247?2fallback text\";\n"
-                       "$alt$ :English.2 \"\247*9the alternative\";\n"
-                       "$u$ :English \"\247!5fallback\";\n"
-                       "$wide$ :English \"\247*9" +
-                       wide +
-                       "\";\n"
-                       "$q$ :English \"\247?own\";\n"
-                       "$x$ :English \"\247!own\";\n");
-    // (key, alternative, box height, laid out as)
-    struct Case {
-        const char* key;
-        const char* alternative;
-        int height;
-        std::string text;
-    } cases[] = {
-        {"t", "alt", 40, "the alternative"},
-        {"u", "alt", 40, "fallback"}, // form 5 of the alternative is not defined
-        // "?" forces the alternative to fit, "!" lays it out as the caller asks.
-        {"q", "wide", 20, "own"},
-        {"x", "wide", 20, "www"},
-    };
-    for (const Case& c : cases) {
-        TextBox box(BBox(At(0, 0), 200, c.height), c.key);
-        box.text.expander = &expander;
-        expander.key = c.alternative;
-        unsigned char buf[MultiStringBufferSize];
-        StringAndLang s;
-        EXPECT_EQ(box.text.nLines(0, langMinusOne(), &s, buf, &box, NormalFontSize, false), 1);
-        EXPECT_EQ(linesOf(s, 1)[0].substr(0, c.text.size()), c.text) << c.key;
-    }
-    // Without a digit after the mark (and without an alternative) the text keeps its first
-    // character.
-    std::vector<std::string> lines;
-    EXPECT_EQ(layout("\247?body", 100, 40, false, &lines), 1);
-    EXPECT_EQ(lines, (std::vector<std::string>{"body"}));
-}
-
-TEST_F(LineBreakTest, DrawingStaysInsideTheObject) {
-    TestPane pane(BBox(Rect(At(0, 0), At(319, 239))), 15);
-    theScreen.addLayer(&pane, nullptr, false);
-    std::string words;
-    for (int i = 0; i < 30; ++i)
-        words += "word" + std::to_string(i) + " ";
-    initVocabularyWith("[Strings]\n$wrapped$ :English \"\247*9" + words +
-                       "\";\n$plain$ :English \"" + words + "\";\n");
-    Rect inside(At(40, 30), At(139, 109));
-    TextBox wrapped(BBox(inside), "wrapped");
-    pane.add(&wrapped, nullptr);
-    Rect plainRect(At(40, 150), At(139, 169));
-    TextBox plain(BBox(plainRect), "plain");
-    pane.add(&plain, nullptr);
-    long inked = 0;
-    for (long y = 0; y < ScreenHeight; ++y)
-        for (long x = 0; x < ScreenWidth; ++x) {
-            if (getPixel(x, y) == 15) continue;
-            ++inked;
-            EXPECT_TRUE(inside.pointInRect(x, y) || plainRect.pointInRect(x, y))
-                << "pixel at " << x << "," << y;
-        }
-    EXPECT_GT(count(inside, 0), 200);
-    EXPECT_GT(count(Rect(At(40, 90), At(139, 109)), 0), 20); // as many lines as fit
-    EXPECT_GT(count(plainRect, 0), 50);
-    EXPECT_GT(inked, 0);
 }
 
 TEST_F(LineBreakTest, SeveralLinesCentredAroundTheMiddle) {

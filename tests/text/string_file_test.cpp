@@ -1,4 +1,5 @@
-// The string file: tokens, header sections, key search and reading an entry's texts.
+// The string file: header sections, key search and reading an entry's texts (its tokens
+// through what they yield).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,37 +12,6 @@
 namespace {
 const char* Header = "[Languages]\nEnglish\nFrancais\nDeutsch\n[Aliases]\nde = Deutsch\n"
                      "[Strings]\n";
-
-TEST(StringFileTokenTest, StringsModeTokensAndTheirTexts) {
-    initVocabularyWith(std::string(Header) + "$Key$.2 :English|de.12 \"te\\\"xt\" ; 42 } // note\n"
-                                             "Klingon / =\n");
-    StringFile& f = V.stringFiles[0];
-    f.seekToStrings();
-    // The second language is the alias; the quoted text keeps its escapes for parsing;
-    // "Klingon" names no language and is given again after ungetToken, "/" and "=" are errors
-    // in strings mode.
-    // clang-format off
-    struct {
-        int token;
-        long number = -1;
-        const char* text = nullptr;
-        bool unget = false;
-    } expected[] = {
-        {TOK_KEY, -1, "Key"}, {TOK_DOT_NUMBER, 2}, {TOK_COLON}, {TOK_LANGUAGE, 0}, {TOK_BAR},
-        {TOK_LANGUAGE, 2}, {TOK_DOT_NUMBER, 12}, {TOK_QUOTED, -1, "te\\\"xt"}, {TOK_SEMICOLON},
-        {TOK_NUMBER, 42}, {TOK_CLOSE_BRACE}, {TOK_COMMENT}, {TOK_ERROR, -1, "Klingon", true},
-        {TOK_ERROR}, {TOK_ERROR}, {TOK_EOF}, {TOK_EOF}};
-    // clang-format on
-    for (auto& e : expected) {
-        EXPECT_EQ(f.getToken(true), e.token);
-        if (e.unget) {
-            f.ungetToken();
-            EXPECT_EQ(f.getToken(true), e.token);
-        }
-        EXPECT_EQ(e.number >= 0 ? f.tokenNumber : -1, e.number);
-        EXPECT_STREQ(e.text != nullptr ? f.tokenText : nullptr, e.text);
-    }
-}
 
 TEST(StringFileHeaderTest, LanguagesAliasesAndTheirLimits) {
     initVocabularyWith("// a comment line\n[Languages]\nEnglish\nFrancais/Latin\n"

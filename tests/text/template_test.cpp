@@ -117,12 +117,4 @@ TEST_F(TemplateTest, AmpersandsThatAreNotPlaceholdersAndLongResults) {
     std::string t = expanded(ms);
     EXPECT_EQ(t.size(), 5 + big.size() + 4 + big.size() + 1);
 }
-
-TEST_F(TemplateTest, TranslateStringCopiesTheTextOfAKey) {
-    unsigned char buf[MultiStringBufferSize];
-    translateString(V.language("Francais"), buf, "Yes", 0, 1);
-    EXPECT_EQ(bytesOf(buf), "Oui");
-    translateString(V.language("Francais"), buf, "Unknown", 0, 1);
-    EXPECT_EQ(bytesOf(buf), "Unknown");
-}
 } // namespace

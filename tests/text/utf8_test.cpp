@@ -1,4 +1,4 @@
-// UTF-8 decoding of string file texts and keys, and "%li" numbers.
+// UTF-8 decoding of string file texts and keys.
 #include <gtest/gtest.h>
 
 #include "text/utf8.h"
@@ -39,13 +39,5 @@ TEST(Utf8Test, KeysConvertToSingleByteCodesOnlyWhenEveryCharacterFits) {
     EXPECT_FALSE(UTF8toChar(wide));
     char broken[] = "x\xC3";
     EXPECT_FALSE(UTF8toChar(broken));
-}
-
-TEST(Utf8Test, NumbersReadAsDecimalHexadecimalOrOctal) {
-    EXPECT_EQ(scanNumber("65"), 65);
-    EXPECT_EQ(scanNumber("0x41"), 65);
-    EXPECT_EQ(scanNumber("0101"), 65);
-    EXPECT_EQ(scanNumber("-3"), -3);
-    EXPECT_EQ(scanNumber("z"), 0);
 }
 } // namespace
