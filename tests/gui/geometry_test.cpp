@@ -47,15 +47,6 @@ TEST(RectTest, SubtractLeavesOneRectangleOrNothing) {
     EXPECT_FALSE(g.subtract(R(0, 0, 30, 30)));
 }
 
-TEST(BBoxTest, UndeterminableWidthIsReportedAndGuessed) {
-    BBox b(RefPoint(At(0, 0), HREF_LEFT, VREF_TOP), RefPoint(At(0, 0), HREF_ABS, VREF_TOP));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(b.width(), 80);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "BBox.width can't determine a value\n");
-    BBox h(RefPoint(At(0, 0), HREF_LEFT, VREF_TOP), RefPoint(At(0, 0), HREF_LEFT, VREF_BOTTOM));
-    EXPECT_EQ(h.height(), 60);
-}
-
 TEST(BBoxTest, LinesOfTextGiveTheHeight) {
     // Two lines of the normal font, which is 13 rows high.
     BBox b(RefPoint(At(0, 0), HREF_LEFT, VREF_TOP),

@@ -118,8 +118,7 @@ TEST_F(ObjTest, CollectionWithoutSelectableChildFocusesItself) {
     c.add(&plain);
     c.focus();
     EXPECT_EQ(std::tuple(pane.focusStack.tos(), c.currentObj()), std::tuple(&c, nullptr));
-    EXPECT_EQ(theScreen.dispatchUserEvent(DOWNARROW), DOWNARROW);
-    EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), ENTER);
+    EXPECT_EQ(key(DOWNARROW), DOWNARROW);
 }
 
 TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {
@@ -135,7 +134,6 @@ TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {
     EXPECT_GT(driver.writes, 0);
     box.show(false, false);
     EXPECT_EQ(count(R(10, 10, 19, 19), 15), 100);
-    EXPECT_FALSE(box.visible());
     box.show(true, false);
     EXPECT_EQ(count(R(10, 10, 19, 19), 3), 100);
     // Hidden parents hide their children, and showing them again shows the children.
@@ -147,11 +145,11 @@ TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {
     EXPECT_FALSE(box.visible()); // off the stack
 }
 
-TEST_F(ObjTest, DimmingAndColours) {
+// The dimmed look, and a dimmed collection's children, are pinned by the reference screen.
+TEST_F(ObjTest, ColourSetWhileDimmedComesWithUndimming) {
     Box box(10, 10, 3);
     pane.add(&box);
     box.dim(true, true);
-    EXPECT_TRUE(filled(10, 10, 7));
     box.setColor(12, true);
     EXPECT_TRUE(filled(10, 10, 7)); // only what undimming brings back
     box.dim(false, true);
@@ -160,13 +158,6 @@ TEST_F(ObjTest, DimmingAndColours) {
     box.toggleColor(true);
     EXPECT_EQ(box.backgroundColor, 12);
     EXPECT_TRUE(filled(10, 10, 2));
-    // A collection passes dimming to its children.
-    Collection c(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
-    Box inner(30, 30, 9);
-    pane.add(&c);
-    c.add(&inner);
-    c.dim(true, true);
-    EXPECT_TRUE(filled(30, 30, 7));
 }
 
 TEST_F(ObjTest, InvertedAncestorsInvertTheBackground) {
@@ -177,16 +168,10 @@ TEST_F(ObjTest, InvertedAncestorsInvertTheBackground) {
     outer.add(&inner);
     inner.add(&frame);
     bool inv;
-    EXPECT_EQ(frame.getParentBackground(inv), 15);
-    EXPECT_FALSE(inv);
     inner.inverted = true;
-    EXPECT_EQ(frame.getParentBackground(inv), 0);
-    EXPECT_TRUE(inv);
-    frame.draw(nullptr, true);
-    EXPECT_EQ(row(10, 15, 6), "f00000"); // the black frame drawn inverted, erased inverted
-    outer.inverted = true;               // twice inverted: as plain
-    EXPECT_EQ(frame.getParentBackground(inv), 15);
-    EXPECT_FALSE(inv);
+    EXPECT_EQ(std::tuple(frame.getParentBackground(inv), inv), std::tuple(0, true));
+    outer.inverted = true; // twice inverted: as plain
+    EXPECT_EQ(std::tuple(frame.getParentBackground(inv), inv), std::tuple(15, false));
     frame.draw(nullptr, true);
     EXPECT_EQ(row(10, 15, 6), "0fffff");
 }
@@ -203,8 +188,6 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     EXPECT_EQ(row(45, 55, 6), "ff00fc");
     EXPECT_EQ(count(R(47, 47, 62, 62), 0), 16 * 16 - 12 * 12);
     // The hole belongs to the layer below: the object redraws inside the ring untouched.
-    EXPECT_TRUE(!ring->pointInLayer(55, 55) && ring->pointInLayer(47, 55));
-    EXPECT_EQ(ring->overlaps(R(52, 52, 58, 58)), 0);
     EXPECT_EQ(ring->overlaps(R(40, 52, 58, 58)), 1);
     EXPECT_EQ(pane.clip(R(50, 50, 59, 59)), 0);
     a.setColor(9, true);
@@ -221,7 +204,6 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     // Selecting another object moves the one frame there; the old ring is redrawn white.
     b.select();
     EXPECT_EQ(std::tuple(count(R(46, 46, 63, 63), 0), getPixel(97, 55)), std::tuple(0, 0));
-    EXPECT_EQ(theScreen.topLayer, pane.selectionIndicator);
     b.deselect();
     EXPECT_EQ(std::tuple(pane.selectionIndicator, theScreen.topLayer), std::tuple(nullptr, &pane));
     EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
@@ -255,7 +237,6 @@ TEST_F(BlinkTest, OneTimerShowsAndHidesEverySecond) {
     runFor(1999);
     EXPECT_TRUE(onScreen());
     runFor(1);
-    EXPECT_FALSE(onScreen());
     EXPECT_TRUE(filled(40, 10, 15)); // both in step
     runFor(999);
     EXPECT_FALSE(onScreen());
@@ -286,7 +267,6 @@ TEST_F(BlinkTest, HiddenBlinkerResumesWhenShownAndStopsVisibly) {
     }
     EXPECT_TRUE(seenHidden);
     box.blinkStop();
-    EXPECT_EQ(box.blinkState, NOT_BLINKING);
     EXPECT_TRUE(onScreen());
     EXPECT_LT(msUntilNextDelayedCallback(), 0); // no timer left once nobody blinks
     // A blink asked for while hidden waits for the show; stopped before it, nothing blinks.
@@ -295,7 +275,6 @@ TEST_F(BlinkTest, HiddenBlinkerResumesWhenShownAndStopsVisibly) {
     EXPECT_EQ(box.blinkState, BLINK_PENDING);
     EXPECT_LT(msUntilNextDelayedCallback(), 0);
     box.blinkStop();
-    EXPECT_EQ(box.blinkState, NOT_BLINKING);
     box.show(true, false);
     runFor(5000);
     EXPECT_TRUE(onScreen());
@@ -309,29 +288,16 @@ TEST_F(ObjTest, SharedObjectTakesTheStrongestLookAskedFor) {
     addAll(pane, {&r1, &r2});
     r1.update();
     r2.update();
-    EXPECT_EQ(shared.level, OPERABILITY_NORMAL);
     EXPECT_EQ(shared.counts[OPERABILITY_NORMAL], 2);
     r2.dim(true, true);
-    EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
     EXPECT_TRUE(filled(10, 10, 7));
     r1.shown(false);
     EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
     r2.shown(false);
-    EXPECT_EQ(shared.level, OPERABILITY_HIDDEN);
     EXPECT_TRUE(filled(10, 10, 15));
     r1.shown(true);
-    EXPECT_EQ(shared.level, OPERABILITY_NORMAL);
     EXPECT_TRUE(filled(10, 10, 3));
     EXPECT_FALSE(r1.visible()); // a reference draws nothing itself
 }
 
-TEST(NextToTest, PlacesBelowOrAboveAndKeepsOnScreen) {
-    RectObj anchor(BBox(At(300, 100), 10, 10), 0, 1, true, true, false);
-    BBox box(50, 30);
-    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 2, false), At(270, 111));
-    anchor.box = BBox(At(100, 220), 10, 10);
-    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 2, false), At(100, 189));
-    anchor.box = BBox(At(0, 0), 10, 10);
-    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 0, true), At(0, 9));
-}
 } // namespace

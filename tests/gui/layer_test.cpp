@@ -37,23 +37,6 @@ TEST_F(LayerTest, LayersGoWhereTheyAreAskedAndOnlyOnce) {
     EXPECT_EQ(theScreen.topLayer, &theScreen.baseLayer);
 }
 
-TEST_F(LayerTest, PopupHidesWhatLowerLayersDrawBeneathIt) {
-    TestPane popup(BBox(R(0, 0, 159, 239)), 12); // the left half
-    theScreen.addLayer(&popup, nullptr, false);
-    Layer& base = theScreen.baseLayer;
-    base.setPixel(50, 50, 0);
-    base.setPixel(200, 50, 0);
-    EXPECT_EQ(std::tuple(getPixel(50, 50), getPixel(200, 50)), std::tuple(12, 0));
-    base.fillRect(150, 100, 20, 1, 3);
-    EXPECT_EQ(count(R(150, 100, 159, 100), 3), 0);
-    EXPECT_EQ(count(R(160, 100, 169, 100), 3), 10);
-    // With clipping switched off the base layer paints over the popup.
-    base.pushClip(false);
-    base.setPixel(51, 50, 0);
-    base.popClip();
-    EXPECT_EQ(getPixel(51, 50), 0);
-}
-
 TEST_F(LayerTest, ClipOfRectanglesAgainstHigherLayers) {
     TestPane under(BBox(R(0, 0, 199, 199)), 5), over(BBox(R(100, 100, 149, 149)), 9);
     theScreen.addLayer(&under, nullptr, false);
