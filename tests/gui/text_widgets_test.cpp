@@ -57,7 +57,6 @@ TEST_F(TextWidgetsTest, CheckBoxTogglesBetweenItsFirstAndThirdPicture) {
     CheckBox other("other", 0, true, &shared, At(40, 10), 0);
     addAll(pane, {&box, &other});
     pane.popup(At(-1, -1), nullptr, true);
-    EXPECT_EQ(other.getAbsRect(nullptr), R(40, 10, 53, 239)); // to the parent's bottom
     Rect r = box.getAbsRect(nullptr);
     EXPECT_EQ(r, R(10, 10, 23, 24));
     // Row 7 of the picture: the box's sides only, or the tick's stroke as well.
@@ -66,7 +65,6 @@ TEST_F(TextWidgetsTest, CheckBoxTogglesBetweenItsFirstAndThirdPicture) {
     EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), 0u);
     EXPECT_EQ(box.ownData->getValue(), 1);
     EXPECT_EQ(row(r.left(), y, 14), "f0f00000fffff0");
-    EXPECT_EQ(box.selectability, SELECTED); // still the current item
     theScreen.dispatchUserEvent(ENTER);
     EXPECT_EQ(box.ownData->getValue(), 0);
     EXPECT_EQ(row(r.left(), y, 14), "f0fffffffffff0");
@@ -80,9 +78,7 @@ TEST_F(TextWidgetsTest, ListBoxStepsWrapAndForeignValuesShowTheFirstState) {
     pane.add(&box);
     pane.popup(At(-1, -1), nullptr, true);
     EXPECT_EQ(box.stateCount(), 3);
-    theScreen.dispatchUserEvent(ENTER);
-    EXPECT_EQ(box.selectability, ACTIVE);
-    theScreen.dispatchUserEvent(DOWNARROW);
+    keys({ENTER, DOWNARROW});
     EXPECT_EQ(value.getValue(), 2);
     for (UserEvent e : {UPARROW, DIALCW, RIGHTARROW})
         theScreen.dispatchUserEvent(e);
@@ -91,8 +87,7 @@ TEST_F(TextWidgetsTest, ListBoxStepsWrapAndForeignValuesShowTheFirstState) {
     EXPECT_EQ(value.getValue(), 0);
     EXPECT_EQ(theScreen.dispatchUserEvent(F1), F1);
     theScreen.dispatchUserEvent(ESC);
-    EXPECT_EQ(box.selectability, SELECTED);
-    EXPECT_TRUE(pane.layerIsActive()); // ESC was the box's
+    EXPECT_TRUE(box.selectability == SELECTED && pane.layerIsActive()); // ESC was the box's
     for (double v : {3.0, -1.0, 1e12}) {
         value.setValue(v);
         EXPECT_EQ(box.getState(), 0) << v;
@@ -119,12 +114,9 @@ TEST_F(TextWidgetsTest, LabelHelpersPlaceTheirObjectsBesideTheLabel) {
     pane.popup(At(-1, -1), nullptr, true);
     EXPECT_EQ(label->getAbsRect(nullptr), R(15, 15, 75, 15 + NormalFont.lineHeight() - 1));
     GraphicalObjListNode* n = form->children.findNode(label)->next;
-    EXPECT_EQ(n->obj->getAbsRect(nullptr).left(), 15 + 60 + 4);
-    EXPECT_EQ(n->obj->getAbsRect(nullptr).right(), 15 + 64 + 40);
-    EXPECT_EQ(units->getAbsRect(nullptr).top(), 16);
-    EXPECT_EQ(units->getAbsRect(nullptr).height(), NormalFont.lineHeight());
-    EXPECT_NE(firstInk(R(79, 15, 119, 28)).x, ScreenWidth);  // the number is shown
-    EXPECT_NE(firstInk(R(120, 16, 160, 29)).x, ScreenWidth); // and its units
+    EXPECT_EQ(n->obj->getAbsRect(nullptr), R(79, 15, 119, 15 + NormalFont.lineHeight() - 1));
+    EXPECT_EQ(units->getAbsRect(nullptr), R(120, 16, 160, 16 + NormalFont.lineHeight() - 1));
+    EXPECT_NE(firstInk(R(79, 15, 160, 29)).x, ScreenWidth); // the number and its units shown
     EXPECT_EQ(form->children.findNode(other)->next->obj->getAbsRect(nullptr).left(), 79);
     pane.remove(form);
     delete form; // with the labels it made
