@@ -87,7 +87,6 @@ TEST_F(CoprocessorTest, CommandWords) {
          {0xCF804142, 0xCF814344, 0xCF824546, 0xCF834748, 0xCF84494A, 0xCF854B4C, 0xCF864D4E,
           0xCF874F50}},
         {"clock with a mode", [] { setRTCtime(0x12345678, 2); }, {0xAC021234, 0xAD025678}},
-        {"clock", [] { setRTCtime(0x12345678, 0); }, {0xAC001234, 0xAD005678}},
         {"serial bank",
          [] {
              unsigned char raw[16];
@@ -107,22 +106,6 @@ TEST_F(CoprocessorTest, CommandWords) {
         c.act();
         EXPECT_EQ(sent(), c.words) << c.what;
     }
-}
-
-TEST_F(CoprocessorTest, HeadlessSoundsAreLogged) {
-    std::string dir = makeTempDir();
-    hostCoprocessorStart(dir.c_str(), true);
-    testing::internal::CaptureStdout();
-    playSound(3, true);
-    keyClick();
-    killSound();
-    playSound(1, false);
-    static const unsigned char tune[8] = {};
-    defineUserSound(tune, 500);
-    sent();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "sound: play 3 repeating (volume 8)\nsound: click (volume 8)\nsound: stop\n"
-              "sound: play 1 (volume 8)\nsound: user sound defined (500 ms)\n");
 }
 
 TEST_F(CoprocessorTest, AnswersGoToTheirEntries) {
@@ -244,7 +227,8 @@ TEST_F(CoprocessorTest, WaitsEndWhenNothingAnswers) {
     EXPECT_EQ(nowMs() - t, 2000u);
 }
 
-TEST_F(CoprocessorTest, ClockNvramFlashAndSerialRoundTrips) {
+// The serial number's way back is checked through its text (SerialNumberTextShowsOddBytesInHex).
+TEST_F(CoprocessorTest, ClockNvramAndFlashRoundTrips) {
     setRTCtime(1700000000, 0);
     EXPECT_EQ(getRTCtime(), 1700000000u);
     runLink(3000);
@@ -270,15 +254,6 @@ TEST_F(CoprocessorTest, ClockNvramFlashAndSerialRoundTrips) {
     EXPECT_EQ(readDataFlash(72), 0xFFFF);
     eraseDataFlashSector(6);
     EXPECT_EQ(readDataFlash(71), 0xFFFF);
-
-    unsigned char raw[16] = {1,    2,    3,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    setRawSerialNumber(raw);
-    unsigned char back[16] = {};
-    getRawSerialNumber(-1, back);
-    EXPECT_EQ(std::vector<unsigned char>(back, back + 16),
-              std::vector<unsigned char>(raw, raw + 16));
-    EXPECT_STREQ(getSerialNumber("SN "), "SN 123");
 }
 
 TEST(SerialNumberTest, RawBytesBecomeText) {
