@@ -55,12 +55,8 @@ TEST_F(BarTest, MinimumInvalidDataAndAnEmptyRange) {
 }
 
 TEST_F(BarTest, SegmentsAreLaidOutByPitchOrDrawnContinuously) {
-    value.setValue(3);
-    auto b = bar(10, 2);
-    EXPECT_EQ(b->thickness, 8); // pitch (2 + 100) / 10 = 10
-    EXPECT_EQ(columns(10, 32), "########..########..########....");
-    pane.remove(b.get());
-    // 10 segments with gaps do not fit into 15 pixels: one segment per pixel, 3/10 filled.
+    // The layout by pitch is pinned by the reference screen. 10 segments with gaps do not
+    // fit into 15 pixels: one segment per pixel.
     auto narrow = bar(10, 2, true, 15);
     EXPECT_EQ(std::tuple(narrow->gap, narrow->segments), std::tuple(0, 15u));
     value.setValue(6);

@@ -78,24 +78,6 @@ TEST_F(CollectionTest, EnterActivatesOnlyWhatIsSelectable) {
     EXPECT_TRUE(pane.focusStack.empty());
 }
 
-TEST_F(CollectionTest, ActiveCollectionClosesOnEscAndTellsItsChildren) {
-    EventProbe l(BBox(At(110, 10), 10, 10));
-    list.add(&l);
-    // The broadcast close events reach the children of any collection; ESC only those of
-    // the active one, as CLOSENO.
-    list.selectability = SELECTABLE;
-    for (UserEvent e : {CLOSEYES, CLOSENO, ESC})
-        list.handleUserEvent(e);
-    EXPECT_EQ(l.seen, (std::vector<UserEvent>{CLOSEYES, CLOSENO}));
-    l.seen.clear();
-    list.selectability = ACTIVE;
-    EXPECT_EQ(key(ESC), 0u);
-    EXPECT_EQ(l.seen, std::vector<UserEvent>{CLOSENO});
-    EXPECT_TRUE(pane.focusStack.empty());
-    EXPECT_EQ(a.selectability, SELECTABLE);
-    list.remove(&l);
-}
-
 TEST_F(CollectionTest, RemovingTheCurrentChildMovesTheSelection) {
     walk(DOWNARROW, 3);
     ASSERT_EQ(list.currentObj(), &b);
@@ -109,16 +91,6 @@ TEST_F(CollectionTest, RemovingTheCurrentChildMovesTheSelection) {
     EXPECT_FALSE(list.contains(&c1));
     // Every child erased, and no selection frame left around c1 inside the removed group.
     EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
-}
-
-TEST_F(ObjTest, CollectionWithoutSelectableChildFocusesItself) {
-    Collection c(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
-    Box plain(5, 5, 0, false);
-    pane.add(&c);
-    c.add(&plain);
-    c.focus();
-    EXPECT_EQ(std::tuple(pane.focusStack.tos(), c.currentObj()), std::tuple(&c, nullptr));
-    EXPECT_EQ(key(DOWNARROW), DOWNARROW);
 }
 
 TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {

@@ -140,14 +140,11 @@ TEST_F(ListTest, LeftArrowCollapsesToTheParentAndClickExpands) {
 }
 
 TEST_F(ListTest, EnterActivatesOrClosesTheList) {
-    TextItem* a = add("a");
+    add("a");
     list.focus();
     EXPECT_EQ(key(ENTER), 0u);
     EXPECT_EQ(pane.focusStack.tos(), &list);
-    list.closeOnEnter = true;
-    EXPECT_EQ(key(ENTER), 0u);
-    EXPECT_EQ(std::tuple(pane.focusStack.tos(), a->selectability), std::tuple(nullptr, SELECTABLE));
-    list.focus();
+    list.closeOnEnter = true; // closing is what a list box's list does, tested there
     list.escResult = F6;
     EXPECT_EQ(key(ESC), F6);
     list.enterAlias = F3;

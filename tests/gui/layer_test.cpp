@@ -37,27 +37,6 @@ TEST_F(LayerTest, LayersGoWhereTheyAreAskedAndOnlyOnce) {
     EXPECT_EQ(theScreen.topLayer, &theScreen.baseLayer);
 }
 
-TEST_F(LayerTest, ClipOfRectanglesAgainstHigherLayers) {
-    TestPane under(BBox(R(0, 0, 199, 199)), 5), over(BBox(R(100, 100, 149, 149)), 9);
-    theScreen.addLayer(&under, nullptr, false);
-    EXPECT_EQ(under.clipInfo, 0);
-    theScreen.addLayer(&over, nullptr, false);
-    EXPECT_EQ(std::tuple(under.clipInfo, under.firstClipper), std::tuple(1, &over));
-    EXPECT_EQ(under.clip(R(0, 0, 50, 50)), 0);
-    EXPECT_EQ(under.clip(R(90, 90, 110, 110)), 1);
-    EXPECT_EQ(under.clip(R(110, 110, 120, 120)), 3);
-    theScreen.removeLayer(&over);
-    EXPECT_EQ(std::tuple(under.clipInfo, under.firstClipper), std::tuple(0, nullptr));
-    // A wholly covered layer draws nothing.
-    TestPane small(BBox(R(40, 40, 80, 80)), 12), cover(BBox(R(20, 20, 100, 100)), 9);
-    theScreen.addLayer(&small, nullptr, false);
-    theScreen.addLayer(&cover, nullptr, false);
-    EXPECT_EQ(small.clipInfo, 3);
-    int draws = small.draws;
-    small.onScreen(true, nullptr);
-    EXPECT_EQ(std::tuple(small.draws, count(R(40, 40, 80, 80), 12)), std::tuple(draws, 0));
-}
-
 TEST_F(LayerTest, RemovingAPopupRedrawsExactlyWhatItCovered) {
     CountingDriver driver;
     TestPane back(BBox(R(0, 0, 319, 239)), 4, &driver);

@@ -1,5 +1,6 @@
-// Text widgets and picture boxes: where a data display puts its text and when it redraws,
-// check boxes and graphical list boxes stepped by keys through the screen, label helpers.
+// Picture boxes and label helpers: check boxes and graphical list boxes stepped by keys
+// through the screen, and the objects the label helpers place. Data displays are pinned by
+// the program's reference screens.
 #include <gtest/gtest.h>
 
 #include "data/data_ref.h"
@@ -30,26 +31,6 @@ struct TextWidgetsTest : GuiTest {
         pane.removeAll();
     }
 };
-
-TEST_F(TextWidgetsTest, DataDisplaysLeaveRoomForTheSelectionFrameAndFollowTheData) {
-    Data value(&NoUnits, nullptr, 47);
-    TextDataDisplay plain(new NumericDataRef(&value), BBox(At(20, 20), 80, 20), 1, ALIGN_LEFT_TOP,
-                          15, 0, 0, false, true, true);
-    TextDataDisplay framed(new NumericDataRef(&value), BBox(At(20, 60), 80, 20), 1, ALIGN_LEFT_TOP,
-                           15, 0, 0, true, true, true);
-    addAll(pane, {&plain, &framed});
-    pane.popup(At(-1, -1), nullptr, true);
-    framed.deselect(); // selected texts are inverted
-    At a = firstInk(R(20, 20, 99, 39)), b = firstInk(R(20, 60, 99, 79));
-    EXPECT_EQ(b.x - a.x, SelectableTextInsetLeft);
-    EXPECT_EQ(b.y - 60 - (a.y - 20), SelectableTextInsetTop);
-    std::string before = row(20, a.y + 4, 40);
-    value.setValue(1);
-    EXPECT_NE(row(20, a.y + 4, 40), before);
-    value.setValue(47);
-    EXPECT_EQ(row(20, a.y + 4, 40), before);
-    close();
-}
 
 TEST_F(TextWidgetsTest, CheckBoxTogglesBetweenItsFirstAndThirdPicture) {
     CheckBox box("Key Clicks", 0, true, nullptr, At(10, 10), 14);
