@@ -91,8 +91,6 @@ TEST(VersionInfoTest, TextsFromTheSystemAndItsFiles) {
     utsname u;
     uname(&u);
     EXPECT_EQ(std::string(info.kernel), std::string(u.sysname) + " " + u.release);
-    EXPECT_EQ(std::string(u.release).find(info.kernelRelease), 0u);
-    EXPECT_EQ(std::string(info.kernelRelease).find_first_not_of("0123456789."), std::string::npos);
     // Built once and kept.
     writeFile(cmdline, std::string(250, 'c') + " loader_version=1"); // past 255 characters
     unlink(rootfs.c_str());

@@ -127,7 +127,7 @@ TEST_F(BoardTest, InputReadings) {
         unsigned char ch;
         uint32_t counts;
         unsigned char range;
-    } ains[] = {{0, 1024, 1}, {1, 2048, 1}, {2, 512, 2}, {3, 3000, 3}, {4, 0, 0}};
+    } ains[] = {{0, 1024, 1}, {2, 512, 2}, {3, 3000, 3}, {4, 0, 0}};
     for (const Ain& a : ains) {
         unsigned char range = 99;
         EXPECT_EQ(getAin(a.ch, &range), a.counts) << int(a.ch);
@@ -147,8 +147,7 @@ TEST_F(BoardTest, FrequencyInputReadings) {
         uint32_t value1, value2;
     } cases[] = {
         {0x0000123, false, 0, 0, 0},          {0x2012345, true, 1, 0, 0x2345},
-        {0x4A12345, true, 2, 0, 0xA12345},    {0x7A12345, true, 3, 0x1A12345, 0},
-        {0xA3F1234, true, 4, 0x1234, 0x23F},  {0xC3F1234, true, 6, 0x1234, 0x3F},
+        {0x7A12345, true, 3, 0x1A12345, 0},   {0xA3F1234, true, 4, 0x1234, 0x23F},
         {0xFFF1234, false, 6, 0x1234, 0x3FF}, // all bits of the count: overflowed
     };
     for (const Case& c : cases) {
