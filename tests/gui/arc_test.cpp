@@ -1,6 +1,6 @@
-// Arcs through their pixels: cut at their end angles, ticks only when not redrawing, the recorded
-// spans of the cache modes, and boxes and angles at their extremes. Whole rings and arcs cut
-// at the screen's edges are pinned by the reference screens (arc_screen_test.cpp).
+// Arcs through their pixels: cut at their end angles, ticks only when not redrawing, the
+// recorded spans of the cache modes, and boxes and angles at their extremes. Whole rings and arcs
+// cut at the screen's edges are pinned by the reference screens (arc_screen_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -106,20 +106,6 @@ TEST_F(ArcTest, RecordedSpansAreDrawnAgainUntilTheHeightChanges) {
     for (auto p : arcPixels(r, 6, 40, 80))
         if (p.second >= 100) below.insert(p);
     EXPECT_EQ(drawn(arc, r), below);
-}
-
-// A span table large enough is used as given; a smaller one is left alone.
-TEST_F(ArcTest, SharedSpanTablesAreUsedOnlyWhenLargeEnough) {
-    const Rect r = R(100, 60, 180, 140); // radius 40: 41 rows
-    Pixels own = arcPixels(r, 2, 0, 360);
-    ArcObj::ArcSpan rows[41] = {}, small[3] = {};
-    ArcObj::ArcCache shared = {rows, 41}, tooSmall = {small, 3};
-    for (ArcObj::ArcCache* cache : {&shared, &tooSmall}) {
-        ArcObj a(BBox(r), 2, 0, 360, 0, cache);
-        EXPECT_EQ(drawn(a, r), own);
-    }
-    EXPECT_TRUE(rows[40].first == 39 && rows[40].second == 40); // the ring on the centre row
-    EXPECT_TRUE(small[0].first == 0 && small[0].second == 0);
 }
 
 TEST_F(ArcTest, ExtremeBoxesAndAnglesDrawWhatTheyCanAndEnd) {

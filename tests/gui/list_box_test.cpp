@@ -1,12 +1,11 @@
-// List boxes and menu tables: the shown item follows the data, the popup opens below,
-// above or on the roomier side, ENTER or CLICK writes the chosen value and ESC does not;
-// menus built from tables; reference screens of a list box closed and open.
+// List boxes: the shown item follows the data, the popup opens below, above or on the
+// roomier side, ENTER or CLICK writes the chosen value and ESC does not; reference screens
+// of a list box closed and open.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
-#include "gui/hier_list_item_table.h"
 #include "gui/list_box.h"
 #include "gui/rect_obj.h"
 #include "gui/text_list_item.h"
@@ -107,43 +106,6 @@ TEST_F(ListBoxTest, CopyKeepsOutsideChangesUntilChosen) {
     // Removing the shown item moves the data to the list's new current item.
     b->removeItem(items[2].get(), true);
     EXPECT_EQ(std::tuple(choice.value, b->getItem(30)), std::tuple(20.0, nullptr));
-}
-
-// A condition that holds or not.
-struct Switch : HierListItemCondition {
-    bool on = false;
-    bool test() const override { return on; }
-};
-
-TEST_F(ListBoxTest, MenuFromTable) {
-    HierList menu(BBox(R(20, 20, 220, 200)), true);
-    pane.add(&menu);
-    Data speed(nullptr, nullptr, 42);
-    Switch off;
-    HierListItemTable table[] = {
-        {"Settings", nullptr, 0, 0, 0, 0, 0, 1, nullptr, nullptr, nullptr},
-        {"+Display", nullptr, 0, 0, 0, 0, 0, 1, nullptr, nullptr, nullptr},
-        {".Contrast", nullptr, 0, 0, 0, 0, 0, 1, nullptr, nullptr, nullptr},
-        {".!Backlight", nullptr, 0, 0, 0, 0, 0, 1, nullptr, nullptr, nullptr},
-        {"Hidden", nullptr, 0, 0, 0, 0, 0, 1, nullptr, &off, nullptr},
-        {"Speed", nullptr, 1, 1, 0, 50, 0, 1, &speed, nullptr, nullptr},
-        {nullptr, nullptr, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
-    };
-    initMenuFromTable(&menu, table, 8);
-    ASSERT_EQ(menu.count, 5);
-    HierListItem* display = table[1].item;
-    EXPECT_EQ(std::tuple(display->sublistState, display->firstChild->next, table[4].item),
-              std::tuple(SUBLIST_COLLAPSED, table[3].item, nullptr));
-    auto* backlight = static_cast<SimpleTextListItem*>(table[3].item);
-    EXPECT_EQ(backlight->text.currentColor, DimColor);
-    EXPECT_STREQ(backlight->text.text.key, "Backlight");
-    EXPECT_EQ(display->backgroundColor, 8); // every second item striped
-    EXPECT_EQ(findHierListItemFromTable(table, &speed), table[5].item);
-    EXPECT_EQ(findHierListItemFromTable(table, &choice), nullptr);
-    // Menus live for the whole run; this one goes with the test.
-    menu.rebuild(true);
-    for (HierListItemTable& row : table)
-        delete row.item;
 }
 
 TEST_F(ListBoxTest, ScreenListBoxClosedAndOpen) {

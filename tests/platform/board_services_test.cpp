@@ -1,6 +1,5 @@
-// The board's services: backlight derating, temperature-compensated contrast, analogue,
-// digital and frequency inputs, and the register sequences of the board in the host's
-// I/O window.
+// The board's services: backlight derating, temperature-compensated contrast, analogue and
+// digital inputs, and the register sequences of the board in the host's I/O window.
 #include <gtest/gtest.h>
 
 #include "core/keypad.h"
@@ -137,31 +136,6 @@ TEST_F(BoardTest, InputReadings) {
     EXPECT_EQ(ADC_to_mV(4095, 0), 2499u);
     EXPECT_EQ(ADC_to_mV(2048, 1), 20000u);
     EXPECT_EQ(ADC_to_mV(100, 5), 0u);
-}
-
-TEST_F(BoardTest, FrequencyInputReadings) {
-    struct Case {
-        uint32_t reading;
-        bool ok;
-        unsigned char type;
-        uint32_t value1, value2;
-    } cases[] = {
-        {0x0000123, false, 0, 0, 0},          {0x2012345, true, 1, 0, 0x2345},
-        {0x7A12345, true, 3, 0x1A12345, 0},   {0xA3F1234, true, 4, 0x1234, 0x23F},
-        {0xFFF1234, false, 6, 0x1234, 0x3FF}, // all bits of the count: overflowed
-    };
-    for (const Case& c : cases) {
-        coprocessor.readings.channelReading[1] = c.reading;
-        queueMSPread(1);
-        sent();
-        FinInfo info = {};
-        EXPECT_EQ(getFin(1, &info), c.ok) << std::hex << c.reading;
-        EXPECT_EQ(info.type, c.type) << std::hex << c.reading;
-        EXPECT_EQ(info.value1, c.value1) << std::hex << c.reading;
-        EXPECT_EQ(info.value2, c.value2) << std::hex << c.reading;
-    }
-    FinInfo info = {};
-    EXPECT_FALSE(getFin(4, &info));
 }
 
 TEST(BoardRegisterTest, IdentityPortsAndInterrupts) {
