@@ -1,10 +1,9 @@
 // Graphical objects and collections: navigation, focus and keys, showing and hiding,
-// blinking on the virtual clock, colours and inversion, selection frames, shared objects.
+// blinking on the virtual clock, colours and inversion, selection frames.
 #include <gtest/gtest.h>
 
 #include "gui/blink_list.h"
 #include "gui/rect_obj.h"
-#include "gui/shared_obj.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/virtual_time.h"
 
@@ -241,35 +240,6 @@ TEST_F(BlinkTest, HiddenBlinkerResumesWhenShownAndStopsVisibly) {
     box.blinkStop();
     EXPECT_TRUE(onScreen());
     EXPECT_LT(msUntilNextDelayedCallback(), 0); // no timer left once nobody blinks
-    // A blink asked for while hidden waits for the show; stopped before it, nothing blinks.
-    box.hide();
-    box.blinkStart();
-    EXPECT_EQ(box.blinkState, BLINK_PENDING);
-    EXPECT_LT(msUntilNextDelayedCallback(), 0);
-    box.blinkStop();
-    box.show(true, false);
-    runFor(5000);
-    EXPECT_TRUE(onScreen());
-}
-
-TEST_F(ObjTest, SharedObjectTakesTheStrongestLookAskedFor) {
-    Box icon(10, 10, 3);
-    pane.add(&icon);
-    SharedObj shared(&icon);
-    SharedObjRef r1(BBox(1, 1), &shared, true, false), r2(BBox(1, 1), &shared, true, false);
-    addAll(pane, {&r1, &r2});
-    r1.update();
-    r2.update();
-    EXPECT_EQ(shared.counts[OPERABILITY_NORMAL], 2);
-    r2.dim(true, true);
-    EXPECT_TRUE(filled(10, 10, 7));
-    r1.shown(false);
-    EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
-    r2.shown(false);
-    EXPECT_TRUE(filled(10, 10, 15));
-    r1.shown(true);
-    EXPECT_TRUE(filled(10, 10, 3));
-    EXPECT_FALSE(r1.visible()); // a reference draws nothing itself
 }
 
 } // namespace

@@ -223,52 +223,13 @@ TEST_F(CoprocessorTest, ClockNvramAndFlashRoundTrips) {
     EXPECT_EQ(getNVRAM_uword(5), 0x1234);
     EXPECT_EQ(getNVRAM_ulong(20), 0xDEADBEEFu);
     EXPECT_EQ(getNVRAM_ulong(5), 0x1234ABCDu);
-
+    // The data flash only clears bits until its sector is erased.
     eraseDataFlashSector(6);
     writeDataFlash(70, 0x0FF0);
-    writeDataFlash(70, 0xF00F); // flash only clears bits
-    writeDataFlash(71, 0x5555);
+    writeDataFlash(70, 0xF00F);
     EXPECT_EQ(readDataFlash(70), 0x0000);
-    unsigned char address = 0;
-    EXPECT_EQ(readNextDataFlash(&address), 0x5555);
-    EXPECT_EQ(address, 71);
-    EXPECT_EQ(readDataFlash(72), 0xFFFF);
     eraseDataFlashSector(6);
-    EXPECT_EQ(readDataFlash(71), 0xFFFF);
-}
-
-TEST(SerialNumberTest, RawBytesBecomeText) {
-    struct Case {
-        std::vector<unsigned char> raw;
-        std::vector<unsigned char> fixed;
-    } cases[] = {
-        {{0xFF, 1, 2}, {'n', '/', 'a', 0}},
-        {{4, 0, 9, 0xFF, 0xFF}, {'4', '0', '9', 0, 0xFF}},
-        {{4, 0, 9, 0xFF, 7}, {4, 0, 9, 0xFF, 7}},     // something after the digits
-        {{4, 'A', 0xFF, 0xFF}, {4, 'A', 0xFF, 0xFF}}, // not digits
-    };
-    for (const Case& c : cases) {
-        unsigned char raw[16];
-        memset(raw, 0xFF, sizeof raw);
-        memcpy(raw, c.raw.data(), c.raw.size());
-        fixBinarySerialNumber(raw);
-        EXPECT_EQ(std::vector<unsigned char>(raw, raw + c.fixed.size()), c.fixed);
-    }
-    unsigned char sixteen[16];
-    for (int i = 0; i < 16; ++i)
-        sixteen[i] = static_cast<unsigned char>(i % 10);
-    fixBinarySerialNumber(sixteen);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(sixteen), 16), "0123456789012345");
-}
-
-TEST_F(CoprocessorTest, SerialNumberTextShowsOddBytesInHex) {
-    const unsigned char raw[16] = {'A', 'B', 0x01, 0x02, 'C',  ' ',  0x00, 0x7F,
-                                   'D', ' ', ' ',  0xFF, 0x00, 0xFF, 0xFF, 0xFF};
-    setRawSerialNumber(raw);
-    EXPECT_STREQ(getSerialNumber("S/N: "), "S/N: AB{0102}C {007F}D");
-    const unsigned char other[16] = {'X'};
-    setRawSerialNumber(other);
-    EXPECT_STREQ(getSerialNumber("other"), "S/N: AB{0102}C {007F}D"); // built once
+    EXPECT_EQ(readDataFlash(70), 0xFFFF);
 }
 
 TEST_F(CoprocessorTest, NvramAndFlashSurviveARestart) {
