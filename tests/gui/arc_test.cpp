@@ -1,5 +1,5 @@
-// Arcs through their pixels: cut at their end angles, ticks only when not redrawing, the
-// recorded spans of the cache modes, and boxes and angles at their extremes. Whole rings and arcs
+// Arcs through their pixels: cut at their end angles, ticks only when not redrawing, and
+// boxes and angles at their extremes. Whole rings and arcs
 // cut at the screen's edges are pinned by the reference screens (arc_screen_test.cpp).
 #include <gtest/gtest.h>
 
@@ -86,26 +86,6 @@ TEST_F(ArcTest, TicksAreDrawnOnlyWhenNotRedrawing) {
     for (uint32_t i = 0; i < arc.tickCount; ++i)
         EXPECT_TRUE(getPixel(arc.ticks[i].from.x, arc.ticks[i].from.y) == 15 &&
                     getPixel(arc.ticks[i].to.x, arc.ticks[i].to.y) == 15);
-}
-
-TEST_F(ArcTest, RecordedSpansAreDrawnAgainUntilTheHeightChanges) {
-    const Rect r = R(100, 60, 220, 180);
-    Pixels quarter = arcPixels(r, 6, 10, 80);
-    ArcObj arc(BBox(r), 6, 10, 80, 0, nullptr);
-    arc.cacheMode = 1;
-    EXPECT_EQ(drawn(arc, r), quarter);
-    EXPECT_EQ(arc.cacheMode, 2);
-    arc.startAngle = 40; // from the record: the angles are no longer consulted
-    EXPECT_EQ(drawn(arc, r), quarter);
-    arc.setHeight(121);
-    EXPECT_EQ(arc.cacheMode, 1);
-    EXPECT_EQ(drawn(arc, r), arcPixels(r, 6, 40, 80));
-    arc.minY = 100;
-    arc.cacheMode = 0;
-    Pixels below;
-    for (auto p : arcPixels(r, 6, 40, 80))
-        if (p.second >= 100) below.insert(p);
-    EXPECT_EQ(drawn(arc, r), below);
 }
 
 TEST_F(ArcTest, ExtremeBoxesAndAnglesDrawWhatTheyCanAndEnd) {

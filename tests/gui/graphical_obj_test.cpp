@@ -178,13 +178,6 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     b.deselect();
     EXPECT_EQ(std::tuple(pane.selectionIndicator, theScreen.topLayer), std::tuple(nullptr, &pane));
     EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
-    // In dark mode the frame is not drawn, and it leaves dark mode with its layer.
-    pane.inhibitDrawing(true);
-    a.select();
-    EXPECT_EQ(count(R(46, 46, 63, 63), 0), 0);
-    pane.inhibitDrawing(false);
-    EXPECT_EQ(pane.selectionIndicator->inhibitBits, 0u);
-    a.deselect();
 }
 
 class BlinkTest : public ObjTest {

@@ -1,6 +1,5 @@
-// Picture boxes and label helpers: check boxes and graphical list boxes stepped by keys
-// through the screen, and the objects the label helpers place. Data displays are pinned by
-// the program's reference screens.
+// Check boxes toggled by keys through the screen, and the objects the label helpers place. Data
+// displays are pinned by the program's reference screens.
 #include <gtest/gtest.h>
 
 #include "data/data_ref.h"
@@ -49,35 +48,6 @@ TEST_F(TextWidgetsTest, CheckBoxTogglesBetweenItsFirstAndThirdPicture) {
     theScreen.dispatchUserEvent(ENTER);
     EXPECT_EQ(box.ownData->getValue(), 0);
     EXPECT_EQ(row(r.left(), y, 14), "f0fffffffffff0");
-    close();
-}
-
-TEST_F(TextWidgetsTest, ListBoxStepsWrapAndForeignValuesShowTheFirstState) {
-    Data value(&NoUnits, nullptr, 0);
-    GraphicalListBox box(new NumericDataRef(&value), BBox(At(10, 10), 13, 13), &checkboxBitmap,
-                         CheckBoxSliceWidth, true, NoColor, 0, ALIGN_LEFT_TOP);
-    pane.add(&box);
-    pane.popup(At(-1, -1), nullptr, true);
-    EXPECT_EQ(box.stateCount(), 3);
-    keys({ENTER, DOWNARROW});
-    EXPECT_EQ(value.getValue(), 2);
-    for (UserEvent e : {UPARROW, DIALCW, RIGHTARROW})
-        theScreen.dispatchUserEvent(e);
-    EXPECT_EQ(value.getValue(), 2);
-    keys({DIALCCW, LEFTARROW});
-    EXPECT_EQ(value.getValue(), 0);
-    EXPECT_EQ(theScreen.dispatchUserEvent(F1), F1);
-    theScreen.dispatchUserEvent(ESC);
-    EXPECT_TRUE(box.selectability == SELECTED && pane.layerIsActive()); // ESC was the box's
-    for (double v : {3.0, -1.0, 1e12}) {
-        value.setValue(v);
-        EXPECT_EQ(box.getState(), 0) << v;
-    }
-    box.setImageMapping(false, 3, 1, 0, 2);
-    EXPECT_EQ(box.stateCount(), 2);
-    value.setValue(1);
-    EXPECT_EQ(box.getState(), 1);
-    EXPECT_EQ(row(10, 15, 13), "0fffffffffff0"); // slice 1: empty
     close();
 }
 

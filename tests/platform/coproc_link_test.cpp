@@ -87,13 +87,6 @@ TEST_F(CoprocessorTest, CommandWords) {
          {0xCF804142, 0xCF814344, 0xCF824546, 0xCF834748, 0xCF84494A, 0xCF854B4C, 0xCF864D4E,
           0xCF874F50}},
         {"clock with a mode", [] { setRTCtime(0x12345678, 2); }, {0xAC021234, 0xAD025678}},
-        {"serial bank",
-         [] {
-             unsigned char raw[16];
-             getRawSerialNumber(2, raw);
-         },
-         {0xCF500000, 0xA30000CF, 0xA30000CF, 0xA30000CF, 0xA30000CF, 0xA30000CF, 0xA30000CF,
-          0xA30000CF, 0xA30000CF}},
         {"channel 1", [] { configGPIO(1, GPIO_Type3, true, 0, 0); }, {0xA5160000}},
         {"channel 2", [] { configGPIO(2, GPIO_Type7, false, 0x12345, 0); }, {0xA60E2345}},
         {"edges",
