@@ -142,14 +142,8 @@ TEST_F(DrawTest, LeadingAndTheFallbackFontsBaseline) {
     }
 }
 
-TEST_F(DrawTest, TabsRightToLeftAndStringWidths) {
+TEST_F(DrawTest, RightToLeftText) {
     Font& f = NormalFont;
-    Rect screen(320, 240);
-    BitmapArgs a(&owner, &screen, 0, ALIGN_LEFT_TOP, NoColor, 0, false);
-    f.tabWidth = 20;
-    a.x = 47;
-    EXPECT_EQ(f.drawChar(a, 9), 13); // to the next multiple of the tab width
-    f.tabWidth = 0;
     const unsigned char* text = X("Hi!");
     long w = f.getStringWidth(text);
     // Right to left the pen starts at the end and each glyph lies left of it.
