@@ -1,6 +1,6 @@
 // Dialogs, buttons and their actions driven by keys through the screen, as the application
 // delivers them: modality, closing with ENTER, delayed release, disabled buttons, popups
-// from buttons and their associated planes.
+// from buttons.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -119,16 +119,4 @@ TEST_F(DialogTest, DisabledButtonsAreSkippedAndDoNothing) {
     main.remove(&off);
 }
 
-TEST_F(DialogTest, AnAssociatedPlaneComesAndGoesWithTheDialog) {
-    Plane help(BBox(At(0, 0), 320, 30), FRAME_PLAIN, NOT_SELECTABLE);
-    PopupDialogAndAssocPlaneAction both(&dialog, &help);
-    opener.action = &both;
-    theScreen.dispatchUserEvent(ENTER);
-    EXPECT_TRUE(help.layerIsActive() && dialog.layerIsActive());
-    std::vector<Layer*> s = layerStack(); // on top of the main screen, where it can be seen
-    EXPECT_GT(std::find(s.begin(), s.end(), &help), std::find(s.begin(), s.end(), &main));
-    theScreen.dispatchUserEvent(ESC);
-    EXPECT_TRUE(!dialog.layerIsActive() && !help.layerIsActive());
-    EXPECT_EQ(opener.selectability, SELECTED);
-}
 } // namespace

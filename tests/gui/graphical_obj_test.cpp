@@ -125,10 +125,6 @@ TEST_F(ObjTest, ColourSetWhileDimmedComesWithUndimming) {
     EXPECT_TRUE(filled(10, 10, 7)); // only what undimming brings back
     box.dim(false, true);
     EXPECT_TRUE(filled(10, 10, 12));
-    box.backgroundColor = 2;
-    box.toggleColor(true);
-    EXPECT_EQ(box.backgroundColor, 12);
-    EXPECT_TRUE(filled(10, 10, 2));
 }
 
 TEST_F(ObjTest, InvertedAncestorsInvertTheBackground) {

@@ -1,5 +1,5 @@
-// The board's services: backlight derating, temperature-compensated contrast, analogue and
-// digital inputs, and the register sequences of the board in the host's I/O window.
+// The board's services: backlight derating, temperature-compensated contrast, and the
+// register sequences of the board in the host's I/O window.
 #include <gtest/gtest.h>
 
 #include "core/keypad.h"
@@ -109,31 +109,7 @@ TEST_F(BoardTest, AHigherSupplyScalesTheTable) {
     EXPECT_EQ(_getTempAdjContrast(200, 0), 2308); // 2335 + (2222 - 2335) * 23 / 93
 }
 
-TEST_F(BoardTest, InputReadings) {
-    enableIgnitionSampling();
-    configADC(0, 50, 1);
-    configADC(2, 50, 1);
-    coprocessor.setDigitalInputs(0xA);
-    queueMSPread(MSP_KeypadEntry);
-    runLink(120);
-    EXPECT_NEAR(getIgnition(), 13600u, 25u);
-    EXPECT_EQ(getBulkDin(), 0xAu);
-    EXPECT_TRUE(getDin(1));
-    EXPECT_FALSE(getDin(2));
-    EXPECT_FALSE(getDin(7));
-
-    unsigned char range = 99;
-    EXPECT_EQ(getAin(2, &range), 512u);
-    EXPECT_EQ(range, 2);
-    EXPECT_EQ(getAin(4, &range), 0u); // no such channel
-    EXPECT_EQ(range, 0);
-    EXPECT_DOUBLE_EQ(getAin_V(2), 1.875); // 512 counts of 15000 mV
-    EXPECT_EQ(ADC_to_mV(4095, 0), 2499u);
-    EXPECT_EQ(ADC_to_mV(2048, 1), 20000u);
-    EXPECT_EQ(ADC_to_mV(100, 5), 0u);
-}
-
-TEST(BoardRegisterTest, IdentityPortsAndInterrupts) {
+TEST(BoardRegisterTest, IdentityPorts) {
     for (unsigned char r = 0; r < 8; ++r) {
         hostSetBoardRevision(r);
         EXPECT_EQ(getHWrev(), r);
@@ -145,25 +121,6 @@ TEST(BoardRegisterTest, IdentityPortsAndInterrupts) {
     ioWrite8(IO_PortVariant, 0xFF);
     HW_variantInit();
     EXPECT_EQ(ioRead8(IO_PortVariant), 0x8C);
-
-    ioWrite32(IO_IntEnable, 0x1234);
-    uint32_t saved = 0;
-    disableAllInterrupts(&saved);
-    EXPECT_EQ(saved, 0x1234u);
-    EXPECT_EQ(ioRead32(IO_IntEnableClear), 0xFFFFFFFFu);
-    restoreInterrupts(0x55);
-    EXPECT_EQ(ioRead32(IO_IntEnable), 0x55u);
-
-    ioWrite8(IO_PortLcdVcc, 0x01);
-    ioWrite8(IO_PortLed, 0x80);
-    lcdvcc(false);
-    led(false);
-    EXPECT_EQ(ioRead8(IO_PortLcdVcc), 0x81); // active low
-    EXPECT_EQ(ioRead8(IO_PortLed), 0x81);
-    lcdvcc(true);
-    led(true);
-    EXPECT_EQ(ioRead8(IO_PortLcdVcc), 0x01);
-    EXPECT_EQ(ioRead8(IO_PortLed), 0x80);
 }
 
 TEST(BoardRegisterTest, LcdPowersDown) {
