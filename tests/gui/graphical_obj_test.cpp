@@ -150,10 +150,8 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     a.select();
     auto* ring = static_cast<SelectionIndicator*>(pane.selectionIndicator);
     ASSERT_NE(ring, nullptr);
+    // The look of the frame is pinned by the selection frame reference screen.
     EXPECT_EQ(std::tuple(pane.above, ring->layerRect), std::tuple(ring, R(46, 46, 63, 63)));
-    // Frame of 2 at a gap of 1 on either side: white, black, black, white, then the box.
-    EXPECT_EQ(row(45, 55, 6), "ff00fc");
-    EXPECT_EQ(count(R(47, 47, 62, 62), 0), 16 * 16 - 12 * 12);
     // The hole belongs to the layer below: the object redraws inside the ring untouched.
     EXPECT_EQ(ring->overlaps(R(40, 52, 58, 58)), 1);
     EXPECT_EQ(pane.clip(R(50, 50, 59, 59)), 0);
