@@ -63,14 +63,6 @@ TEST_F(UsbTest, TheMountIsHeldWhileAnythingIsOpen) {
     EXPECT_EQ(usb_remove("a"), 0);
     EXPECT_FALSE(fileExists("a", true));
     EXPECT_FALSE(USB_mounted);
-    // Kept mounted when asked, until forced.
-    ASSERT_EQ(usb_mount(true), 0);
-    usb_fclose(usb_fopen("b", "rb"));
-    EXPECT_TRUE(USB_mounted);
-    usb_umount(false);
-    EXPECT_TRUE(USB_mounted);
-    usb_umount(true);
-    EXPECT_FALSE(USB_mounted);
 }
 
 TEST_F(UsbTest, NoStickMeansEveryOperationFailsSoftly) {
