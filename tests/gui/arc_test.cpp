@@ -1,5 +1,5 @@
-// Arcs through their pixels: cut at their end angles, ticks only when not redrawing, and
-// boxes and angles at their extremes. Whole rings and arcs
+// Arcs through their pixels: cut at their end angles, and boxes and angles at their
+// extremes. Ticks are pinned by the gauge reference screen. Whole rings and arcs
 // cut at the screen's edges are pinned by the reference screens (arc_screen_test.cpp).
 #include <gtest/gtest.h>
 
@@ -71,21 +71,6 @@ TEST_F(ArcTest, ArcsAreCutAtTheirEndAngles) {
             EXPECT_TRUE(p.count({m.x, m.y})) << "misses " << a;
         }
     }
-}
-
-TEST_F(ArcTest, TicksAreDrawnOnlyWhenNotRedrawing) {
-    const Rect r = R(110, 70, 210, 170); // radius 50 around (160, 120)
-    ArcObj arc(BBox(r), 3, 0, 180, 0, nullptr);
-    arc.setupTicks(9);
-    EXPECT_EQ(screenPixels(15).size(), ScreenWidth * ScreenHeight - drawn(arc, r, true).size());
-    arc.setupTicks(2); // laid out: no change
-    drawn(arc, r);
-    ASSERT_EQ(arc.tickCount, 10u); // where they lie is pinned by the gauge reference screen
-    theScreen.baseLayer.fillRect(0, 0, 320, 240, 1);
-    arc._draw_(r, false, false, 15, nullptr, false);
-    for (uint32_t i = 0; i < arc.tickCount; ++i)
-        EXPECT_TRUE(getPixel(arc.ticks[i].from.x, arc.ticks[i].from.y) == 15 &&
-                    getPixel(arc.ticks[i].to.x, arc.ticks[i].to.y) == 15);
 }
 
 TEST_F(ArcTest, ExtremeBoxesAndAnglesDrawWhatTheyCanAndEnd) {

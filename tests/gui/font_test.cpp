@@ -83,6 +83,20 @@ TEST_F(DrawTest, AlignmentPlacesThePen) {
     EXPECT_EQ(m.x, 89); // left alignment turned to right
 }
 
+TEST_F(DrawTest, BitmapObjectBlinksBetweenTwoPictures) {
+    unsigned char one[1] = {0xFF}, other[1] = {0x00};
+    Bitmap first(8, 1, one, 1), second(8, 1, other, 1);
+    BitmapObj obj(&first, At(20, 20), true, NoColor, 0, ALIGN_LEFT_TOP);
+    obj.alternate = &second;
+    pane.add(&obj);
+    obj.blinkStage(false);
+    obj.blinkStage(false); // already showing the other picture
+    EXPECT_EQ(count(R(20, 20, 27, 20), 15), 8);
+    obj.show(true, false); // showing puts the first picture back
+    EXPECT_EQ(std::tuple(obj.bitmap, count(R(20, 20, 27, 20), 0)), std::tuple(&first, 8));
+    pane.remove(&obj);
+}
+
 // The mapped glyphs themselves are pinned by the reference screen of every text size.
 TEST(FontTest, MappedAndMissingCharacters) {
     EXPECT_EQ(Latin.mapChar(0x00E9), 0xE9u); // within the font's own range

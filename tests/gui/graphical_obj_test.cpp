@@ -1,9 +1,10 @@
 // Graphical objects and collections: navigation, focus and keys, showing and hiding,
-// blinking on the virtual clock, colours and inversion, selection frames.
+// blinking on the virtual clock, colours and inversion, selection frames, shared objects.
 #include <gtest/gtest.h>
 
 #include "gui/blink_list.h"
 #include "gui/rect_obj.h"
+#include "gui/shared_obj.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/virtual_time.h"
 
@@ -172,6 +173,24 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     b.deselect();
     EXPECT_EQ(std::tuple(pane.selectionIndicator, theScreen.topLayer), std::tuple(nullptr, &pane));
     EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
+}
+
+TEST_F(ObjTest, SharedObjectTakesTheStrongestLookAskedFor) {
+    Box icon(10, 10, 3);
+    pane.add(&icon);
+    SharedObj shared(&icon);
+    SharedObjRef r1(BBox(1, 1), &shared, true, false), r2(BBox(1, 1), &shared, true, false);
+    addAll(pane, {&r1, &r2});
+    r1.update();
+    r2.update();
+    r2.dim(true, true);
+    EXPECT_TRUE(filled(10, 10, 7));
+    r1.shown(false);
+    EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
+    r2.shown(false);
+    EXPECT_TRUE(filled(10, 10, 15));
+    r1.shown(true);
+    EXPECT_TRUE(filled(10, 10, 3));
 }
 
 class BlinkTest : public ObjTest {

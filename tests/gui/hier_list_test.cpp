@@ -1,6 +1,6 @@
 // Hierarchical lists: numbering as items come and go, keys sent through the screen (moving,
-// wrapping, collapsing, expanding, leaving), the elevator, a long list driven by random
-// keys, and a reference screen of a list scrolled to its middle.
+// wrapping, collapsing, expanding, leaving), a long list driven by random keys, and a
+// reference screen of a list scrolled to its middle (with its elevator).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -50,12 +50,6 @@ protected:
             s += std::string(1, static_cast<char>(static_cast<TextItem*>(i)->text.xtd[0])) +
                  std::to_string(i->ordinal) + " ";
         return s;
-    }
-    // Top row of the elevator inside the scroll bar's trough.
-    static long elevatorTop() {
-        for (long y = 22 + UpArrow.height; y < 120; ++y)
-            if (row(212, y, 6) == "000000" && row(212, y + 2, 6) == "f0000f") return y;
-        return -1;
     }
 };
 
@@ -144,18 +138,6 @@ TEST_F(ListTest, EnterActivatesOrClosesTheList) {
     list.enterAlias = F3;
     EXPECT_EQ(key(F3), 0u); // handled as ENTER: closes
     EXPECT_EQ(pane.focusStack.tos(), nullptr);
-}
-
-TEST_F(ListTest, ElevatorShowsThePlaceInTheWholeList) {
-    for (char c = 'a'; c <= 'p'; ++c)
-        add(std::string(1, c));
-    list.focus();
-    long first = elevatorTop();
-    key(RIGHTARROW);
-    long last = elevatorTop();
-    // The trough's frame spans rows 30 to 109; the elevator meets both ends.
-    EXPECT_EQ(std::tuple(first, last), std::tuple(30, 109 - ElevatorBox.height + 1));
-    EXPECT_EQ(list.current->box.start.at.y, 98 - 16); // the last item at the bottom
 }
 
 TEST_F(ListTest, OmittedItemsAreLeftOut) {

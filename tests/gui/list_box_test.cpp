@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "gui/hier_list_item_table.h"
 #include "gui/list_box.h"
 #include "gui/rect_obj.h"
 #include "gui/text_list_item.h"
@@ -106,6 +107,22 @@ TEST_F(ListBoxTest, CopyKeepsOutsideChangesUntilChosen) {
     // Removing the shown item moves the data to the list's new current item.
     b->removeItem(items[2].get(), true);
     EXPECT_EQ(std::tuple(choice.value, b->getItem(30)), std::tuple(20.0, nullptr));
+}
+
+TEST_F(ListBoxTest, MenuFromATableNestsAndCollapsesItsRows) {
+    HierList menu(BBox(R(20, 20, 220, 200)), true);
+    pane.add(&menu);
+    HierListItemTable table[] = {
+        {"+Display", nullptr, 0, 0, 0, 0, 0, 1, nullptr, nullptr, nullptr},
+        {".Contrast", nullptr, 0, 0, 0, 0, 0, 1, nullptr, nullptr, nullptr},
+        {nullptr, nullptr, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr},
+    };
+    initMenuFromTable(&menu, table, 8);
+    EXPECT_EQ(std::tuple(menu.count, table[0].item->sublistState, table[0].item->firstChild),
+              std::tuple(2, SUBLIST_COLLAPSED, table[1].item));
+    menu.rebuild(true); // menus live for the whole run; this one goes with the test
+    for (HierListItemTable& row : table)
+        delete row.item;
 }
 
 TEST_F(ListBoxTest, ScreenListBoxClosedAndOpen) {

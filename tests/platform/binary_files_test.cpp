@@ -11,7 +11,9 @@
 
 #include "core/crash_proof_file.h"
 #include "platform/binary_files.h"
+#include "platform/msp_link.h"
 #include "platform/usb_files.h"
+#include "platform/version_info.h"
 #include "tests/support/program_runner.h"
 
 namespace {
@@ -73,4 +75,11 @@ TEST(BinaryFilesTest, DefragmentingNeverLosesTheFile) {
     EXPECT_FALSE(defragBinaryFile((dir + "/nodir/x").c_str()));
 }
 
+TEST(VersionInfoTest, TheCoprocessorVersionHasItsLowBitsReversed) {
+    setMSPcmdField(0, MFT_Version0, 0x83);
+    SystemVersionInfo info;
+    readSystemVersionInfo(&info, "/opt/fl/flashloader");
+    EXPECT_EQ(info.coprocessorVersion[0], 0xE0);
+    EXPECT_EQ(std::string(info.programDirectory) + "|" + info.programName, "/opt/fl|flashloader");
+}
 } // namespace

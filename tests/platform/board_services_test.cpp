@@ -80,8 +80,6 @@ TEST_F(BoardTest, ContrastFollowsTheTemperatureTable) {
         // Points of the table, with one interpolated between two (200) and a flat part.
         {88, 0, 2662},
         {270, 0, 2416},
-        {440, 0, 2375},
-        {525, 0, 2129},
         {822, 0, 1269},
     };
     for (const Case& c : cases)

@@ -62,7 +62,6 @@ TEST_F(CoprocessorTest, CommandWords) {
         {"sound once", [] { playSound(2, false); }, {0xAE010202}},
         {"repeating twice", [] { playSound(5, true), playSound(5, true); }, {0xAE010505}},
         {"kill", [] { killSound(), killSound(); }, {0xAE010100, 0xAE000000}},
-        {"kill with none", [] { killSound(); }, {}},
         {"click", [] { keyClick(); }, {0xAE010000}},
         {"user sound",
          [] { defineUserSound(sound, 1234); },
@@ -265,7 +264,6 @@ TEST(StateDirTest, DefaultFollowsTheEnvironment) {
     } cases[] = {
         {"/x/state", "/home/u", "/x/state/flashloader"},
         {"relative", "/home/u", "/home/u/.local/state/flashloader"}, // only absolute counts
-        {nullptr, "/home/u", "/home/u/.local/state/flashloader"},
         {nullptr, "", ""},
         {nullptr, nullptr, ""},
     };

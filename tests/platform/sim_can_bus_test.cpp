@@ -86,9 +86,6 @@ TEST(CanFrameBitsTest, ArbitrationOrder) {
     CanWireFrame remote = extFrame(0x18F00400, {});
     remote.rtr = true;
     EXPECT_LT(canArbitrationKey(extFrame(0x18F00400, {})), canArbitrationKey(remote));
-    CanWireFrame stdRemote = stdFrame(0x123, {});
-    stdRemote.rtr = true;
-    EXPECT_LT(canArbitrationKey(stdRemote), canArbitrationKey(extFrame(0x123u << 18, {})));
 }
 
 class BusTest : public ::testing::Test {
