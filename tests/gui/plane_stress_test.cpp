@@ -55,26 +55,19 @@ TEST_F(PlaneStressTest, TenThousandOpeningsAndClosingsLeaveNothingBehind) {
     TextualButton b3(BBox(At(10, 100), 90, 20), &openSide, "Side", 0, 1, nullptr, true, true,
                      BUTTON_MOMENTARY);
     PushButton b4(BBox(At(10, 130), 90, 20), &openWithHelp, "Help");
-    PushButton b5(BBox(At(10, 160), 90, 20), &NullButtonAction, "Nothing");
-    addAll(main, {&title, &b1, &b2, &b3, &b4, &b5});
+    addAll(main, {&title, &b1, &b2, &b3, &b4});
 
     PushButton sMore(below(8, 4, 70, 20), &openMore, "More");
     PushButton sOk(below(8, 30, 70, 20), &ok, "OK");
     PushButton sCancel(below(90, 30, 70, 20), &cancel, "Cancel");
-    TextualButton sLock(below(90, 4, 70, 20), &NullButtonAction, "Lock", 0, 1, nullptr, true, false,
-                        BUTTON_TOGGLE);
     CheckBox check("check", 0, true, nullptr, At(8, 60), 14);
-    Data level(&NoUnits, nullptr, 1);
-    GraphicalListBox levels(new NumericDataRef(&level), below(40, 60, 13, 13), &checkboxBitmap,
-                            CheckBoxSliceWidth, true, NoColor, 0, ALIGN_LEFT_TOP);
-    addAll(settings, {&sMore, &sOk, &sCancel, &sLock, &check, &levels});
+    addAll(settings, {&sMore, &sOk, &sCancel, &check});
     TextData name(20);
     TextDataDisplay nameField(new TextDataRef(&name), below(8, 4, 100, 20), 1, ALIGN_LEFT_TOP, 15,
                               0, 0, true, true, true);
     PushButton mBack(below(8, 30, 60, 20), &back, "Back");
     addAll(more, {&nameField, &mBack});
-    TextualButton sideButton(BBox(At(4, 4), 60, 20), &NullButtonAction, "Side", 0, 1, nullptr, true,
-                             false, BUTTON_TOGGLE);
+    PushButton sideButton(BBox(At(4, 4), 60, 20), &NullButtonAction, "Side");
     side.add(&sideButton);
 
     theScreen.addLayer(&main, nullptr, false);

@@ -1,5 +1,5 @@
 // Planes opened and closed through the screen as the application does: placement on the
-// layer stack, close codes and broadcasts, refocus of the owner, pass keys, frames.
+// layer stack, close codes and broadcasts, refocus of the owner, frames.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -52,12 +52,9 @@ TEST_F(PlaneTest, OpensDirectlyAboveItsOwnerOrOnTop) {
     EXPECT_EQ(theScreen.topLayer, main.selectionIndicator);
 }
 
-TEST_F(PlaneTest, EscResultAndPassKeyLeaveTheGui) {
-    plane.passKey = F2;
+// The pass key is checked with the modal dialog.
+TEST_F(PlaneTest, EscResultLeavesTheGuiAndEscCloses) {
     plane.popup(At(-1, -1), &main, false);
-    // The pass key is not offered to the main screen underneath.
-    EXPECT_EQ(theScreen.dispatchUserEvent(F2), F2);
-    EXPECT_TRUE(mainOther.seen.empty());
     plane.escResult = F5;
     EXPECT_EQ(theScreen.dispatchUserEvent(ESC), F5);
     EXPECT_TRUE(plane.layerIsActive());
@@ -83,14 +80,10 @@ TEST_F(PlaneTest, FramesAndShadowsLieOutsideTheBox) {
               area(R(98, 98, 161, 141)) - area(R(101, 101, 158, 138)));
     EXPECT_EQ(count(R(101, 101, 158, 138), 15), area(R(101, 101, 158, 138)));
     thick.asyncDefocus(ESC);
+    // Shadows and rings look as the dialog reference screens show them.
     Plane shadow(BBox(At(100, 100), 60, 40), FRAME_SHADOW, NOT_SELECTABLE);
     shadow.popup(At(-1, -1), &main, false);
     EXPECT_EQ(shadow.layerRect, R(100, 100, 162, 142));
-    EXPECT_EQ(count(R(160, 100, 162, 142), DimColor), 3 * 43);
-    EXPECT_EQ(count(R(100, 140, 159, 142), DimColor), 60 * 3);
-    Plane rings(BBox(At(20, 150), 60, 40), FRAME_RINGS, NOT_SELECTABLE);
-    rings.popup(At(-1, -1), &main, false);
-    EXPECT_EQ(row(16, 170, 6), "ff770f");
     // A popup over the shadow only: closing it redraws the shadow.
     Plane corner(BBox(At(161, 141), 20, 20), FRAME_NONE, NOT_SELECTABLE);
     corner.backgroundColor = 12;
@@ -98,7 +91,6 @@ TEST_F(PlaneTest, FramesAndShadowsLieOutsideTheBox) {
     EXPECT_EQ(getPixel(162, 142), 12);
     corner.asyncDefocus(ESC);
     EXPECT_EQ(getPixel(162, 142), DimColor);
-    rings.asyncDefocus(ESC);
     shadow.asyncDefocus(ESC);
 }
 } // namespace

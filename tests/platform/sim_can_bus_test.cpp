@@ -76,17 +76,6 @@ TEST(CanFrameBitsTest, MatchesAPlainReferenceForRandomFrames) {
     }
 }
 
-TEST(CanFrameBitsTest, EightByteExtendedFrameIsAboutHalfAMillisecondAt250k) {
-    CanWireFrame f = extFrame(0x18EF80FA, {0x00, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(canFrameBitsUnstuffed(f), 131u); // 118 stuffable + 10 + 3 intermission
-    EXPECT_EQ(canFrameMaxStuffBits(f), 29u);
-    SimCanBus bus(250000);
-    uint64_t t = bus.frameTimeNs(f);
-    EXPECT_GE(t, 131u * 4000);
-    EXPECT_LE(t, 160u * 4000);
-    EXPECT_EQ(t, canFrameBits(f) * 4000ull);
-}
-
 TEST(CanFrameBitsTest, ArbitrationOrder) {
     // Lower identifier first; a standard frame beats an extended one with the same base
     // identifier, and a data frame beats a remote frame.
@@ -97,9 +86,6 @@ TEST(CanFrameBitsTest, ArbitrationOrder) {
     CanWireFrame remote = extFrame(0x18F00400, {});
     remote.rtr = true;
     EXPECT_LT(canArbitrationKey(extFrame(0x18F00400, {})), canArbitrationKey(remote));
-    CanWireFrame stdRemote = stdFrame(0x123, {});
-    stdRemote.rtr = true;
-    EXPECT_LT(canArbitrationKey(stdRemote), canArbitrationKey(extFrame(0x123u << 18, {})));
 }
 
 class BusTest : public ::testing::Test {
@@ -228,8 +214,11 @@ TEST_F(BusTest, NodesMayDetachDuringDelivery) {
     EXPECT_EQ(a.sentAt.size(), 1u);
 }
 
-TEST_F(BusTest, OtherBitRates) {
+TEST_F(BusTest, BitRates) {
     CanWireFrame f = extFrame(0x18FF0000, {1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(canFrameBitsUnstuffed(f), 131u); // 118 stuffable + 10 + 3 intermission
+    EXPECT_EQ(canFrameMaxStuffBits(f), 29u);
+    EXPECT_EQ(bus.frameTimeNs(f), canFrameBits(f) * 4000ull);
     bus.setBitRate(500000);
     EXPECT_EQ(bus.frameTimeNs(f), canFrameBits(f) * 2000ull);
     bus.setBitRate(83333);

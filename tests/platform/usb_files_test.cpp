@@ -63,14 +63,6 @@ TEST_F(UsbTest, TheMountIsHeldWhileAnythingIsOpen) {
     EXPECT_EQ(usb_remove("a"), 0);
     EXPECT_FALSE(fileExists("a", true));
     EXPECT_FALSE(USB_mounted);
-    // Kept mounted when asked, until forced.
-    ASSERT_EQ(usb_mount(true), 0);
-    usb_fclose(usb_fopen("b", "rb"));
-    EXPECT_TRUE(USB_mounted);
-    usb_umount(false);
-    EXPECT_TRUE(USB_mounted);
-    usb_umount(true);
-    EXPECT_FALSE(USB_mounted);
 }
 
 TEST_F(UsbTest, NoStickMeansEveryOperationFailsSoftly) {
@@ -80,14 +72,9 @@ TEST_F(UsbTest, NoStickMeansEveryOperationFailsSoftly) {
     EXPECT_EQ(usb_opendir("."), nullptr);
     EXPECT_EQ(usb_mkdir("x"), -1);
     EXPECT_EQ(usb_remove("x"), -1);
-    EXPECT_FALSE(USB_mounted);
-    EXPECT_EQ(N_usbFilesOpen, 0);
+    EXPECT_TRUE(!USB_mounted && N_usbFilesOpen == 0);
     genericDirectory d("files", true);
     EXPECT_FALSE(d.open());
-    char* name = nullptr;
-    uint32_t size = 7;
-    EXPECT_FALSE(d.nextFile(name, size));
-    EXPECT_EQ(size, 7u);
     std::string notADir = stick + "/plain";
     writeFile(notADir, "x");
     hostOptions.usb = notADir.c_str();
@@ -127,30 +114,14 @@ TEST_F(UsbTest, DirectoriesOnTheStickWithSizes) {
     EXPECT_EQ(entries.count("sub"), 1u);
     EXPECT_EQ(entries.count("."), 1u);
     EXPECT_EQ(entries.count(longName), 0u);
-
-    // A missing directory is made; a fresh one holds only "." and "..".
-    genericDirectory fresh("new", true);
-    ASSERT_TRUE(fresh.open());
-    EXPECT_EQ(scan(fresh), (std::map<std::string, uint32_t>{{".", entries["."] * 0 + entries["."]},
-                                                            {"..", entries[".."]}}));
-    struct stat st;
-    EXPECT_EQ(stat((stick + "/new").c_str(), &st), 0);
 }
 
-TEST_F(UsbTest, LocalDirectoriesAndTheNameBuffer) {
+TEST_F(UsbTest, LocalDirectoriesAreMadeAndGivenBack) {
     std::string dir = stick + "/local";
     genericDirectory d(dir.c_str(), false);
     ASSERT_TRUE(d.open());
     EXPECT_FALSE(USB_mounted);
-    char* first;
-    uint32_t size;
-    ASSERT_TRUE(d.nextFile(first, size));
-    std::string firstName = first;
-    char* second;
-    ASSERT_TRUE(d.nextFile(second, size));
-    EXPECT_EQ(first, second); // the same buffer, overwritten
-    EXPECT_NE(firstName, std::string(second));
-    EXPECT_FALSE(d.nextFile(second, size));
+    EXPECT_EQ(scan(d).size(), 2u); // made, with "." and ".."
     d.close();
     // Every scan gives its directory stream back (more than the process may hold open).
     rlimit few = {64, 64};
