@@ -10,6 +10,7 @@
 
 #include "gui/bitmap_obj.h"
 #include "gui/hier_list.h"
+#include "gui/text_list_item.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/screen_compare.h"
 
@@ -208,3 +209,25 @@ TEST_F(ListTest, ScreenListScrolledToItsMiddle) {
     EXPECT_TRUE(screenMatchesReference("hier_list_middle"));
 }
 } // namespace
+
+// Texts beside an item's main text: a column right of x > 10 ends the main text just before
+// it, one at the left edge starts the main text after it; a right-justified one ends it.
+TEST_F(ListTest, ColumnTextsShareTheItemWithItsMainText) {
+    SimpleTextListItem a("a", 0, 0, 0, 1, 2, SUBLIST_ALWAYS_EXPANDED, SELECTABLE, ALIGN_VCENTER);
+    SimpleTextListItem b("b", 0, 0, 0, 1, 2, SUBLIST_ALWAYS_EXPANDED, SELECTABLE, ALIGN_VCENTER);
+    SimpleTextListItem c("c", 0, 0, 0, 1, 2, SUBLIST_ALWAYS_EXPANDED, SELECTABLE, ALIGN_VCENTER);
+    StaticTextObj* right = a.addText("x", 100, 40, 0, true);
+    StaticTextObj* left = b.addText("y", 4, 30, 0, true);
+    StaticTextObj* justified = c.addRightJustifiedText("z", 50, 0, 1);
+    ASSERT_TRUE(right != nullptr && left != nullptr && justified != nullptr);
+    for (SimpleTextListItem* i : {&a, &b, &c})
+        list.addItem(i, ADD_LAST_CHILD, nullptr, true);
+    Rect main = a.text.getAbsRect(nullptr), ra = right->getAbsRect(nullptr);
+    EXPECT_EQ(std::tuple(ra.left() - main.left(), ra.width()), std::tuple(100, 40));
+    EXPECT_EQ(main.right(), ra.left() - 1);
+    Rect lb = left->getAbsRect(nullptr);
+    EXPECT_EQ(b.text.getAbsRect(nullptr).left(), lb.right() + 1);
+    EXPECT_EQ(c.text.getAbsRect(nullptr).right(), justified->getAbsRect(nullptr).left() - 1);
+    for (SimpleTextListItem* i : {&a, &b, &c})
+        list.removeItem(i, true);
+}
