@@ -24,7 +24,7 @@ constexpr uint32_t HeartbeatMs = 10;
 
 CanTestBus::CanTestBus(const char* transport, const char* logPath, uint32_t startMs)
     : heartbeat(HeartbeatMs, noop) {
-    startVirtualClock(startMs);
+    if (startMs != RealClock) startVirtualClock(startMs);
     char err[400];
     opened = hostCanOpen(transport, logPath, err, sizeof err);
     EXPECT_TRUE(opened) << err;

@@ -11,7 +11,9 @@
 
 class CanTestBus {
 public:
-    // Starts the virtual clock at startMs and opens transport ("sim" by default).
+    // Starts the virtual clock at startMs (RealClock: stays on the real clock, for a peer
+    // in another process) and opens transport ("sim" by default).
+    static constexpr uint32_t RealClock = 0;
     explicit CanTestBus(const char* transport = "sim", const char* logPath = nullptr,
                         uint32_t startMs = 1000);
     virtual ~CanTestBus();

@@ -9,8 +9,9 @@
 #include "tests/support/test_application.h"
 #include "tests/support/virtual_time.h"
 
-J1939TestBus::J1939TestBus(bool fullStart, const char* logPath, const char* transport)
-    : CanTestBus(transport, logPath) {
+J1939TestBus::J1939TestBus(bool fullStart, const char* logPath, const char* transport,
+                           bool realClock)
+    : CanTestBus(transport, logPath, realClock ? RealClock : 1000) {
     installTestApplication();
     if (bus != nullptr) bus->attach(&peer);
     CANbusMgr.start(0, 0xFFFFFFFF, false);

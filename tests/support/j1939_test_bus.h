@@ -21,7 +21,7 @@ public:
     RecordingNode peer;
 
     explicit J1939TestBus(bool fullStart = true, const char* logPath = nullptr,
-                          const char* transport = "sim");
+                          const char* transport = "sim", bool realClock = false);
     ~J1939TestBus() override;
 
     void pass() override;
