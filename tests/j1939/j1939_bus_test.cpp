@@ -177,6 +177,8 @@ TEST_F(BusTest, ModulesGoStaleAfterTheirDeadlineAndTheirDataWithThem) {
     j.runUntil([&] { return Module.stale; }, 4000);
     EXPECT_GE(nowMs() - staleAt, 3500u);
     EXPECT_LT(nowMs() - staleAt, 3600u);
+    j.runFor(3000);
+    EXPECT_EQ(faults.reports(), 2); // alarms on: reported again, once
 }
 
 TEST_F(BusTest, AtMostFourFramesAreDispatchedPerPass) {
