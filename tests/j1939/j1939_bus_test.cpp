@@ -105,12 +105,27 @@ TEST_F(BusTest, TransmitWhileBusyIsRepeatedOnceUnlessPeriodic) {
     EXPECT_EQ(daOf(sent(3)), 0x27);
     EXPECT_EQ(cmd.count(PktTransmittedEvent), 2);
 
-    // A periodic message asked again while busy drops the request.
+    // A periodic message asked again while busy drops the request; its period runs from
+    // the end of each transmission.
+    auto periodicFrames = [&] {
+        size_t n = 0;
+        for (size_t i = 4; i < j.peer.received.size(); ++i)
+            n += pgnOf(sent(i)) == 0xFF20 ? 1 : 0;
+        return n;
+    };
     first.transmit(OwnDA);
     periodic.transmit(OwnDA);
     EXPECT_TRUE(periodic.txBusy);
     periodic.transmit(OwnDA);
     EXPECT_FALSE(periodic.retxPending);
+    j.runFor(900);
+    EXPECT_EQ(periodicFrames(), 1u);
+    j.runFor(200);
+    EXPECT_EQ(periodicFrames(), 2u);
+    // Retriggered, it goes at once instead of at the end of its period.
+    periodic.retriggerTx();
+    j.runFor(20);
+    EXPECT_EQ(periodicFrames(), 3u);
 }
 
 TEST_F(BusTest, BusFaultIsReportedThreeSecondsAfterHealthIsLost) {
@@ -179,6 +194,24 @@ TEST_F(BusTest, ModulesGoStaleAfterTheirDeadlineAndTheirDataWithThem) {
     EXPECT_LT(nowMs() - staleAt, 3600u);
     j.runFor(3000);
     EXPECT_EQ(faults.reports(), 2); // alarms on: reported again, once
+}
+
+TEST_F(BusTest, FieldsAreFoundBySpnAndByFault) {
+    TestMsg active(ModuleData, 6, 8, J1939cfgListed), inactive(0xFF11, 6, 8, J1939cfgListed);
+    J1939field* speed = active.addField(84, 1, 0, 16, nullptr, 1, 0);
+    J1939field* level = inactive.addField(96, 1, 0, 8, nullptr, 1, 0);
+    level->addFMI(1, 0x1000, "low", nullptr);
+    CANbusMgr.registerMsg(&active, &Module, &Display);
+    CANbusMgr.registerMsg(&inactive, &Module, &Display, false);
+    J1939msg* m = nullptr;
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithSPN(84, m, 1), speed);
+    EXPECT_EQ(m, &active);
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithSPN(96, m, 1), nullptr); // active messages only
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithSPN(96, m, 2), level);
+    EXPECT_EQ(m, &inactive);
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithFault(96, 1, m), level);
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithFault(96, 2, m), nullptr); // no such failure mode
+    EXPECT_EQ(CANbusMgr.findFieldAssocWithFault(84, 1, m), nullptr);
 }
 
 TEST_F(BusTest, AtMostFourFramesAreDispatchedPerPass) {
