@@ -173,4 +173,52 @@ TEST_F(LineBreakTest, RightToLeftTextsInARightToLeftAlphabet) {
     EXPECT_FALSE(CurrentRightToLeft);
     EXPECT_EQ(currentAlphabet(), &Latin);
 }
+
+TEST_F(LineBreakTest, AlternativeTextsFromTheExpander) {
+    struct Alternative : TemplateExpander {
+        const char* key = "alt";
+        StringArgs getMsgTemplate(unsigned char& priority, unsigned char, unsigned long) override {
+            priority = 2;
+            StringArgs a;
+            a.key = key;
+            return a;
+        }
+    } expander;
+    std::string wide = wordOf('w', 150) + " " + wordOf('v', 150);
+    initVocabularyWith("[Strings]\n$t$ :English \"\247?2fallback text\";\n"
+                       "$alt$ :English.2 \"\247*9the alternative\";\n"
+                       "$u$ :English \"\247!5fallback\";\n"
+                       "$wide$ :English \"\247*9" +
+                       wide +
+                       "\";\n"
+                       "$q$ :English \"\247?own\";\n"
+                       "$x$ :English \"\247!own\";\n");
+    // (key, alternative, box height, laid out as)
+    struct Case {
+        const char* key;
+        const char* alternative;
+        int height;
+        std::string text;
+    } cases[] = {
+        {"t", "alt", 40, "the alternative"},
+        {"u", "alt", 40, "fallback"}, // form 5 of the alternative is not defined
+        // "?" forces the alternative to fit, "!" lays it out as the caller asks.
+        {"q", "wide", 20, "own"},
+        {"x", "wide", 20, "www"},
+    };
+    for (const Case& c : cases) {
+        TextBox box(BBox(At(0, 0), 200, c.height), c.key);
+        box.text.expander = &expander;
+        expander.key = c.alternative;
+        unsigned char buf[MultiStringBufferSize];
+        StringAndLang s;
+        EXPECT_EQ(box.text.nLines(0, langMinusOne(), &s, buf, &box, NormalFontSize, false), 1);
+        EXPECT_EQ(linesOf(s, 1)[0].substr(0, c.text.size()), c.text) << c.key;
+    }
+    // Without a digit after the mark (and without an alternative) the text keeps its first
+    // character.
+    std::vector<std::string> lines;
+    EXPECT_EQ(layout("\247?body", 100, 40, false, &lines), 1);
+    EXPECT_EQ(lines, (std::vector<std::string>{"body"}));
+}
 } // namespace
