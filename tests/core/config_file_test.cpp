@@ -50,29 +50,14 @@ TEST_F(ConfigFileTest, ReadingSetsTheDefaultsThenWhatTheFileHolds) {
         {"all values", Written, true, "0|2.250000|q|Hello|3.000000|122"},
         {"version above the range", "CFG 4\n[DISPLAY]\n<gain> = 7\n", false, D},
         {"version below the range", "CFG 1\n[DISPLAY]\n<gain> = 7\n", false, D},
-        {"huge version", "CFG 99999999999999999999\n[DISPLAY]\n<gain> = 7\n", false, D},
         {"foreign signature", "XYZ 3\n[DISPLAY]\n<gain> = 7\n", false, D},
         {"lowest version, no sections", "CFG 2\n", true, D},
-        {"repeated section: later values win",
-         "CFG 3\n[DISPLAY]\n<gain> = 2\n[SOUND]\n<volume> = 1\n[DISPLAY]\n<gain> = 4\n", true,
-         "1|4.000000|A|Flash programme|1.000000|120"},
-        {"lines without =", "CFG 3\n[DISPLAY]\n<gain> 7\n<inverted>\n<title> \"T\"\n", true, D},
         {"values that do not scan",
          "CFG 3\n[DISPLAY]\n<gain> = x\n<inverted> = no\n<mode> = q\n<title> = T\n"
          "[SOUND]\n<volume> = \n<letter> = '",
          true, D},
-        {"unterminated string keeps its line feed", "CFG 3\n[DISPLAY]\n<title> = \"abc\n", true,
-         "1|1.500000|A|abc\n|8.000000|120"},
         {"string cut to its target", "CFG 3\n[DISPLAY]\n<title> = \"0123456789abcdefXYZ\"\n", true,
          "1|1.500000|A|0123456789abcde|8.000000|120"},
-        {"names are exact and case-sensitive",
-         "CFG 3\n[display]\n<gain> = 9\n[DISPLAY]\n<Gain> = 9\n<gain = 9\n<gains> = 9\n"
-         "<gai> = 9\n[DISPLAY\n<mode> = 'm'\n[SOUND]\n<inverted> = 0\n",
-         true, D},
-        {"other number forms",
-         "CFG 3\n[DISPLAY]\n<inverted> = 0x0\n<gain> = -1e3\n"
-         "[SOUND]\n<letter> = '\xe9'\n<volume>=  12.5 dB\n",
-         true, "0|-1000.000000|A|Flash programme|12.500000|233"},
         // The part of a line beyond the buffer is dropped, not read as a line of its own.
         {"overlong line",
          "CFG 3\n[DISPLAY]\n<title> = \"" + std::string(244, 'a') +
@@ -121,14 +106,6 @@ TEST_F(ConfigFileTest, WritingGivesTheFormatAndReadsBack) {
     s.cfg.writeCfg(false);
     EXPECT_EQ(readFile(s.path), Written);
     EXPECT_EQ(filesIn(dir), std::vector<std::string>{"display.cfg"}); // no temporary left
-    s.cfg.version = 2;
-    s.cfg.writeCfg(false);
-    EXPECT_EQ(readFile(s.path).substr(0, 6), "CFG 2\n");
-    s.cfg.version = 0;
-    EXPECT_TRUE(s.cfg.readCfg());
-    EXPECT_EQ(s.cfg.version, 2);
-    EXPECT_EQ(s.title_(), "Hello");
-    EXPECT_EQ(s.letter.value, 'z');
 }
 
 TEST_F(ConfigFileTest, WritingIfChangedWaitsForATouch) {
@@ -213,14 +190,6 @@ TEST_F(CrashProofTest, AFailedWriteKeepsTheOldFileAndTheChange) {
 }
 
 TEST_F(CrashProofTest, TheTemporaryLivesBesideTheFile) {
-    ASSERT_EQ(chdir(dir.c_str()), 0); // for the name without a directory
-    for (auto [path, tmpPath] : {std::pair{dir + "/sub.d/file", dir + "/sub.d/XXX"},
-                                 {std::string("file"), std::string("XXX")}}) {
-        CrashProofFILE f;
-        FILE* file = crashProof_fopen(&f, path.c_str(), "wb", "XXX");
-        EXPECT_EQ(std::string(f.tmpPath), tmpPath);
-        if (file != nullptr) crashProof_fclose(&f, true);
-    }
     // A discarded file leaves the old one as it was.
     writeFile(dir + "/keep", "old");
     CrashProofFILE f;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "core/framework.h"
-#include "core/keypad.h"
 #include "platform/host/host_clock.h"
 #include "platform/host/host_coproc.h"
 #include "platform/io_services.h"
@@ -65,9 +64,6 @@ TEST_F(CommandLineTest, StartupOptionOnlyAtTheEnd) {
     EXPECT_STREQ(StartupScriptFileName, "boot.bin");
     EXPECT_EQ(app.argv, (std::vector<std::string>{"prog", "x"}));
     StartupScriptFileName = "startupScript";
-    run({"prog", "-startup", "boot.bin", "y"});
-    run({"-startup", "boot.bin"}); // -startup needs more than two arguments
-    EXPECT_STREQ(StartupScriptFileName, "startupScript");
 }
 
 // Runs the whole framework on the virtual clock with a test application; the application's
@@ -106,21 +102,6 @@ TEST_F(LoopTest, CodeThreeStopsARepeatingSoundAndReturnsTwo) {
 TEST_F(LoopTest, ErrorTerminationKeepsTheUnitPowered) {
     app->onStartupAction = [] { FW.errorTermination(5, true); };
     EXPECT_EQ(run(), 68);
-}
-
-TEST_F(LoopTest, KeysReachTheApplicationOnlyAfterStartup) {
-    // Held during start-up: not reported, not even when start-up ends.
-    _setKeypadState_(1u << 15);
-    app->onStartupAction = [this] { EXPECT_TRUE(app->events.empty()); };
-    app->backgroundAction = [this] {
-        if (app->startups == 1 && app->events.empty()) {
-            _setKeypadState_(1u << 14); // ESC pressed afterwards
-        } else if (!app->events.empty()) {
-            FW.terminate(1, false);
-        }
-    };
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(app->events, (std::vector<UserEvent>{ESC}));
 }
 
 TEST_F(LoopTest, ThePendingSyncIsCountedDownEveryFiveSeconds) {
@@ -182,13 +163,11 @@ TEST(ProgramTest, BadOptionsAndKeyScriptsAreOneLineAndStatusTwo) {
     ProgramResult r = runProgram(ProgramRun({"--frobnicate", "-v"}));
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err + r.out, "flashloader: unknown option '--frobnicate'\n");
-    EXPECT_EQ(runProgram(ProgramRun({"--keys"})).exitStatus, 2); // no value
     std::string dir = makeTempDir();
     writeFile(dir + "/keys", "ENTER\n# comment\n\nwait 10\nPAGEUP\n");
     r = runProgram(ProgramRun({"--keys", dir + "/keys"}));
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err, dir + "/keys:5: PAGEUP: no key on the keypad gives this event\n");
-    EXPECT_EQ(runProgram(ProgramRun({"--keys", dir + "/missing"})).exitStatus, 2);
 }
 
 TEST(ProgramTest, IdleProgramDoesNotSpin) {
