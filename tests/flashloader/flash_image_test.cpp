@@ -2,7 +2,7 @@
 // program-data command per record, run mode) into a simulated module leaves in its flash
 // what srecord's srec_cat makes of the same Intel-HEX file, filled with the erased value over
 // the erased sectors; the sectors not erased keep their old content. The demo stick's files
-// go into the demo's modules, and a small file into a module whose transport misbehaves.
+// go into the demo's modules. (Transport faults during a run: discovery_run_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -35,25 +35,14 @@ ModuleDescription demoModule(const char* label) {
     return ModuleDescription();
 }
 
-// The lines of the module's events.
-class EventLines : public ModuleListener {
-public:
-    std::string all;
-    void moduleEvent(const SimModule&, const ModEvent& e) override {
-        all += std::string(e.text) + "\n";
-    }
-};
-
 class ImageTest : public ::testing::Test {
 protected:
     J1939TestBus bus;
-    EventLines events;
     ModuleBus modules;
     SimModule* module = nullptr;
 
     void start(std::initializer_list<ModuleDescription> descs) {
         char err[200];
-        modules.setListener(&events);
         for (const ModuleDescription& d : descs)
             ASSERT_NE(modules.add(d, err, sizeof err), nullptr) << err;
         ASSERT_TRUE(modules.join(bus.bus));
@@ -134,27 +123,5 @@ TEST_F(ImageTest, EachDemoFileIntoItsDemoModule) {
         module = &modules.module(i);
         programAndCompare(std::string(DEMO_DIR "/stick/") + pairs[i][1]);
     }
-}
-
-// The module's transport loses, doubles and holds packets and answers late; the display's
-// stack recovers and the image is the same. (A lost last packet of a window would end the
-// transfer at the receiver's timeout instead.)
-TEST_F(ImageTest, TransportFaultsDoNotChangeTheImage) {
-    std::string path = makeTempDir() + "/small.hex";
-    ProgramRun gen(
-        {"--base", "0x20000", "--size", "3K", "--record", "32", "--sectors", "2", "-o", path});
-    gen.program = OSFGEN_BIN;
-    ASSERT_EQ(runProgram(gen).exitStatus, 0);
-    ModuleDescription desc;
-    char err[200];
-    ASSERT_TRUE(parseModuleDescription("sa=0x44 flash=256K sector=64K window=2 drop-dt=3@2 "
-                                       "repeat-dt=2@3 hold-cts=2@4 delay-data=300@5 drop-dt=5@7",
-                                       &desc, err, sizeof err))
-        << err;
-    start({desc});
-    programAndCompare(path);
-    for (const char* line : {"TP.DT 3 dropped", "TP.DT 2 taken twice", "transfer 4: 2 CTS holds",
-                             "data 0x00020060 32 bytes -> done (after 300 ms)", "TP.DT 5 dropped"})
-        EXPECT_NE(events.all.find(line), std::string::npos) << line << " in\n" << events.all;
 }
 } // namespace

@@ -203,17 +203,13 @@ TEST_F(ProtocolTest, ResponsesArePickedByTheirFirstBytesAndHandedOn) {
         {{1, 0, 1, 0x55, 255, 255, 255, 255}, "mode 1 85 0x0"},
         {{1, 0, 2, 7, 255, 255, 255, 255}, "mode 2 7 0x0"},
         {{1, 2, 0, 5, 0x1A, 255, 255, 255}, "erase 0 5 0x1A"},
-        {{1, 0x2C, 1, 0, 0xFF, 255, 255, 255}, "erase 1 0 0xFF"},
         {{1, 3, 0, 3, 0x78, 0x56, 0x34, 0x12}, "data 0 3 0x12345678"},
         {{0x13, 255, 0x2D, 1, 0, 0, 7, 255}, "version m type 255: 301 0 7"},
         {{0x13, 0, 0x2D, 1, 2, 1, 9, 255}, "version m type 0: 301 258 9"},
-        {{0x13, 110, 1, 0, 0, 0, 0, 255}, "version m type 110: 1 0 0"},
         {{0x13, 100, 255, 255, 255, 255, 255, 255}, "version m type 100: 65535 65535 255"},
-        {{0x13, 130, 0x58, 2, 0, 0, 1, 255}, "version m type 130: 600 0 1"},
         {{0x13, 111, 0x40, 0xE2, 1, 0, 255, 255}, "number m type 111: 123456"},
         {{0x13, 131, 255, 255, 255, 255, 255, 255}, "number m type 131: 4294967295"},
         {{1, 1, 1, 0, 0, 0, 0, 0}, ""},
-        {{1, 4, 1, 0, 0, 0, 0, 0}, ""},
         {{0x13, 101, 1, 0, 0, 0, 0, 0}, ""},
         {{0x12, 255, 1, 0, 0, 0, 0, 0}, ""},
         {{0, 3, 1, 0, 0, 0, 0, 0}, ""},
@@ -245,10 +241,5 @@ TEST(ProtocolRegistrationTest, WithoutBitOneNothingIsRegistered) {
     ChangeToProgramModeCmdMsg.transmit(Mod);
     ASSERT_TRUE(bus.peerGets(before + 1));
     EXPECT_EQ(bus.peer.received.back().id, 0x18EF80FAu);
-    // The display's module is known to the bus.
-    bool found = false;
-    for (J1939module* m = CANbusMgr.modules; m != nullptr; m = m->nextModule)
-        found = found || m == &Display;
-    EXPECT_TRUE(found);
 }
 } // namespace

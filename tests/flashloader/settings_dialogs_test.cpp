@@ -23,14 +23,16 @@ TEST(SettingsDialogsTest, CircleArrowCyclesAndClosingKeysEndTheCycle) {
     auto screenshot = [&](const char* name) {
         return "wait 100\nscreenshot " + dir + "/" + name + ".png\n";
     };
-    std::string keys =
-        "CIRCLEARROW\n" + screenshot("speaker") + "UPARROW\nDIALCW\nDOWNARROW\nUPARROW\n" +
-        screenshot("louder") + "CIRCLEARROW\n" + screenshot("backlight") + "CIRCLEARROW\n" +
-        screenshot("contrast") + "CIRCLEARROW\nUPARROW\n" + "CIRCLEARROW\n" +
-        screenshot("reopened") + "ESC\nUPARROW\nCIRCLEARROW\n" + screenshot("afterEsc") + "quit\n";
+    std::string keys = screenshot("start") + "CIRCLEARROW\n" + screenshot("speaker") +
+                       "UPARROW\nDIALCW\nDOWNARROW\nUPARROW\n" + screenshot("louder") +
+                       "CIRCLEARROW\n" + screenshot("backlight") + "CIRCLEARROW\n" +
+                       screenshot("contrast") + "CIRCLEARROW\nUPARROW\n" + "CIRCLEARROW\n" +
+                       screenshot("reopened") + "ESC\nUPARROW\nCIRCLEARROW\n" +
+                       screenshot("afterEsc") + "quit\n";
     ProgramResult r =
         runProgram(ProgramRun({"--virtual-time", "--keys", "-", "--state", dir + "/state"}, keys));
     ASSERT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_TRUE(imageMatchesReference(shot(dir, "start"), "screens_main_no_stick"));
     EXPECT_TRUE(imageMatchesReference(shot(dir, "speaker"), "settings_speaker"));
     EXPECT_TRUE(imageMatchesReference(shot(dir, "louder"), "settings_speaker_louder"));
     EXPECT_TRUE(imageMatchesReference(shot(dir, "backlight"), "settings_backlight"));

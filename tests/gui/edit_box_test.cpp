@@ -91,22 +91,6 @@ TEST_F(TextEditBoxTest, TypingReplacesThenAppendsEscRestoresAndEnterKeeps) {
     EXPECT_EQ(std::tuple(text(), box.selectability), std::tuple("Q", SELECTED));
 }
 
-TEST_F(TextEditBoxTest, CancellingTheDialogRestoresTheTextItHadWhenItOpened) {
-    key(ENTER);
-    type(VirtualAlphaKeyPad, "N");
-    keys({ESC, ENTER}, VirtualKeyReleaseMs);
-    dialog.asyncDefocus(ESC);
-    EXPECT_EQ(text(), "Engine");
-    dialog.popup(At(-1, -1), &main, false);
-    key(ENTER);
-    type(VirtualAlphaKeyPad, "K");
-    dialog.asyncDefocus(CLOSEYES); // accepted while editing
-    EXPECT_FALSE(VirtualAlphaKeyPad.isOpen());
-    dialog.popup(At(-1, -1), &main, false);
-    dialog.asyncDefocus(CLOSENO); // the accepted text is the one to return to
-    EXPECT_EQ(text(), "K");
-}
-
 class NumberEditBoxTest : public EditBoxTest {
 protected:
     std::string shown() {
@@ -160,15 +144,5 @@ TEST_F(NumberEditBoxTest, LimitsBoundTypingTheSignAndTheCommittedValue) {
     EXPECT_EQ(shown(), "7");
     keys({ESC, ENTER}, VirtualKeyReleaseMs);
     EXPECT_EQ(value.getValue(), 10); // raised to the low limit
-}
-
-TEST_F(NumberEditBoxTest, TheDialogDecidesWhenTheEditIsCommitted) {
-    make(-1000, 1000, CommitOnOk | RestoreOnCancel);
-    key(ENTER);
-    type(VirtualNumericKeyPad, "C-8");
-    EXPECT_EQ(std::tuple(shown(), value.getValue()), std::tuple("-8", 12.5));
-    dialog.asyncDefocus(CLOSEYES); // accepted while the box is still being edited
-    EXPECT_FALSE(VirtualNumericKeyPad.isOpen());
-    EXPECT_EQ(value.getValue(), -8);
 }
 } // namespace

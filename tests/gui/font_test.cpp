@@ -156,20 +156,6 @@ TEST_F(DrawTest, LeadingAndTheFallbackFontsBaseline) {
     }
 }
 
-TEST_F(DrawTest, RightToLeftText) {
-    Font& f = NormalFont;
-    const unsigned char* text = X("Hi!");
-    long w = f.getStringWidth(text);
-    // Right to left the pen starts at the end and each glyph lies left of it.
-    Rect box = R(100, 100, 199, 119);
-    BitmapArgs rtl(&owner, &box, 100, ALIGN_LEFT_TOP, NoColor, 0, true);
-    f.drawString(rtl, text);
-    EXPECT_EQ(rtl.x, 100); // back at the start after moving left by every glyph
-    EXPECT_EQ(count(R(90, 100, 99, 112), 0) + count(R(100 + w, 100, 219, 112), 0), 0);
-    // The '!' (drawn first) is at the right end.
-    EXPECT_GT(count(R(100 + w - f.getCharWidth('!'), 100, 99 + w, 112), 0), 0);
-}
-
 TEST(AlphabetTest, NonLatinAlphabetsFallBackOnLatin) {
     static const unsigned char bits[] = {0xF0};
     static const int32_t offs[] = {0, 0, 4};

@@ -1,5 +1,5 @@
 // Following a node's DM1: DTC decoding, each fault reported once and cleared when it leaves
-// the DM1 or 5 s after the node falls silent, faults by table, field or callback, the lamps;
+// the DM1 or 5 s after the node falls silent, faults by table, field or callback;
 // the fault table file and the fault record's layout. (A DM1 by BAM: kernel_peer/.)
 #include <gtest/gtest.h>
 
@@ -23,12 +23,6 @@ uint8_t reportAll(uint32_t spn, uint8_t, uint8_t, uint8_t, J1939field*&, unsigne
     code = spn;
     return 7;
 }
-
-class LampListener : public Notifiable {
-public:
-    std::vector<NotificationEvent> events;
-    void notify(NotificationEvent e, Data*) override { events.push_back(e); }
-};
 
 class Dm1Test : public ::testing::Test {
 protected:
@@ -132,19 +126,6 @@ TEST_F(Dm1Test, FaultsComeFromTheTableOrFromFieldsWithTheirTexts) {
     EXPECT_STREQ(fault.getMsgTemplate(form, 0, 0).key, "oil &1 shorted");
     EXPECT_EQ(form, 3);
     EXPECT_EQ(fault.associatedData(), &oil);
-}
-
-TEST_F(Dm1Test, LampsAreCondensedForTheListener) {
-    J1939msgDM1_Rx msg(nullptr, reportAll);
-    LampListener lamps;
-    msg.registerInterest(&lamps, 0xC0);
-    CANbusMgr.registerMsg(&msg, &Engine, &Display);
-    dm1({0x40, 0x3F, 0, 0, 0, 0}); // MIL on, slow flash
-    EXPECT_EQ(msg.lampState, 0x80);
-    // Lamps alone keep the time-out running; silence turns them off.
-    j.runFor(5010);
-    EXPECT_EQ(msg.lampState, 0);
-    EXPECT_EQ(lamps.events, (std::vector<NotificationEvent>{0x40000080, 0x40000000}));
 }
 
 TEST(FaultTableTest, DamagedFilesLoadOnlyWhatIsSound) {

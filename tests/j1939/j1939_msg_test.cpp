@@ -1,5 +1,5 @@
-// Message buffers over packet chains, fields with scaling and range checks, and the
-// message's field list, without a bus running. (Receive lists are met through the bus.)
+// Message buffers over packet chains and fields with scaling, range checks and fault texts,
+// without a bus running. (Receive lists are met through the bus.)
 #include <gtest/gtest.h>
 
 #include "data/data.h"
@@ -8,7 +8,6 @@
 #include "j1939/j1939_id.h"
 #include "j1939/j1939_msg_buffer.h"
 #include "tests/support/j1939_test_bus.h"
-#include "tests/support/virtual_time.h"
 
 namespace {
 constexpr uint32_t PropA = 0xEF00;
@@ -45,14 +44,6 @@ TEST(J1939BufferTest, ASingleFrameMessageIsOneFrameOfItsLength) {
     EXPECT_EQ(single.setBytes(0x0102, 0, 2), 1);
     EXPECT_EQ(single.first->data[0], 0x02);
     EXPECT_EQ(single.setBytes(0x0102, 7, 2), 0); // byte 8 is beyond the frame
-}
-
-TEST(J1939BufferTest, BitFields) {
-    J1939msgBuffer b(PropA, 0xFA, 0x25, 6, 8, nullptr, true);
-    EXPECT_TRUE(b.setBitField(2, 3, 4, 2)); // byte 3, bits 4..5
-    EXPECT_EQ(b.first->data[2], 0xEF);
-    EXPECT_EQ(b.getBitField(3, 4, 2), 2u);
-    EXPECT_EQ(b.getBitField(0, 0, 8), 0u); // start byte 0 does not exist
 }
 
 TEST(J1939BufferTest, ResetLengthAndChangeDARecutAndMoveTheChain) {
@@ -136,24 +127,4 @@ TEST(J1939FieldTest, TextsForTemplatesAndFaults) {
     EXPECT_STREQ(dummy->templateText, "&1 dummy fmi");
     // A field's FMI list does not leak into the set it was copied from.
     EXPECT_EQ(withData.fmiSet.find(3), r.diagnosticMatch(3));
-}
-
-class J1939MsgTest : public VirtualTimeTest {};
-
-TEST_F(J1939MsgTest, FieldsListLastFirstAndEncodeBothWays) {
-    TestMsg m(PropA, 6, 8, J1939cfgListed | J1939cfgTx, 500);
-    Data a(&NoUnits, nullptr, 0), b(&NoUnits, nullptr, 0);
-    J1939field* fa = m.addField(1, 1, 0, 8, &a, 1, 0);
-    J1939field* fb = m.addField(2, 2, 0, 16, &b, 0.5, 0);
-    EXPECT_EQ(m.findFieldAssocWithSPN(1), fa);
-    EXPECT_EQ(m.findFieldAssocWithSPN(3), nullptr);
-    EXPECT_EQ(m.fields, fb);
-    m.initFields();
-    const uint32_t values[2] = {1000, 200}; // list order: field b, then field a
-    m.setAllFields(values);
-    EXPECT_EQ(m.buffer->getBytes(1, 2), 2000u);
-    EXPECT_EQ(m.buffer->getBytes(0, 1), 200u);
-    uint32_t got[2];
-    m.getAllFields(got);
-    EXPECT_EQ(got[0], 1000u);
 }

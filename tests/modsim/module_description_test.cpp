@@ -42,27 +42,18 @@ TEST(ModuleDescriptionTest, MistakesAreNamed) {
         {"id=5", "sa=ADDR is missing"},
         {"sa=254", "'sa=254': bad value"},
         {"sa=1 flash=100K sector=64K", "multiple of sector="},
-        {"sa=1 sectors=4K flash=8K", "multiple of sector="},
-        {"sa=1 sectors=0*4K", "bad value"},
         {"sa=1 sectors=4000*1K+100*1K", "more than 4096 sectors"},
         {"sa=1 refuse-version=3", "no such fault for this command"},
         {"sa=1 ignore-mode=4", "takes no value"},
-        {"sa=1 delay-data", "needs a number"},
         {"sa=1 refuse-run=256", "needs a number"},
-        {"sa=1 hold-cts", "needs a number"},
         {"sa=1 bogus=1", "'bogus=1': unknown key"},
         {"sa=1 nonsense", "unknown word"},
         {"sa=1 app=1.2", "bad value"},
-        {"sa=1 app=3.100.1", "bad value"},
         {"sa=1 app=655.0.0", "bad value"},
-        {"sa=1 general=7", "bad value"},
         {"sa=1 name=12345", "bad value"},
-        {"sa=1 name=A0000000000000G0", "bad value"},
         {"sa=1 name=A000000000000090 id=5", "name= and NAME fields together"},
         {"sa=1 id=1@2", "@N only on faults"},
         {"sa=1 ignore-data@0", "bad @N"},
-        {"sa=1 id=0x200000", "bad value"},
-        {"sa=1 label=abcdefghijklmnopqrstuvwxyz", "bad value"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -94,9 +85,6 @@ TEST(ModuleDescriptionTest, DescriptionFiles) {
     EXPECT_NE(std::string(err).find("bad:3: 'app=x': bad value"), std::string::npos) << err;
     EXPECT_EQ(parseModuleFile((dir + "/missing").c_str(), descs, 4, err, sizeof err), -1);
     EXPECT_NE(std::string(err).find("missing: No such file"), std::string::npos) << err;
-    writeFile(dir + "/long", "sa=1 label=" + std::string(2000, 'x') + "\n");
-    EXPECT_EQ(parseModuleFile((dir + "/long").c_str(), descs, 4, err, sizeof err), -1);
-    EXPECT_NE(std::string(err).find("long:1: line too long"), std::string::npos) << err;
 }
 
 TEST(ModuleDescriptionTest, ALayoutTheFlashCannotHoldMakesNoModule) {

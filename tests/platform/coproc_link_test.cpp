@@ -52,8 +52,6 @@ TEST_F(CoprocessorTest, FieldWritesByMode) {
 }
 
 TEST_F(CoprocessorTest, CommandWords) {
-    static const unsigned char sound[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    static const unsigned char serial[17] = "ABCDEFGHIJKLMNOP";
     struct Case {
         const char* what;
         std::function<void()> act;
@@ -63,12 +61,6 @@ TEST_F(CoprocessorTest, CommandWords) {
         {"repeating twice", [] { playSound(5, true), playSound(5, true); }, {0xAE010505}},
         {"kill", [] { killSound(), killSound(); }, {0xAE010100, 0xAE000000}},
         {"click", [] { keyClick(); }, {0xAE010000}},
-        {"user sound",
-         [] { defineUserSound(sound, 1234); },
-         {0xAE10007B, 0xAE110102, 0xAE120304, 0xAE130506, 0xAE140708}},
-        {"default user sound",
-         [] { defineUserSound(nullptr, 999); },
-         {0xAE100000, 0xAE11FAFA, 0xAE12FAFA, 0xAE13FAFA, 0xAE140000}},
         {"nvram word", [] { setNVRAM_uword(37, 0xBEEF); }, {0xBF85BEEF}},
         {"nvram long", [] { setNVRAM_ulong(31, 0x12345678); }, {0xBF5F1234, 0xBF805678}},
         {"nvram save", [] { saveNVRAM(); }, {0xBF005AFE}},
@@ -78,12 +70,7 @@ TEST_F(CoprocessorTest, CommandWords) {
         {"flash write and seek",
          [] { writeDataFlash(130, 0x1111), seekDataFlash(200); },
          {0xAF821111, 0xAF480000}},
-        {"serial",
-         [] { setRawSerialNumber(serial); },
-         {0xCF804142, 0xCF814344, 0xCF824546, 0xCF834748, 0xCF84494A, 0xCF854B4C, 0xCF864D4E,
-          0xCF874F50}},
         {"clock with a mode", [] { setRTCtime(0x12345678, 2); }, {0xAC021234, 0xAD025678}},
-        {"channel", [] { configGPIO(2, GPIO_Type7, false, 0x12345, 0); }, {0xA60E2345}},
         {"auto-repeat", [] { setKeypadAutoRepeatKeys(0x8001); }, {0xB4008001}},
     };
     for (const Case& c : cases) {

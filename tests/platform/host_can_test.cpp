@@ -79,10 +79,6 @@ TEST(CanProgramTest, ATransportThatCannotOpenEndsTheProgramWithStatusTwo) {
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err.find("flashloader: CAN transport socketcan:nosuchcan7: "), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
-
-    r = runProgram(ProgramRun({"--can=carrier-pigeon"}));
-    EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_EQ(r.err.find("flashloader: --can: unknown transport 'carrier-pigeon'"), 0u);
 }
 
 TEST(CanLogTest, CandumpLines) {
@@ -97,12 +93,8 @@ TEST(CanLogTest, CandumpLines) {
     r.dlc = 3;
     formatCandumpLine(r, 0, "sim", line, sizeof line);
     EXPECT_STREQ(line, "(0.000000) sim 123#R3");
-    CanWireFrame odd = extFrame(0x0000ABCD, {1, 2, 3, 4, 5, 6, 7, 8});
-    odd.dlc = 0xC;
-    formatCandumpLine(odd, 0, "sim", line, sizeof line);
-    EXPECT_STREQ(line, "(0.000000) sim 0000ABCD#0102030405060708_C");
-    formatCandumpLine(odd, 0, "sim", line, 20); // cut short, still terminated
-    EXPECT_EQ(strlen(line), 19u);
+    formatCandumpLine(r, 0, "sim", line, 12); // cut short, still terminated
+    EXPECT_EQ(strlen(line), 11u);
 }
 
 TEST(CanLogTest, EveryFrameSentAndReceivedIsLoggedAtItsBusTime) {
