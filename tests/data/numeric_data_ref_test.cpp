@@ -143,8 +143,7 @@ TEST(DigitEntryTest, AddAndDropDigits) {
     EXPECT_NEAR(dropped(-125, 0), -12, 1e-12);
 }
 
-// Committing through the dialog, and closing on leaving the box, are driven from the
-// number edit box's tests.
+// Closing the edit on leaving the box is driven from the number edit box's tests.
 TEST(TemporaryDataRefTest, CommitOnOkKeepsATentativeValueThatWidgetsShow) {
     Data d(&NoUnits, nullptr, 10);
     NumericDataRef target(&d, nullptr, 1, 1);
@@ -162,6 +161,11 @@ TEST(TemporaryDataRefTest, CommitOnOkKeepsATentativeValueThatWidgetsShow) {
     EXPECT_EQ(widget.calls, 2); // the commit tells the data's parties
     EXPECT_TRUE(edit.passThrough);
     EXPECT_FALSE(edit.editOpen);
+    // Cancelled, the next edit leaves the data as it was: nothing written, nobody told.
+    edit.onFocus();
+    edit.setValue(20);
+    edit.onDialogClose(CLOSENO);
+    EXPECT_EQ(std::tuple(d.getValue(), widget.calls), std::tuple(12.5, 3));
 }
 
 TEST(TemporaryDataRefTest, CancelRestoresTheOriginalValue) {

@@ -1,7 +1,7 @@
 // The simulated modules' transport-protocol endpoint against itself, for what the display's
-// stack cannot provoke: a broadcast crossing a connection, when a lost packet is asked for
-// again and when the sender's wait starts. Windows, lengths and
-// faults on either side run against the display's stack in tp_interop_test.cpp.
+// stack cannot provoke: when a lost packet is asked for again and when the sender's wait
+// starts. Windows, lengths and faults on either side run against the display's stack in
+// tp_interop_test.cpp.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -76,21 +76,6 @@ TEST_F(TpPeerTest, ALostPacketIsAskedForOnceTheWindowIsOver) {
     EXPECT_EQ(a.transfer(0).outcome, TpOutcome::Completed);
     EXPECT_TRUE(receivedLast(m));
     EXPECT_EQ(ctsWindows(), (std::vector<std::pair<int, int>>{{10, 1}, {8, 3}}));
-}
-
-TEST_F(TpPeerTest, ABroadcastDoesNotReplaceAConnectionFromTheSameSender) {
-    std::vector<uint8_t> m(100, 0x5A);
-    a.send(0x90, 0xEF00, m.data(), m.size(), now);
-    deliverOne(); // the RTS
-    PeerFrame bam;
-    bam.id = 7u << 26 | 0xECFFu << 8 | 0x80;
-    const uint8_t d[8] = {0x20, 20, 0, 3, 0xFF, 0xCA, 0xFE, 0x00};
-    std::copy(d, d + 8, bam.data);
-    b.onFrame(bam, now);
-    run();
-    EXPECT_EQ(a.transfer(0).outcome, TpOutcome::Completed);
-    ASSERT_EQ(b.receivedCount(), 1);
-    EXPECT_TRUE(receivedLast(m));
 }
 
 // The sender's wait for a CTS or the ACK runs from when the window's last packet left.

@@ -52,6 +52,7 @@ TEST_F(CoprocessorTest, FieldWritesByMode) {
 }
 
 TEST_F(CoprocessorTest, CommandWords) {
+    static const unsigned char sound[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     struct Case {
         const char* what;
         std::function<void()> act;
@@ -61,6 +62,9 @@ TEST_F(CoprocessorTest, CommandWords) {
         {"repeating twice", [] { playSound(5, true), playSound(5, true); }, {0xAE010505}},
         {"kill", [] { killSound(), killSound(); }, {0xAE010100, 0xAE000000}},
         {"click", [] { keyClick(); }, {0xAE010000}},
+        {"user sound",
+         [] { defineUserSound(sound, 1234); },
+         {0xAE10007B, 0xAE110102, 0xAE120304, 0xAE130506, 0xAE140708}},
         {"nvram word", [] { setNVRAM_uword(37, 0xBEEF); }, {0xBF85BEEF}},
         {"nvram long", [] { setNVRAM_ulong(31, 0x12345678); }, {0xBF5F1234, 0xBF805678}},
         {"nvram save", [] { saveNVRAM(); }, {0xBF005AFE}},
